@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Configures and builds the three builds of the plug-in:
+#   build/native   libStats.so, the tools, the native suites, the benchmarks
+#   build/win32    Stats.dll and the Windows test programs for i686
+#   build/win64    the same for x86_64
+# The native build's CTest also runs the Windows suites under Wine.
+# Extra arguments go to every CMake configure step (for example -DSTATS_WERROR=ON).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${STATS_JOBS:-$(nproc)}
+
+configure() {  # folder, extra arguments...
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$root/build/$dir" -G Ninja "$@" >/dev/null
+}
+
+configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSTATS_BUILD_BENCH=OFF "$@"
+configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DSTATS_BUILD_BENCH=OFF "$@"
+configure native -DSTATS_WIN32_DIR="$root/build/win32" -DSTATS_WIN64_DIR="$root/build/win64" "$@"
+for dir in native win32 win64; do
+  echo "== building $dir"
+  cmake --build "$root/build/$dir" -j "$jobs"
+done

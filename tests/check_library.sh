@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Checks a built plug-in's export table and dependencies:
+#   check_library.sh so libStats.so
+#   check_library.sh i686|x86_64 Stats.dll
+# The DLL must list every plain and decorated name of its .def file and
+# import only from DLLs that are part of Windows itself.
+set -euo pipefail
+kind=$1
+lib=$2
+root=$(cd "$(dirname "$0")/.." && pwd)
+fail=0
+names=(GetNumberOfSets GetSetName GetExchgCount0 ResetStats0 AddData0 RemoveData0 CheckCall0
+       IsValidExchg0 GetResult0 RunCommand0 SetupSet0)
+
+if [ "$kind" = so ]; then
+  exported=$(nm -D --defined-only "$lib" | awk '{print $3}')
+  for name in "${names[@]}"; do
+    grep -qx "$name" <<<"$exported" || { echo "FAIL: $lib does not export $name"; fail=1; }
+  done
+  extra=$(grep -v -x -F "$(printf '%s\n' "${names[@]}")" <<<"$exported" | grep -v -E '^(_init|_fini)$' || true)
+  [ -z "$extra" ] || { echo "FAIL: $lib exports more than the plug-in's functions:"; echo "$extra"; fail=1; }
+else
+  dump=$(x86_64-w64-mingw32-objdump -p "$lib")
+  table=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -E 's/^\s*\[\s*[0-9]+\] //')
+  expected=$(grep -E '^  ' "$root/plugin/Stats_$kind.def" | sed -E 's/^  "?([^" ]+)"?( = .*)?$/\1/')
+  while read -r name; do
+    grep -qxF "$name" <<<"$table" || { echo "FAIL: $lib does not export $name"; fail=1; }
+  done <<<"$expected"
+  [ "$(wc -l <<<"$table")" -eq "$(($(wc -l <<<"$expected") + 1))" ] ||
+    { echo "FAIL: $lib exports other names:"; echo "$table"; fail=1; }
+  windows_dlls='^(KERNEL32|USER32|GDI32|ADVAPI32|OLE32|OLEAUT32|VERSION|COMCTL32|SHELL32|MSVCRT|UCRTBASE|api-ms-win-[a-z0-9-]+)\.dll$'
+  while read -r dep; do
+    grep -qiE "$windows_dlls" <<<"$dep" || { echo "FAIL: $lib depends on $dep"; fail=1; }
+  done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dump")
+fi
+[ $fail -eq 0 ] && echo "ok: $lib exports ${#names[@]} functions as the host expects"
+exit $fail
