@@ -1,0 +1,164 @@
+// The export layer: each entry point copies the host's parameters (a null
+// text reads as empty text, a null date as a null date), takes the module
+// lock, calls one core function and converts its result. Nothing thrown
+// inside ever reaches the host: every export catches everything and answers
+// with its documented result.
+#include "plugin/exports.h"
+
+#include <string>
+
+#include "infowindows/info_windows.h"
+#include "plugin/module.h"
+#include "plugin/ole_date.h"
+#include "scoring/engine.h"
+#include "scoring/session.h"
+
+namespace {
+
+using stats::Module;
+
+// Module-wide constant replies; the host never frees returned text.
+const char kSetName[] = "YO-DX Contest (C)";
+const char kEmpty[] = "";
+
+std::string Text(HostText text) {
+  return text != nullptr ? std::string(text) : std::string();
+}
+
+// Runs the body under the module lock; on any exception answers the fallback.
+template <typename Result, typename Body>
+Result Guarded(Result fallback, Body body) noexcept {
+  try {
+    Module& module = stats::TheModule();
+    std::lock_guard<std::mutex> hold(module.lock);
+    return body(module);
+  } catch (...) {
+    return fallback;
+  }
+}
+
+stats::QsoInput QsoFrom(HostText ownCall, HostText call, HostDate time, HostUInt freqHz,
+                        HostText mode, HostText rstSent, HostText rstRcvd, HostText exchSent,
+                        HostText exchRcvd, HostText prefix, HostText continent, HostText band) {
+  stats::QsoInput qso;
+  qso.ownCall = Text(ownCall);
+  qso.call = Text(call);
+  qso.time = stats::CopyHostDate(time);
+  qso.freqHz = static_cast<uint32_t>(freqHz);
+  qso.mode = Text(mode);
+  qso.rstSent = Text(rstSent);
+  qso.rstRcvd = Text(rstRcvd);
+  qso.exchSent = Text(exchSent);
+  qso.exchRcvd = Text(exchRcvd);
+  qso.prefix = Text(prefix);
+  qso.continent = Text(continent);
+  qso.band = Text(band);
+  return qso;
+}
+
+}  // namespace
+
+extern "C" {
+
+int STATS_CALL GetNumberOfSets() {
+  return 1;
+}
+
+HostText STATS_CALL GetSetName(int setIndex) {
+  return setIndex == 0 ? kSetName : kEmpty;
+}
+
+#if !defined(_WIN32)
+int STATS_CALL GetExchgCount0(HostText, HostText, HostText) {
+  return GetNumberOfSets();
+}
+#endif
+
+int STATS_CALL ResetStats0(HostText, int outputSwitch, HostText contestant, HostDate start,
+                           HostDate end, HostText, HostText, HostText, HostText, HostText, HostText,
+                           HostText, HostText, HostText, HostText ownPrefix, int, int, int, double,
+                           double, HostText, HostText ownContinent, HostText) {
+  return Guarded(1, [&](Module& module) {
+    stats::ResetInput input;
+    input.outputSwitch = outputSwitch;
+    input.contestant = Text(contestant);
+    input.start = stats::CopyHostDate(start);
+    input.end = stats::CopyHostDate(end);
+    input.ownPrefix = Text(ownPrefix);
+    input.ownContinent = Text(ownContinent);
+    return stats::ResetStatistics(module, input);
+  });
+}
+
+int STATS_CALL AddData0(HostText ownCall, HostText call, HostDate time, HostDate, HostDate,
+                        HostDate, HostUInt, HostUInt freqHz, HostText mode, HostText rstSent,
+                        HostText rstRcvd, HostText exchSent, HostText exchRcvd, HostText, HostText,
+                        HostText, HostText, HostText, HostText, HostText, HostText, HostText,
+                        HostText prefix, int, int, int, double, double, HostText,
+                        HostText continent, HostText, HostText band, HostText) {
+  return Guarded(0, [&](Module& module) {
+    return stats::AddQso(module.state, *module.files,
+                         QsoFrom(ownCall, call, time, freqHz, mode, rstSent, rstRcvd, exchSent,
+                                 exchRcvd, prefix, continent, band));
+  });
+}
+
+int STATS_CALL RemoveData0(HostText ownCall, HostText call, HostDate time, HostDate, HostDate,
+                           HostDate, HostUInt, HostUInt freqHz, HostText mode, HostText rstSent,
+                           HostText rstRcvd, HostText exchSent, HostText exchRcvd, HostText,
+                           HostText, HostText, HostText, HostText, HostText, HostText, HostText,
+                           HostText, HostText prefix, int, int, int, double, double, HostText,
+                           HostText continent, HostText, HostText band, HostText) {
+  return Guarded(0, [&](Module& module) {
+    return stats::RemoveQso(module.state,
+                            QsoFrom(ownCall, call, time, freqHz, mode, rstSent, rstRcvd, exchSent,
+                                    exchRcvd, prefix, continent, band));
+  });
+}
+
+int STATS_CALL CheckCall0(HostText call, HostUInt, HostUInt, HostText mode, HostText, HostText,
+                          HostText, HostText, HostText, HostText, HostText, HostText, HostText,
+                          HostText prefix, int, int, int, double, double, HostText, HostText,
+                          HostText, HostText, HostText county, HostText band, HostText, HostBuffer,
+                          HostBuffer) {
+  return Guarded(1, [&](Module& module) {
+    module.windows->RearmRefresh();
+    stats::CallCheckInput candidate;
+    candidate.call = Text(call);
+    candidate.mode = Text(mode);
+    candidate.prefix = Text(prefix);
+    candidate.county = Text(county);
+    candidate.band = Text(band);
+    return stats::CheckCall(module.state, candidate);
+  });
+}
+
+int STATS_CALL IsValidExchg0(HostText exchange, HostText, HostText prefix, HostText, int, int,
+                             int) {
+  try {
+    return stats::IsValidExchange(Text(exchange), Text(prefix));
+  } catch (...) {
+    return 0;
+  }
+}
+
+HostText STATS_CALL GetResult0(int* exportFlag) {
+  return Guarded<HostText>(
+      kEmpty, [&](Module& module) { return stats::BuildResult(module, exportFlag).c_str(); });
+}
+
+HostText STATS_CALL RunCommand0(int, HostText command) {
+  Guarded(0, [&](Module& module) {
+    const std::string text = Text(command);
+    if (text == "SHOWINFO") module.windows->Open();
+    if (text == "HIDEINFO") module.windows->Close();
+    return 0;
+  });
+  return kEmpty;
+}
+
+// The setup dialog is not part of this build yet; the options are edited in
+// the settings file and read at every reset.
+void STATS_CALL SetupSet0() {}
+
+}  // extern "C"

@@ -1,0 +1,32 @@
+#include "plugin/file_system.h"
+
+#include <cstdio>
+
+namespace stats {
+namespace {
+
+bool Write(const std::string& path, const char* mode, const std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), mode);
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+class StdioFileSystem : public FileSystem {
+ public:
+  bool Replace(const std::string& path, const std::string& bytes) override {
+    return Write(path, "wb", bytes);
+  }
+  bool Append(const std::string& path, const std::string& bytes) override {
+    return Write(path, "ab", bytes);
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static StdioFileSystem files;
+  return files;
+}
+
+}  // namespace stats

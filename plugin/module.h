@@ -1,0 +1,75 @@
+// The module-wide state of the plug-in: everything the exports read and
+// write, gathered in one object so that a test can begin from freshly
+// constructed state, and the one lock shared by the host's thread and the
+// window thread.
+#ifndef STATS_PLUGIN_MODULE_H_
+#define STATS_PLUGIN_MODULE_H_
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "plugin/contest_log.h"
+
+namespace stats {
+
+class CabrilloExport;
+class FileSystem;
+class HostLink;
+class InfoWindows;
+class SettingsStore;
+
+// The contest state. Field names are the plug-in's own names for them.
+struct ContestState {
+  ContestLog g_Log;
+  BandList g_Bands;
+  PerBandLists g_DxccByBand;
+  PerBandLists g_CountyByBand;
+  std::string g_OwnPrefix;
+  std::string g_OwnContinent;
+  int64_t g_ClaimedScore = 0;
+
+  // Data of the last reset.
+  std::string g_Contestant;
+  std::string g_StartText;
+  std::string g_EndText;
+  std::string g_ContestYear;
+  int g_OutputSwitch = 0;
+  int64_t master_file_option = 0;        // non-zero = on
+  int64_t multiplier_window_option = 0;  // non-zero = on
+  PerBandLists g_WorkedRows;
+
+  // Result summary.
+  std::string g_ResultText;
+  int g_HostModeSent = 0;
+
+  // True once the rejection report has been opened since the library loaded.
+  bool report_opened = false;
+};
+
+// The state and the platform seams it is kept through. Tests replace a seam
+// with a fake of their own.
+struct Module {
+  ContestState state;
+  FileSystem* files;  // where err.txt goes
+  std::unique_ptr<SettingsStore> settings;
+  std::unique_ptr<InfoWindows> windows;
+  std::unique_ptr<CabrilloExport> cabrillo;
+  std::unique_ptr<HostLink> host;
+  std::mutex lock;  // held by every export and by the window thread's readers
+
+  Module();
+  ~Module();
+};
+
+// The module's one instance.
+Module& TheModule();
+
+// Replaces the instance with a freshly constructed one, as after loading the
+// library. For tests that call the exports in-process.
+void RebuildModule();
+
+}  // namespace stats
+
+#endif  // STATS_PLUGIN_MODULE_H_
