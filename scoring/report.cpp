@@ -1,0 +1,41 @@
+#include "scoring/report.h"
+
+#include <initializer_list>
+
+#include "plugin/file_system.h"
+
+namespace stats {
+
+const char kReportFile[] = "err.txt";
+
+void StartReport(ContestState& state, FileSystem& files) {
+  state.report_opened = true;
+  files.Replace(kReportFile, "YO DX HF Contest UBN file \r\n");
+}
+
+void ReportLines::Add(const QsoInput& qso, const std::string* normalizedCounty,
+                      const char* message) {
+  // The columns of a Cabrillo QSO line, joined by two blanks.
+  text_ += "QSO:  ";
+  text_ += std::to_string(qso.freqHz / 1000);
+  const std::string* when = &when_;
+  for (const std::string* field : {&qso.mode, when, &qso.ownCall, &qso.rstSent, &qso.exchSent,
+                                   &qso.call, &qso.rstRcvd, &qso.exchRcvd, normalizedCounty}) {
+    if (field == nullptr) continue;
+    text_ += "  ";
+    text_ += *field;
+  }
+  text_ += message;
+  text_ += "\r\n";
+}
+
+void ReportLines::Flush(ContestState& state, FileSystem& files) {
+  // A clean contact touches no file, except that the first entry after the
+  // library loaded creates the report when no reset has done so.
+  if (text_.empty() && state.report_opened) return;
+  state.report_opened = true;
+  files.Append(kReportFile, text_);
+  text_.clear();
+}
+
+}  // namespace stats

@@ -1,0 +1,51 @@
+// The statistics reset: the contest data of the new run, an empty log, a new
+// rejection report, and the start toggle that decides whether the window set
+// opens.
+#include "cabrillo/cabrillo_export.h"
+#include "infowindows/info_windows.h"
+#include "plugin/settings.h"
+#include "scoring/engine.h"
+#include "scoring/session.h"
+
+namespace stats {
+
+int ResetStatistics(Module& module, const ResetInput& input) {
+  ContestState& state = module.state;
+  SettingsStore& settings = *module.settings;
+
+  state.g_StartText = FormatOleDate(input.start, "%d.%m");
+  state.g_EndText = FormatOleDate(input.end, "%d.%m.%Y");
+  state.g_ContestYear = FormatOleDate(input.end, "%Y");
+
+  state.master_file_option = ReadSettingInt(settings, "Master");
+  state.multiplier_window_option = ReadSettingInt(settings, "Multiplier");
+
+  for (int slot = 0; slot < kBandSlots; ++slot) {
+    state.g_WorkedRows[slot] = {kSlotBands[slot], "-", "-", "-"};
+  }
+
+  state.g_Contestant = input.contestant;
+  state.g_Log.Clear();
+  state.g_Bands.Clear();
+  state.g_OutputSwitch = input.outputSwitch;
+  state.g_OwnContinent = input.ownContinent;
+  state.g_OwnPrefix = input.ownPrefix;
+  StartReport(state, *module.files);
+
+  // The start toggle: an output run collects the Cabrillo header and leaves
+  // "0"; plain resets alternate between opening the window set (when the
+  // multiplier-window option asks for it) and not, while no set is open.
+  if (state.g_OutputSwitch != 0) {
+    module.cabrillo->PrepareHeader(input.contestant, input.start, input.end);
+    WriteSettingInt(settings, "Start", 1);
+  }
+  if (ReadSettingInt(settings, "Start") != 0) {
+    WriteSettingInt(settings, "Start", 0);
+  } else if (!module.windows->IsOpen()) {
+    if (state.multiplier_window_option != 0) module.windows->Open();
+    WriteSettingInt(settings, "Start", 1);
+  }
+  return 1;
+}
+
+}  // namespace stats

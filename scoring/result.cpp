@@ -1,0 +1,101 @@
+// The result summary: the band table, the totals and the score line, with
+// the claimed score stored, the log exported in an output run, and the
+// host's mode commands sent once.
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <numeric>
+
+#include "cabrillo/cabrillo_export.h"
+#include "hostlink/host_link.h"
+#include "plugin/settings.h"
+#include "scoring/engine.h"
+#include "scoring/session.h"
+
+namespace stats {
+namespace {
+
+std::string PaddedKey(const std::string& band) {
+  return band.size() >= 20 ? band : std::string(20 - band.size(), '0') + band;
+}
+
+void AppendRow(std::string* text, const std::string& label, int64_t a, int64_t b, int64_t c,
+               int64_t d) {
+  char numbers[96];
+  std::snprintf(numbers, sizeof numbers,
+                "\t %" PRId64 "\t %" PRId64 "\t %" PRId64 "\t %" PRId64 "\r\n", a, b, c, d);
+  *text += label;
+  *text += numbers;
+}
+
+}  // namespace
+
+void SortBands(BandList& bands) {
+  const std::size_t n = bands.size();
+  std::vector<std::string> keys(n);
+  for (std::size_t i = 0; i < n; ++i) keys[i] = PaddedKey(bands[i]);
+
+  std::vector<std::string> sorted = keys;
+  std::sort(sorted.begin(), sorted.end());
+  if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
+    // Distinct keys have one descending order, whatever the sort.
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return keys[a] > keys[b]; });
+    std::vector<std::string> names;
+    names.reserve(n);
+    for (std::size_t i : order) names.push_back(bands[i]);
+    bands.Clear();
+    for (const std::string& name : names) bands.Add(name);
+    return;
+  }
+  // Equal keys ("0m" and "00m"): the exchange sort's own order among them.
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    for (std::size_t j = i + 1; j < n; ++j) {
+      if (keys[i] < keys[j]) {
+        std::swap(keys[i], keys[j]);
+        bands.Swap(i, j);
+      }
+    }
+  }
+}
+
+const std::string& BuildResult(Module& module, int* exportFlag) {
+  ContestState& state = module.state;
+  std::string& text = state.g_ResultText;
+  text.clear();
+  const int64_t logSize = static_cast<int64_t>(state.g_Log.size());
+
+  text += "    RE-RA-DEDIROZ " + state.g_StartText + "-" + state.g_EndText + "\r\n";
+  text += "\tContestant: " + state.g_Contestant + " \r\n";
+  text += "\tQSOs\tPoints\tDXCC\tCounty\r\n";
+
+  SortBands(state.g_Bands);
+  const Score score = ComputeScore(state);
+  for (std::size_t i = 0; i < score.bands.size(); ++i) {
+    const BandTally& t = score.bands[i];
+    AppendRow(&text, state.g_Bands[i], t.qsos, t.points, t.dxcc, t.counties);
+  }
+  AppendRow(&text, "Total", logSize, score.points, score.dxcc, score.counties);
+
+  WriteSettingInt(*module.settings, "Claimed", score.score);
+
+  char line[128];
+  std::snprintf(line, sizeof line,
+                "\r\nScore: %" PRId64 "*(%" PRId64 " + %" PRId64 ") = %" PRId64 "\r\n",
+                score.points, score.counties, score.dxcc, score.score);
+  text += line;
+
+  if (state.g_OutputSwitch != 0) module.cabrillo->ExportLog(state, exportFlag);
+
+  // The host's mode commands go out once in the life of the library, and
+  // only while neither setup option is on; without a host, a later call tries again.
+  if (state.g_HostModeSent == 0 && state.master_file_option == 0 &&
+      state.multiplier_window_option == 0 && module.host->SendModeCommands()) {
+    state.g_HostModeSent = 1;
+  }
+  return text;
+}
+
+}  // namespace stats

@@ -1,0 +1,36 @@
+// The statistics reset (ResetStats0) and the result summary (GetResult0):
+// the start and the end of the host's scoring cycle.
+#ifndef STATS_SCORING_SESSION_H_
+#define STATS_SCORING_SESSION_H_
+
+#include <string>
+
+#include "plugin/module.h"
+#include "plugin/ole_date.h"
+
+namespace stats {
+
+// The fields of the host's reset list that the reset reads.
+struct ResetInput {
+  int outputSwitch = 0;                          // position 2
+  std::string contestant;                        // 3
+  COleDateTime start{0.0, COleDateTime::kNull};  // 4
+  COleDateTime end{0.0, COleDateTime::kNull};    // 5
+  std::string ownPrefix;                         // 15
+  std::string ownContinent;                      // 22
+};
+
+// Starts the statistics afresh. Always returns 1.
+int ResetStatistics(Module& module, const ResetInput& input);
+
+// Recomputes the score and rebuilds g_ResultText, which it returns. The flag
+// is written only when the call exported the log.
+const std::string& BuildResult(Module& module, int* exportFlag);
+
+// Sorts the band names in place, longest wavelength first (descending order
+// of the names padded with leading "0" characters to 20 characters).
+void SortBands(BandList& bands);
+
+}  // namespace stats
+
+#endif  // STATS_SCORING_SESSION_H_
