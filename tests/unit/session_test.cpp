@@ -171,6 +171,12 @@ TEST_F(SessionTest, ModeCommandsGoOutOnceAndOnlyWithBothOptionsOff) {
   Reset(0);
   BuildResult(module_, &flag);
   EXPECT_TRUE(events_.empty());
+
+  Set("Master", "abc");  // no digits: off
+  Set("Multiplier", "0");
+  Reset(0);
+  BuildResult(module_, &flag);
+  EXPECT_EQ(events_, (std::vector<std::string>{"mode commands sent"}));
 }
 
 TEST_F(SessionTest, OutputRunExportsAtEveryResult) {

@@ -1,0 +1,70 @@
+// ResetStats0 through the exports, with the platform's own settings file.
+#include "tests/support/plugin_test.h"
+
+namespace stats {
+namespace testing {
+namespace {
+
+using ResetTest = PluginTest;
+
+TEST_F(ResetTest, WithoutSettingsFolderTheResetStillStartsTheStatistics) {
+  EXPECT_EQ(ResetStats(ResetArgs()), 1);
+  EXPECT_FALSE(FileExists(dir_.path() / "Plugins"));  // the writes fail silently
+  EXPECT_EQ(Report(), kReportHeader);
+  EXPECT_EQ(AddData(Qso()), 1);
+  EXPECT_NE(GetResult().find("Total\t 1\t 2\t 1\t 0\r\n"), std::string::npos);
+}
+
+TEST_F(ResetTest, StartToggleAlternatesAcrossResets) {
+  MakePluginsFolder();
+  WriteFileBytes(dir_.path() / "Plugins" / "RE-RA-Dediroz.ini",
+                 "[Settings]\r\nMultiplier=1\r\n");
+  const std::string expected[] = {"1", "0", "1"};
+  for (const std::string& start : expected) {
+    EXPECT_EQ(ResetStats(ResetArgs()), 1);
+    EXPECT_EQ(SettingsFile(), "[Settings]\r\nMultiplier=1\r\nStart=" + start + "\r\n");
+  }
+}
+
+TEST_F(ResetTest, OutputRunLeavesStartAtZero) {
+  MakePluginsFolder();
+  ResetArgs args;
+  args.outputSwitch = 1;
+  ResetStats(args);
+  EXPECT_EQ(SettingsFile(), "[Settings]\r\nStart=0\r\n");
+  // The flag stays the host's until the Cabrillo export exists in this build.
+  int flag = 7;
+  GetResult(&flag);
+  EXPECT_NE(SettingsFile().find("Claimed=0\r\n"), std::string::npos);
+}
+
+TEST_F(ResetTest, ResetEmptiesTheLogAndStartsANewReport) {
+  ResetStats(ResetArgs());
+  Qso q;
+  AddData(q);
+  AddData(q);  // a DUPE line
+  ASSERT_NE(Report(), kReportHeader);
+  ResetStats(ResetArgs());
+  EXPECT_EQ(Report(), kReportHeader);
+  EXPECT_EQ(CheckCall(CallCheck()), 2);
+  AddData(q);
+  EXPECT_EQ(Report(), kReportHeader);  // no longer a duplicate
+}
+
+TEST_F(ResetTest, OwnStationDecidesThePoints) {
+  ResetArgs args;
+  args.ownPrefix = "DL";
+  args.ownContinent = "EU";
+  ResetStats(args);
+  AddData(Qso());  // DL: own country
+  EXPECT_NE(GetResult().find("20m\t 1\t 1\t 1\t 0\r\n"), std::string::npos);
+  args.ownPrefix = "K";
+  args.ownContinent = "NA";
+  ResetStats(args);
+  AddData(Qso());  // other continent
+  EXPECT_NE(GetResult().find("20m\t 1\t 4\t 1\t 0\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace stats
