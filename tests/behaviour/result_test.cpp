@@ -61,6 +61,18 @@ TEST_F(ResultTest, PointsByClassOfStation) {
             std::string::npos);
 }
 
+TEST_F(ResultTest, TwoOwnCountryStationsAndARomanianOne) {
+  ResetArgs dx;
+  dx.ownPrefix = "DL";
+  ResetStats(dx);
+  AddData(Contact("DL1AAA", "DL", "EU"));
+  AddData(Contact("DL2BBB", "DL", "EU"));
+  AddData(Contact("YO9CCC", "YO", "EU", "20m", "CJ"));
+  EXPECT_NE(GetResult().find("20m\t 3\t 10\t 2\t 1\r\nTotal\t 3\t 10\t 2\t 1\r\n\r\n"
+                             "Score: 10*(1 + 2) = 30\r\n"),
+            std::string::npos);
+}
+
 TEST_F(ResultTest, MultipliersArePerBandAndEmptyFieldsAreValues) {
   ResetArgs args;
   args.ownPrefix = "";

@@ -1,0 +1,312 @@
+// The scoring engine's cost beside the plain reference model: a replay of
+// the host's log (every contact entered, then one scoring pass), the call
+// check and the scoring pass against a 100k-contact log, removal, and the
+// memory the log takes per contact.
+//
+// The logs look like a real contest's: mostly distinct calls, about 2 %
+// duplicates, some stations worked again on other bands or in the other
+// mode, six bands, CW and SSB, about 10 % Romanian stations with counties.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "plugin/file_system.h"
+#include "plugin/module.h"
+#include "scoring/engine.h"
+#include "tests/reference/reference_engine.h"
+
+namespace {
+
+using stats::CallCheckInput;
+using stats::ContestState;
+using stats::QsoInput;
+namespace reference = stats::reference;
+
+class NullFiles : public stats::FileSystem {
+ public:
+  bool Replace(const std::string&, const std::string&) override { return true; }
+  bool Append(const std::string&, const std::string&) override { return true; }
+};
+NullFiles g_files;
+
+const char* const kPrefixes[] = {
+    "DL", "I",   "F",   "G",   "EA", "OK", "SP",  "HA",  "LZ",  "UR",  "UA", "YU", "9A",
+    "S5", "OE",  "HB",  "ON",  "PA", "OZ", "SM",  "LA",  "OH",  "ES",  "YL", "LY", "ER",
+    "OM", "IT9", "4X",  "JA",  "K",  "VE", "PY",  "LU",  "ZS",  "VK",  "ZL", "BY", "HL",
+    "VU", "A6",  "TA",  "SV",  "CT", "EI", "GM",  "GW",  "UA9", "OH0", "JW", "TF", "OY",
+    "CU", "EA8", "EA6", "IS0", "9H", "5B", "ZA",  "Z3",  "E7",  "T7",  "HV", "3A", "C3",
+    "LX", "UN",  "EX",  "EY",  "4L", "4K", "KP4", "KH6", "VP8", "CE",  "CX", "HK", "YV",
+    "XE", "TI",  "HI",  "CO",  "V5", "5H", "5Z",  "EL",  "IG9", "GI",  "GD", "GJ"};
+const char* const kRomanian[] = {"YO", "YO", "YO", "YO", "YO", "YO", "YP", "YQ", "YR"};
+const char* const kCounties[] = {"AB", "AR", "AG", "BC", "BH", "BN", "BT", "BV", "BR", "BU", "BZ",
+                                 "CS", "CL", "CJ", "CT", "CV", "DB", "DJ", "GL", "GR", "GJ", "HR",
+                                 "HD", "IF", "IL", "IS", "MM", "MH", "MS", "NT", "OT", "PH", "SM",
+                                 "SJ", "SB", "SV", "TR", "TM", "TL", "VS", "VL", "VN"};
+// Busy bands more often.
+const char* const kBands[] = {"160m", "80m", "80m", "40m", "40m", "40m",
+                              "20m",  "20m", "20m", "15m", "15m", "10m"};
+const uint32_t kBandStartHz[] = {1810000,  3500000,  3500000,  7000000,  7000000,  7000000,
+                                 14000000, 14000000, 14000000, 21000000, 21000000, 28000000};
+
+std::string Letters(uint64_t n) {
+  std::string out;
+  do {
+    out += static_cast<char>('A' + n % 26);
+    n /= 26;
+  } while (n != 0);
+  while (out.size() < 3) out += 'A';
+  return out;
+}
+
+std::vector<QsoInput> MakeLog(std::size_t size, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  std::vector<QsoInput> log;
+  log.reserve(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    const unsigned roll = static_cast<unsigned>(rng() % 100);
+    if (i > 0 && roll < 2) {
+      log.push_back(log[rng() % log.size()]);  // a duplicate
+      continue;
+    }
+    QsoInput qso;
+    if (i > 0 && roll < 15) {
+      // A station worked before, now on another band or in the other mode.
+      qso = log[rng() % log.size()];
+      const std::size_t band = rng() % 12;
+      qso.band = kBands[band];
+      qso.freqHz = kBandStartHz[band] + static_cast<uint32_t>(rng() % 100000);
+      if (rng() % 2 == 0) qso.mode = qso.mode == "CW" ? "SSB" : "CW";
+    } else {
+      const bool romanian = rng() % 10 == 0;
+      // Skewed towards the common prefixes.
+      const std::size_t count = std::size(kPrefixes);
+      const std::size_t pick = (rng() % count) * (rng() % count) / count;
+      qso.prefix = romanian ? kRomanian[rng() % 9] : kPrefixes[pick];
+      qso.call = qso.prefix + std::to_string(i % 10) + Letters(i / 10);
+      const std::size_t band = rng() % 12;
+      qso.band = kBands[band];
+      qso.freqHz = kBandStartHz[band] + static_cast<uint32_t>(rng() % 100000);
+      qso.mode = rng() % 5 < 3 ? "CW" : "SSB";
+      qso.continent = romanian ? "EU" : (pick < 30 ? "EU" : pick < 60 ? "AS" : "NA");
+      qso.ownCall = "YO3KAA";
+      qso.rstSent = qso.mode == "CW" ? "599" : "59";
+      qso.rstRcvd = qso.rstSent;
+      qso.exchSent = std::to_string(i % 9999 + 1);
+      if (romanian) {
+        qso.exchRcvd = rng() % 20 == 0 ? "017" : kCounties[rng() % 42];
+      } else {
+        qso.exchRcvd = std::to_string(rng() % 2000 + 1);
+      }
+    }
+    qso.time = COleDateTime{45500.5 + static_cast<double>(i) / static_cast<double>(size),
+                            COleDateTime::kValid};
+    log.push_back(qso);
+  }
+  return log;
+}
+
+const std::vector<QsoInput>& LogOf(std::size_t size) {
+  static std::map<std::size_t, std::vector<QsoInput>> logs;
+  auto it = logs.find(size);
+  if (it == logs.end()) it = logs.emplace(size, MakeLog(size, 2024)).first;
+  return it->second;
+}
+
+std::unique_ptr<ContestState> EngineWith(const std::vector<QsoInput>& log) {
+  auto state = std::make_unique<ContestState>();
+  state->g_OwnPrefix = "YO";
+  state->g_OwnContinent = "EU";
+  stats::StartReport(*state, g_files);
+  for (const QsoInput& qso : log) stats::AddQso(*state, g_files, qso);
+  return state;
+}
+
+std::unique_ptr<reference::Engine> ReferenceWith(const std::vector<QsoInput>& log) {
+  auto model = std::make_unique<reference::Engine>();
+  model->Reset("YO", "EU");
+  for (const QsoInput& qso : log) model->AddQso(qso);
+  return model;
+}
+
+// The reference holding the engine's log: entering 100k contacts into the
+// reference would take many seconds, and the differential test shows that
+// both logs come out the same.
+std::unique_ptr<reference::Engine> ReferenceLike(const ContestState& state) {
+  auto model = std::make_unique<reference::Engine>();
+  model->Reset(state.g_OwnPrefix, state.g_OwnContinent);
+  model->log.assign(state.g_Log.begin(), state.g_Log.end());
+  model->bands = state.g_Bands.names();
+  return model;
+}
+
+// Candidates as the operator types them: a third duplicates, a third new
+// stations of known prefixes, a third Romanian stations with a county.
+std::vector<CallCheckInput> Candidates(const std::vector<QsoInput>& log) {
+  std::mt19937_64 rng(7);
+  std::vector<CallCheckInput> out;
+  for (int i = 0; i < 1024; ++i) {
+    const QsoInput& q = log[rng() % log.size()];
+    CallCheckInput c{q.call, q.mode, q.prefix, q.exchRcvd, q.band};
+    if (i % 3 == 1) c.call = "N" + c.call;
+    if (i % 3 == 2) {
+      c.call = "YO9" + Letters(static_cast<uint64_t>(i));
+      c.prefix = "YO";
+      c.county = kCounties[rng() % 42];
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+// ---- Replay: every contact entered, then one scoring pass ----------------
+
+void BM_Replay_Engine(benchmark::State& st) {
+  const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
+  for (auto _ : st) {
+    auto state = std::make_unique<ContestState>();
+    state->g_OwnPrefix = "YO";
+    state->g_OwnContinent = "EU";
+    stats::StartReport(*state, g_files);
+    for (const QsoInput& qso : log) stats::AddQso(*state, g_files, qso);
+    benchmark::DoNotOptimize(stats::ComputeScore(*state).score);
+    st.PauseTiming();
+    state.reset();
+    st.ResumeTiming();
+  }
+  st.SetItemsProcessed(st.iterations() * st.range(0));
+}
+BENCHMARK(BM_Replay_Engine)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Replay_Reference(benchmark::State& st) {
+  const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
+  for (auto _ : st) {
+    auto model = std::make_unique<reference::Engine>();
+    model->Reset("YO", "EU");
+    for (const QsoInput& qso : log) model->AddQso(qso);
+    benchmark::DoNotOptimize(model->ComputeScore().score);
+    st.PauseTiming();
+    model.reset();
+    st.ResumeTiming();
+  }
+  st.SetItemsProcessed(st.iterations() * st.range(0));
+}
+BENCHMARK(BM_Replay_Reference)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+// ---- The call check against a 100k log ------------------------------------
+
+void BM_CheckCall_Engine(benchmark::State& st) {
+  const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
+  const auto state = EngineWith(log);
+  const std::vector<CallCheckInput> candidates = Candidates(log);
+  std::size_t i = 0;
+  for (auto _ : st) {
+    benchmark::DoNotOptimize(stats::CheckCall(*state, candidates[i++ & 1023]));
+  }
+}
+BENCHMARK(BM_CheckCall_Engine)->Arg(100000)->Unit(benchmark::kNanosecond);
+
+void BM_CheckCall_Reference(benchmark::State& st) {
+  const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
+  const auto model = ReferenceLike(*EngineWith(log));
+  const std::vector<CallCheckInput> candidates = Candidates(log);
+  std::size_t i = 0;
+  for (auto _ : st) benchmark::DoNotOptimize(model->CheckCall(candidates[i++ & 1023]));
+}
+BENCHMARK(BM_CheckCall_Reference)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// ---- The scoring pass on a 100k log ---------------------------------------
+
+void BM_ComputeScore_Engine(benchmark::State& st) {
+  const auto state = EngineWith(LogOf(static_cast<std::size_t>(st.range(0))));
+  for (auto _ : st) benchmark::DoNotOptimize(stats::ComputeScore(*state).score);
+}
+BENCHMARK(BM_ComputeScore_Engine)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ComputeScore_Reference(benchmark::State& st) {
+  const auto model = ReferenceLike(*EngineWith(LogOf(static_cast<std::size_t>(st.range(0)))));
+  for (auto _ : st) benchmark::DoNotOptimize(model->ComputeScore().score);
+}
+BENCHMARK(BM_ComputeScore_Reference)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// ---- Removal: one contact out and back in, the log staying at 100k --------
+
+void BM_RemoveAndAdd_Engine(benchmark::State& st) {
+  const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
+  const auto state = EngineWith(log);
+  std::mt19937_64 rng(11);
+  for (auto _ : st) {
+    const QsoInput& qso = log[rng() % log.size()];
+    benchmark::DoNotOptimize(stats::RemoveQso(*state, qso));
+    benchmark::DoNotOptimize(stats::AddQso(*state, g_files, qso));
+  }
+}
+BENCHMARK(BM_RemoveAndAdd_Engine)->Arg(100000)->Unit(benchmark::kNanosecond);
+
+void BM_RemoveAndAdd_Reference(benchmark::State& st) {
+  const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
+  const auto model = ReferenceLike(*EngineWith(log));
+  std::mt19937_64 rng(11);
+  for (auto _ : st) {
+    const QsoInput& qso = log[rng() % log.size()];
+    benchmark::DoNotOptimize(model->RemoveQso(qso));
+    benchmark::DoNotOptimize(model->AddQso(qso));
+  }
+}
+BENCHMARK(BM_RemoveAndAdd_Reference)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// ---- Memory per contact ----------------------------------------------------
+
+#if defined(__GLIBC__) && defined(__GLIBC_MINOR__) && \
+    (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+std::size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+template <typename Build>
+void MeasureMemory(benchmark::State& st, const char* name, Build build) {
+  const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
+  double perContact = 0;
+  for (auto _ : st) {
+    const std::size_t before = HeapInUse();
+    auto built = build(log);
+    const std::size_t after = HeapInUse();
+    perContact = static_cast<double>(after - before) / static_cast<double>(log.size());
+    st.PauseTiming();
+    built.reset();
+    st.ResumeTiming();
+  }
+  st.counters["bytes_per_contact"] = perContact;
+  std::printf("%s: %.0f bytes per contact at %zu contacts\n", name, perContact, log.size());
+}
+
+void BM_Memory_Engine(benchmark::State& st) {
+  MeasureMemory(st, "engine", EngineWith);
+}
+BENCHMARK(BM_Memory_Engine)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_Memory_Reference(benchmark::State& st) {
+  MeasureMemory(st, "reference", ReferenceWith);
+}
+BENCHMARK(BM_Memory_Reference)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();
