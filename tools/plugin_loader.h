@@ -44,6 +44,10 @@ class LoadedPlugin {
   PluginExports exports_;
 };
 
+// Switches standard output to binary, so that text goes out byte for byte
+// (Windows would turn every LF into CR LF). Flushes first.
+void SetBinaryStdout();
+
 }  // namespace tools
 }  // namespace stats
 

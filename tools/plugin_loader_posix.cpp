@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "tools/plugin_loader.h"
@@ -49,6 +50,10 @@ void LoadedPlugin::Unload() {
 
 LoadedPlugin::~LoadedPlugin() {
   Unload();
+}
+
+void SetBinaryStdout() {
+  std::fflush(stdout);
 }
 
 }  // namespace tools

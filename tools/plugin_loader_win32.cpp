@@ -1,5 +1,8 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "plugin/export_names.h"
@@ -65,6 +68,11 @@ void LoadedPlugin::Unload() {
 
 LoadedPlugin::~LoadedPlugin() {
   Unload();
+}
+
+void SetBinaryStdout() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace tools

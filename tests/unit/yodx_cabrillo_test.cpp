@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "tools/yodx/cabrillo_reader.h"
+
+namespace yodx {
+namespace {
+
+LogData Parse(const std::string& text) {
+  LogData log;
+  ParseCabrillo(text, "t.log", &log);
+  return log;
+}
+
+const char kHeader[] =
+    "START-OF-LOG: 3.0\r\n"
+    "CONTEST: YO-DX-HF\r\n"
+    "CALLSIGN: yo3abc\r\n"
+    "SOAPBOX: 73: see you next year\r\n";
+
+TEST(YodxCabrilloTest, ReadsHeaderAndQsoLines) {
+  const LogData log =
+      Parse(std::string(kHeader) +
+            "QSO: 14027 CW 2021-08-07 1200 YO3ABC        599 BU     YO2LEL        599 ar\r\n"
+            "QSO:  7151 PH 2021-08-08 0913 YO3ABC        59  BU     DL1ABC        59  0114 0\r\n"
+            "X-QSO: 14027 CW 2021-08-07 1201 YO3ABC 599 BU YO2XXX 599 TM\r\n"
+            "END-OF-LOG:\r\n"
+            "QSO: 14027 CW 2021-08-07 1202 YO3ABC 599 BU YO2YYY 599 TM\r\n");
+  EXPECT_EQ(log.own_call, "YO3ABC");
+  EXPECT_TRUE(log.diagnostics.empty());
+  ASSERT_EQ(log.contacts.size(), 2u);
+  const Contact& a = log.contacts[0];
+  EXPECT_EQ(a.freq_hz, 14027000u);
+  EXPECT_EQ(a.band, "20m");
+  EXPECT_EQ(a.mode, "CW");
+  EXPECT_EQ((std::vector<int>{a.year, a.month, a.day, a.hour, a.minute}),
+            (std::vector<int>{2021, 8, 7, 12, 0}));
+  EXPECT_EQ(a.own_call, "YO3ABC");
+  EXPECT_EQ(a.call, "YO2LEL");
+  EXPECT_EQ(a.exch_sent, "BU");
+  EXPECT_EQ(a.exch_rcvd, "ar");  // exchanges as logged
+  EXPECT_EQ(a.line, 5);
+  const Contact& b = log.contacts[1];
+  EXPECT_EQ(b.band, "40m");
+  EXPECT_EQ(b.mode, "SSB");
+  EXPECT_EQ(b.rst_rcvd, "59");
+  EXPECT_EQ(b.exch_rcvd, "0114");  // the transmitter column is not an exchange
+}
+
+TEST(YodxCabrilloTest, ModesAndBands) {
+  EXPECT_EQ(ModeFromCabrillo("PH"), "SSB");
+  EXPECT_EQ(ModeFromCabrillo("cw"), "CW");
+  EXPECT_EQ(ModeFromCabrillo("RY"), "RTTY");
+  EXPECT_EQ(ModeFromCabrillo("FM"), "FM");
+  EXPECT_EQ(ModeFromCabrillo("DG"), "DG");
+
+  const struct {
+    double khz;
+    const char* band;
+  } edges[] = {{1800, "160m"}, {2000, "160m"}, {3500, "80m"},  {3799, "80m"},  {7300, "40m"},
+               {10100, "30m"}, {10150, "30m"}, {14000, "20m"}, {14350, "20m"}, {18068, "17m"},
+               {21450, "15m"}, {24890, "12m"}, {24990, "12m"}, {28000, "10m"}, {29700, "10m"},
+               {50100, "6m"},  {1799, ""},     {13999, ""},    {14351, ""},    {29701, ""}};
+  for (const auto& e : edges) EXPECT_EQ(BandFromKhz(e.khz), e.band) << e.khz;
+
+  const LogData log = Parse(
+      "QSO: 50 CW 2021-08-07 1200 YO3ABC 599 BU DL1ABC 599 1\n"
+      "QSO: 14085 RY 2021-08-07 1200 YO3ABC 599 BU DL1ABC 599 1\n");
+  ASSERT_EQ(log.contacts.size(), 2u);
+  EXPECT_EQ(log.contacts[0].band, "6m");  // a band designator instead of kHz
+  EXPECT_EQ(log.contacts[1].mode, "RTTY");
+}
+
+TEST(YodxCabrilloTest, NineColumnsMeanAMissingReceivedExchange) {
+  const LogData log = Parse("QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599\n");
+  ASSERT_EQ(log.contacts.size(), 1u);
+  EXPECT_EQ(log.contacts[0].rst_rcvd, "599");
+  EXPECT_EQ(log.contacts[0].exch_rcvd, "");
+}
+
+TEST(YodxCabrilloTest, BadLinesAreSkippedWithLineAndColumn) {
+  const struct {
+    const char* line;
+    const char* field;
+    const char* message;
+  } cases[] = {
+      {"QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001", "", "columns"},
+      {"QSO: 14025 CW 2021-08-07 1200 A B C D E F G H", "", "columns"},
+      {"QSO: 14O25 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599 5", "freq", "14O25"},
+      {"QSO: 14500 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599 5", "freq", "outside"},
+      {"QSO: 14025 CW 2021-13-07 1200 DL1ABC 599 001 OH2XX 599 5", "date", "2021-13-07"},
+      {"QSO: 14025 CW 07-08-2021 1200 DL1ABC 599 001 OH2XX 599 5", "date", "07-08-2021"},
+      {"QSO: 14025 CW 2021-08-07 2400 DL1ABC 599 001 OH2XX 599 5", "time", "2400"},
+      {"QSO: 14025 CW 2021-08-07 12:0 DL1ABC 599 001 OH2XX 599 5", "time", "12:0"},
+      {"QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH-2XX 599 5", "call", "OH-2XX"},
+  };
+  const std::string good = "QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599 5\n";
+  for (const auto& bad : cases) {
+    const LogData log = Parse(good + bad.line + "\n" + good);
+    EXPECT_EQ(log.contacts.size(), 2u) << bad.line;
+    EXPECT_EQ(log.skipped, 1) << bad.line;
+    ASSERT_FALSE(log.diagnostics.empty()) << bad.line;
+    const Diagnostic& d = log.diagnostics[0];
+    EXPECT_EQ(d.line, 2) << bad.line;
+    EXPECT_EQ(d.field, bad.field) << bad.line;
+    EXPECT_NE(d.message.find(bad.message), std::string::npos) << d.ToString();
+  }
+}
+
+TEST(YodxCabrilloTest, LinesWithoutATagAreReportedNotCounted) {
+  const LogData log = Parse("START-OF-LOG: 3.0\nthis is not cabrillo\n\n");
+  EXPECT_EQ(log.skipped, 0);
+  ASSERT_EQ(log.diagnostics.size(), 1u);
+  EXPECT_EQ(log.diagnostics[0].ToString(), "t.log:2: not a Cabrillo line (no TAG:)");
+}
+
+TEST(YodxLogFormatTest, ToldApartByContent) {
+  EXPECT_EQ(DetectFormat("free text\n<ADIF_VER:5>3.1.2<EOH>"), LogFormat::kAdif);
+  EXPECT_EQ(DetectFormat("\xEF\xBB\xBF<call:6>DL1ABC<eor>"), LogFormat::kAdif);
+  EXPECT_EQ(DetectFormat("\r\n  start-of-log: 3.0\r\nQSO: ..."), LogFormat::kCabrillo);
+  EXPECT_EQ(DetectFormat("CALLSIGN: YO3ABC\nQSO: 14025 CW ..."), LogFormat::kCabrillo);
+  EXPECT_EQ(DetectFormat(""), LogFormat::kUnknown);
+  EXPECT_EQ(DetectFormat("CALL,DATE,TIME\nDL1ABC,20210807,1200\n"), LogFormat::kUnknown);
+}
+
+}  // namespace
+}  // namespace yodx

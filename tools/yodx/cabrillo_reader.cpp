@@ -1,0 +1,169 @@
+#include "tools/yodx/cabrillo_reader.h"
+
+#include <vector>
+
+#include "tools/yodx/text.h"
+
+namespace yodx {
+
+namespace {
+
+// "14025" or "14025.5" (kHz) -> Hz.
+bool ParseKilohertz(std::string_view text, uint32_t* hz) {
+  uint64_t whole = 0, fraction = 0;
+  int fraction_digits = 0;
+  bool point = false, any_digit = false;
+  for (char c : text) {
+    if (c == '.') {
+      if (point) return false;
+      point = true;
+    } else if (IsDigit(c)) {
+      any_digit = true;
+      if (!point) {
+        whole = whole * 10 + static_cast<uint64_t>(c - '0');
+        if (whole > 4294967) return false;
+      } else if (fraction_digits < 3) {
+        fraction = fraction * 10 + static_cast<uint64_t>(c - '0');
+        ++fraction_digits;
+      }
+    } else {
+      return false;
+    }
+  }
+  if (!any_digit) return false;
+  for (; fraction_digits < 3; ++fraction_digits) fraction *= 10;
+  const uint64_t total = whole * 1000 + fraction;
+  if (total > 0xFFFFFFFFull) return false;
+  *hz = static_cast<uint32_t>(total);
+  return true;
+}
+
+// Above 30 MHz Cabrillo names the band in MHz instead of giving kHz.
+struct Designator {
+  const char* text;
+  uint32_t khz;
+};
+constexpr Designator kDesignators[] = {
+    {"50", 50000}, {"70", 70000}, {"144", 144000}, {"222", 222000}, {"432", 432000}};
+
+std::vector<std::string_view> SplitBlanks(std::string_view s) {
+  std::vector<std::string_view> out;
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    const size_t start = i;
+    while (i < s.size() && !IsBlank(s[i])) ++i;
+    if (i > start) out.push_back(s.substr(start, i - start));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ModeFromCabrillo(const std::string& code) {
+  const std::string upper = Upper(code);
+  if (upper == "CW") return "CW";
+  if (upper == "PH") return "SSB";
+  if (upper == "RY") return "RTTY";
+  return code;
+}
+
+void ParseCabrillo(const std::string& text, const std::string& file_name, LogData* out) {
+  out->format = LogFormat::kCabrillo;
+  int line_no = 0;
+  size_t pos = 0;
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line = Trim(std::string_view(text).substr(pos, end - pos));
+    pos = end + 1;
+    ++line_no;
+    if (line.empty()) continue;
+    const size_t colon = line.find(':');
+    const std::string tag =
+        colon == std::string_view::npos ? "" : Upper(Trim(line.substr(0, colon)));
+    auto report = [&](const std::string& field, const std::string& message) {
+      out->diagnostics.push_back({file_name, line_no, field, message});
+    };
+    if (tag.empty() || tag.find(' ') != std::string::npos) {
+      report("", "not a Cabrillo line (no TAG:)");
+      continue;
+    }
+    const std::string_view value = Trim(line.substr(colon + 1));
+    if (tag == "END-OF-LOG") break;
+    if (tag == "CALLSIGN") {
+      out->own_call = Upper(value);
+      continue;
+    }
+    if (tag != "QSO") continue;  // other header tags, X-QSO lines
+
+    const std::vector<std::string_view> col = SplitBlanks(value);
+    if (col.size() < 9 || col.size() > 11) {
+      report("", "QSO line has " + std::to_string(col.size()) + " columns, expected 10");
+      ++out->skipped;
+      continue;
+    }
+    Contact c;
+    c.line = line_no;
+    bool ok = true;
+    auto fail = [&](const std::string& field, const std::string& message) {
+      report(field, message);
+      ok = false;
+    };
+
+    const std::string freq(col[0]);
+    bool designator = false;
+    for (const Designator& d : kDesignators) {
+      if (freq == d.text) {
+        c.freq_hz = d.khz * 1000u;
+        designator = true;
+      }
+    }
+    if (!designator && !ParseKilohertz(freq, &c.freq_hz)) {
+      fail("freq", "'" + freq + "' is not a frequency in kHz");
+    } else {
+      c.band = BandFromKhz(c.freq_hz / 1000.0);
+      if (c.band.empty()) fail("freq", freq + " kHz lies outside the amateur bands");
+    }
+
+    c.mode = ModeFromCabrillo(std::string(col[1]));
+
+    const std::string_view date = col[2];
+    bool date_ok = date.size() == 10 && date[4] == '-' && date[7] == '-' &&
+                   AllDigits(date.substr(0, 4)) && TwoDigits(date, 5) >= 0 &&
+                   TwoDigits(date, 8) >= 0;
+    if (date_ok) {
+      c.year = std::stoi(std::string(date.substr(0, 4)));
+      c.month = TwoDigits(date, 5);
+      c.day = TwoDigits(date, 8);
+      date_ok = ValidDate(c.year, c.month, c.day);
+    }
+    if (!date_ok) fail("date", "'" + std::string(date) + "' is not a date yyyy-mm-dd");
+
+    const std::string_view time = col[3];
+    bool time_ok = time.size() == 4 && AllDigits(time);
+    if (time_ok) {
+      c.hour = TwoDigits(time, 0);
+      c.minute = TwoDigits(time, 2);
+      time_ok = c.hour < 24 && c.minute < 60;
+    }
+    if (!time_ok) fail("time", "'" + std::string(time) + "' is not a time hhmm");
+
+    c.own_call = Upper(col[4]);
+    c.rst_sent = std::string(col[5]);
+    c.exch_sent = std::string(col[6]);
+    c.call = Upper(col[7]);
+    if (!LooksLikeCall(c.call)) fail("call", "'" + c.call + "' is not a call sign");
+    c.rst_rcvd = std::string(col[8]);
+    if (col.size() >= 10) c.exch_rcvd = std::string(col[9]);
+
+    if (ok) {
+      out->contacts.push_back(std::move(c));
+    } else {
+      ++out->skipped;
+    }
+  }
+}
+
+}  // namespace yodx

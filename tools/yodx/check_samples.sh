@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Scores every sample log of examples/ and checks the summaries:
+#   check_samples.sh YODX                      the native tool against examples/*.summary.txt
+#   check_samples.sh YODX_EXE i686|x86_64      a Windows build under Wine, same expectation
+# Both formats of a station's log must give its one summary, byte for byte,
+# so the native and the Windows builds agree with each other through it.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+tool=$(readlink -f "$1")
+arch=${2:-}
+cty=${YODX_CTY:-/usr/share/hamradio-files/cty.dat}
+
+run() {
+  if [ -n "$arch" ]; then
+    "$root/scripts/wine-run.sh" "$arch" "$tool" "$@"
+  else
+    "$tool" "$@"
+  fi
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+for expected in "$root"/examples/*.summary.txt; do
+  station=$(basename "$expected" .summary.txt)
+  for log in "$root/examples/$station.adi" "$root/examples/$station.log"; do
+    name=$(basename "$log")
+    if run score "$log" --cty "$cty" --out "$work/$name" >"$work/$name.out" 2>"$work/$name.err" &&
+       cmp -s "$expected" "$work/$name.out"; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      echo "FAILED: $name (${arch:-native})" >&2
+      cat "$work/$name.err" >&2
+      diff <(tr -d '\r' <"$expected") <(tr -d '\r' <"$work/$name.out") >&2
+    fi
+  done
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,131 @@
+#include "tools/yodx/contact.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "tools/yodx/adif.h"
+#include "tools/yodx/cabrillo_reader.h"
+
+namespace yodx {
+
+std::string Diagnostic::ToString() const {
+  std::string s = file + ":" + std::to_string(line) + ": ";
+  if (!field.empty()) s += "field " + field + ": ";
+  return s + message;
+}
+
+namespace {
+
+// Days from 1970-01-01 to a proleptic Gregorian date.
+long long DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+struct BandEdge {
+  double low, high;
+  const char* name;
+};
+
+// The amateur bands that loggers use, edges in kHz (IARU regions together).
+constexpr BandEdge kBands[] = {
+    {1800, 2000, "160m"},   {3500, 4000, "80m"},       {5250, 5450, "60m"},
+    {7000, 7300, "40m"},    {10100, 10150, "30m"},     {14000, 14350, "20m"},
+    {18068, 18168, "17m"},  {21000, 21450, "15m"},     {24890, 24990, "12m"},
+    {28000, 29700, "10m"},  {50000, 54000, "6m"},      {70000, 71000, "4m"},
+    {144000, 148000, "2m"}, {222000, 225000, "1.25m"}, {420000, 450000, "70cm"},
+};
+
+}  // namespace
+
+double OleDate(int year, int month, int day, int hour, int minute, int second) {
+  // 1899-12-30 is day 0 of the host's calendar, 25569 days before 1970-01-01.
+  const long long days = DaysFromCivil(year, month, day) + 25569;
+  return static_cast<double>(days) + (hour * 3600 + minute * 60 + second) / 86400.0;
+}
+
+bool ValidDate(int year, int month, int day) {
+  if (year < 1900 || year > 2999 || month < 1 || month > 12 || day < 1) return false;
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int limit = kDays[month - 1];
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month == 2 && leap) limit = 29;
+  return day <= limit;
+}
+
+std::string BandFromKhz(double khz) {
+  for (const BandEdge& b : kBands) {
+    if (khz >= b.low && khz <= b.high) return b.name;
+  }
+  return "";
+}
+
+uint32_t BandLowerEdgeKhz(const std::string& band) {
+  for (const BandEdge& b : kBands) {
+    if (band == b.name) return static_cast<uint32_t>(b.low);
+  }
+  return 0;
+}
+
+LogFormat DetectFormat(const std::string& text) {
+  size_t i = 0;
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  auto starts_with_ci = [&](size_t at, const char* word) {
+    for (size_t k = 0; word[k]; ++k) {
+      if (at + k >= text.size() ||
+          std::toupper(static_cast<unsigned char>(text[at + k])) != word[k]) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (starts_with_ci(i, "START-OF-LOG:")) return LogFormat::kCabrillo;
+  // ADIF: a tag that ends the header or a record, or a field with a length.
+  bool line_start = true;
+  bool has_qso_line = false;
+  for (size_t k = i; k < text.size(); ++k) {
+    const char c = text[k];
+    if (c == '<' &&
+        (starts_with_ci(k, "<EOH>") || starts_with_ci(k, "<EOR>") || starts_with_ci(k, "<CALL:"))) {
+      return LogFormat::kAdif;
+    }
+    if (line_start && starts_with_ci(k, "QSO:")) has_qso_line = true;
+    line_start = c == '\n';
+  }
+  return has_qso_line ? LogFormat::kCabrillo : LogFormat::kUnknown;
+}
+
+bool ReadLogFile(const std::string& path, LogData* out, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = "cannot open log file " + path;
+    return false;
+  }
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  if (in.bad()) {
+    *error = "cannot read log file " + path;
+    return false;
+  }
+  const std::string text = buf.str();
+  switch (DetectFormat(text)) {
+    case LogFormat::kAdif:
+      ParseAdif(text, path, out);
+      return true;
+    case LogFormat::kCabrillo:
+      ParseCabrillo(text, path, out);
+      return true;
+    case LogFormat::kUnknown:
+      break;
+  }
+  *error = path + ": neither an ADIF nor a Cabrillo log";
+  return false;
+}
+
+}  // namespace yodx

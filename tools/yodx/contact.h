@@ -1,0 +1,66 @@
+// One contact as the log readers deliver it, and the diagnostics they give
+// for input they could not use.
+#ifndef YODX_CONTACT_H_
+#define YODX_CONTACT_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace yodx {
+
+struct Contact {
+  std::string own_call;  // the station that made the contact; may be empty
+  std::string call;      // worked station, upper case
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;  // UTC
+  uint32_t freq_hz = 0;
+  std::string band;  // "20m", as the host names bands; "" if unknown
+  std::string mode;  // "CW", "SSB", or the log's own mode name
+  std::string rst_sent, rst_rcvd;
+  std::string exch_sent, exch_rcvd;  // as logged: no trimming, no case change
+  int line = 0;                      // line of the record in the log file
+};
+
+struct Diagnostic {
+  std::string file;
+  int line = 0;
+  std::string field;  // field or column name; empty for the whole record
+  std::string message;
+
+  // "file:line: field FIELD: message"
+  std::string ToString() const;
+};
+
+enum class LogFormat { kUnknown, kAdif, kCabrillo };
+
+struct LogData {
+  LogFormat format = LogFormat::kUnknown;
+  std::string own_call;  // from the log's header, when it names one
+  std::vector<Contact> contacts;
+  std::vector<Diagnostic> diagnostics;
+  int skipped = 0;  // records or lines that were diagnosed and left out
+};
+
+// Days since 1899-12-30 with the time of day as the fraction: the host's
+// date/time number.
+double OleDate(int year, int month, int day, int hour, int minute, int second);
+
+// True for a real calendar date in the years 1900 to 2999.
+bool ValidDate(int year, int month, int day);
+
+// Band name for a frequency in kHz ("20m"); "" outside the amateur bands.
+std::string BandFromKhz(double khz);
+
+// Lower edge of a band in kHz, 0 for a name it does not know.
+uint32_t BandLowerEdgeKhz(const std::string& band);
+
+// Guesses the format from the text itself.
+LogFormat DetectFormat(const std::string& text);
+
+// Reads FILE whole and parses it in the detected format. Returns false, with
+// *error set, when the file cannot be read or is neither ADIF nor Cabrillo.
+bool ReadLogFile(const std::string& path, LogData* out, std::string* error);
+
+}  // namespace yodx
+
+#endif  // YODX_CONTACT_H_

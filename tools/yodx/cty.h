@@ -1,0 +1,81 @@
+// The country file in the cty.dat format: for each DXCC entity a line
+//   Name: CQ: ITU: Cont: Lat: Lon: TZ: Prefix:
+// followed by its prefixes and exact calls ("=CALL"), comma-separated and
+// closed by ';'. Each may carry overrides: (CQ) [ITU] <lat/lon> {cont} ~tz~.
+// Lookup walks a trie of the prefixes, so it costs the length of the call,
+// not the size of the file.
+#ifndef YODX_CTY_H_
+#define YODX_CTY_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace yodx {
+
+struct CtyEntity {
+  std::string name;
+  std::string prefix;     // primary prefix, "*" of a non-DXCC entity removed
+  bool wae_only = false;  // the primary prefix carried a '*'
+  std::string continent;  // "EU", "AS", ...
+  int cq = 0, itu = 0;
+  double lat = 0, lon = 0, tz = 0;  // as in the file: west longitudes positive
+};
+
+// What a prefix or exact call says: its entity and the overrides it carries.
+struct CtyAlias {
+  int entity = -1;
+  int cq = 0, itu = 0;    // 0 = the entity's
+  std::string continent;  // "" = the entity's
+};
+
+struct CtyMatch {
+  const CtyEntity* entity = nullptr;  // null: no country (unknown, /MM, /AM)
+  std::string prefix;                 // the entity's primary prefix
+  std::string continent;              // override, else the entity's
+  int cq = 0, itu = 0;
+  bool exact = false;     // matched an "=" entry
+  bool maritime = false;  // /MM or /AM: counts for no country
+
+  bool found() const { return entity != nullptr; }
+};
+
+class CtyFile {
+ public:
+  // Parses TEXT. Entity blocks that cannot be read are listed in *errors (when
+  // given) and left out. False when no entity at all was read.
+  bool Parse(const std::string& text, std::vector<std::string>* errors = nullptr);
+  bool Load(const std::string& path, std::string* error);
+
+  // The country of a call as a contest logger sees it: exact calls first,
+  // then portable forms (see cty.cpp), then the longest matching prefix.
+  CtyMatch Lookup(const std::string& call) const;
+
+  size_t entity_count() const { return entities_.size(); }
+  size_t prefix_count() const { return prefix_count_; }
+  size_t exact_count() const { return exact_.size(); }
+
+ private:
+  struct Node {
+    int32_t child[38];  // '0'-'9', 'A'-'Z', '/', other; 0 = none
+    int32_t alias = -1;
+  };
+
+  void AddPrefix(const std::string& prefix, int32_t alias);
+  // Longest prefix of TEXT in the trie; -1 if none.
+  int32_t LongestPrefix(const std::string& text) const;
+  CtyMatch Resolve(const std::string& call) const;  // exact, else prefix
+  CtyMatch FromAlias(int32_t alias, bool exact) const;
+
+  std::vector<CtyEntity> entities_;
+  std::vector<CtyAlias> aliases_;
+  std::vector<Node> trie_;
+  std::unordered_map<std::string, int32_t> exact_;
+  size_t prefix_count_ = 0;
+};
+
+}  // namespace yodx
+
+#endif  // YODX_CTY_H_

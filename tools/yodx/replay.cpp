@@ -1,0 +1,427 @@
+#include "tools/yodx/replay.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "plugin/ole_date.h"
+#include "tools/yodx/text.h"
+
+namespace yodx {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kReportFile = "err.txt";
+constexpr const char* kDebianCty = "/usr/share/hamradio-files/cty.dat";
+
+COleDateTime HostDate(double value) {
+  COleDateTime d;
+  d.m_dt = value;
+  d.m_status = COleDateTime::kValid;
+  return d;
+}
+
+COleDateTime NullHostDate() {
+  COleDateTime d;
+  d.m_dt = 0;
+  d.m_status = COleDateTime::kNull;
+  return d;
+}
+
+double ContactDate(const Contact& c) {
+  return OleDate(c.year, c.month, c.day, c.hour, c.minute, c.second);
+}
+
+// "2021-08-07 1200", the report's form of a contact's time.
+std::string ReportTime(const Contact& c) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d%02d", c.year, c.month, c.day, c.hour,
+                c.minute);
+  return buf;
+}
+
+// Lines appended to the report since *offset; moves *offset to the end.
+std::vector<std::string> NewReportLines(std::streamoff* offset) {
+  std::vector<std::string> lines;
+  std::ifstream in(kReportFile, std::ios::binary);
+  if (!in) return lines;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size <= *offset) {
+    *offset = size;  // truncated by someone else: start over from here
+    return lines;
+  }
+  in.seekg(*offset);
+  std::string text(static_cast<size_t>(size - *offset), '\0');
+  in.read(&text[0], static_cast<std::streamsize>(text.size()));
+  *offset = size;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t nl = text.find('\n', at);
+    if (nl == std::string::npos) nl = text.size();
+    std::string line = text.substr(at, nl - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+    at = nl + 1;
+  }
+  return lines;
+}
+
+std::streamoff FileSize(const char* name) {
+  std::ifstream in(name, std::ios::binary | std::ios::ate);
+  return in ? static_cast<std::streamoff>(in.tellg()) : 0;
+}
+
+bool ParseNumber(std::string_view s, long long* out) {
+  s = Trim(s);
+  bool negative = false;
+  if (!s.empty() && s[0] == '-') {
+    negative = true;
+    s.remove_prefix(1);
+  }
+  if (!AllDigits(s) || s.size() > 18) return false;
+  long long v = 0;
+  for (char c : s) v = v * 10 + (c - '0');
+  *out = negative ? -v : v;
+  return true;
+}
+
+const char* KindName(Rejection::Kind kind) {
+  switch (kind) {
+    case Rejection::kRefused:
+      return "refused";
+    case Rejection::kDuplicate:
+      return "duplicate";
+    case Rejection::kCounty:
+      return "county";
+  }
+  return "";
+}
+
+}  // namespace
+
+bool ParseIsoDate(const std::string& text, Date* out) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !AllDigits(text.substr(0, 4))) {
+    return false;
+  }
+  const int month = TwoDigits(text, 5), day = TwoDigits(text, 8);
+  const int year = std::stoi(text.substr(0, 4));
+  if (!ValidDate(year, month, day)) return false;
+  *out = Date{year, month, day};
+  return true;
+}
+
+void ParseSummary(const std::string& summary, std::vector<Tally>* tallies, long long* score) {
+  tallies->clear();
+  *score = -1;
+  size_t at = 0;
+  while (at < summary.size()) {
+    size_t nl = summary.find('\n', at);
+    if (nl == std::string::npos) nl = summary.size();
+    std::string_view line = std::string_view(summary).substr(at, nl - at);
+    at = nl + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+    const size_t eq = line.rfind("= ");
+    if (line.compare(0, 6, "Score:") == 0 && eq != std::string_view::npos) {
+      long long s;
+      if (ParseNumber(line.substr(eq + 2), &s)) *score = s;
+      continue;
+    }
+    std::vector<std::string_view> cells;
+    size_t c = 0;
+    while (c <= line.size()) {
+      size_t tab = line.find('\t', c);
+      if (tab == std::string_view::npos) tab = line.size();
+      cells.push_back(line.substr(c, tab - c));
+      c = tab + 1;
+    }
+    long long n[4];
+    if (cells.size() != 5 || cells[0].empty()) continue;
+    bool numbers = true;
+    for (int i = 0; i < 4; ++i) numbers = numbers && ParseNumber(cells[i + 1], &n[i]);
+    if (!numbers) continue;
+    tallies->push_back({std::string(cells[0]), static_cast<int>(n[0]), static_cast<int>(n[1]),
+                        static_cast<int>(n[2]), static_cast<int>(n[3])});
+  }
+}
+
+std::string ReportReason(const std::string& line, const Contact& c) {
+  const std::string fields = "QSO:  " + std::to_string(c.freq_hz / 1000) + "  " + c.mode + "  " +
+                             ReportTime(c) + "  " + c.own_call + "  " + c.rst_sent + "  " +
+                             c.exch_sent + "  " + c.call + "  " + c.rst_rcvd + "  " + c.exch_rcvd;
+  if (line.compare(0, fields.size(), fields) != 0) return line;  // not in the expected form
+  std::string_view rest = Trim(std::string_view(line).substr(fields.size()));
+  // A county line repeats the normalised exchange before its message.
+  const std::string normalised = Upper(Trim(c.exch_rcvd));
+  if (!normalised.empty() && rest.compare(0, normalised.size() + 2, normalised + "  ") == 0) {
+    rest = Trim(rest.substr(normalised.size()));
+  }
+  return std::string(rest);
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    switch (ch) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20 || c >= 0x80) {  // high bytes read as Latin-1
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += ch;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+bool Replay::LoadCty(std::string* error) {
+  if (!options_.cty_path.empty()) return cty_.Load(options_.cty_path, error);
+  for (const char* candidate : {"cty.dat", kDebianCty}) {
+    std::error_code ec;
+    if (fs::exists(candidate, ec)) return cty_.Load(candidate, error);
+  }
+  *error =
+      std::string("no country file: give --cty FILE (looked for ./cty.dat and ") + kDebianCty + ")";
+  return false;
+}
+
+bool Replay::Run(std::string* error) {
+  ReplayResult& r = result_;
+  if (!ReadLogFile(options_.log_path, &r.log, error)) return false;
+  if (!LoadCty(error)) return false;
+
+  r.own_call = Upper(Trim(options_.own_call));
+  if (r.own_call.empty()) r.own_call = r.log.own_call;
+  for (size_t i = 0; r.own_call.empty() && i < r.log.contacts.size(); ++i) {
+    r.own_call = r.log.contacts[i].own_call;
+  }
+  if (r.own_call.empty()) {
+    *error = options_.log_path + ": the log names no own station; give --call OWNCALL";
+    return false;
+  }
+  const CtyMatch own = cty_.Lookup(r.own_call);
+  if (!own.found()) {
+    *error = "the country file does not place the own call " + r.own_call;
+    return false;
+  }
+  r.own_prefix = own.prefix;
+  r.own_continent = own.continent;
+  for (Contact& c : r.log.contacts) {
+    if (c.own_call.empty()) c.own_call = r.own_call;
+  }
+
+  COleDateTime start = NullHostDate(), end = NullHostDate();
+  if (!r.log.contacts.empty()) {
+    double first = ContactDate(r.log.contacts.front()), last = first;
+    for (const Contact& c : r.log.contacts) {
+      const double t = ContactDate(c);
+      first = std::min(first, t);
+      last = std::max(last, t);
+    }
+    start = HostDate(first);
+    end = HostDate(last);
+  }
+  // Given dates mean the contest's hours: 12:00 UTC on each day.
+  if (options_.start.set()) {
+    start =
+        HostDate(OleDate(options_.start.year, options_.start.month, options_.start.day, 12, 0, 0));
+  }
+  if (options_.end.set()) {
+    end = HostDate(OleDate(options_.end.year, options_.end.month, options_.end.day, 12, 0, 0));
+  }
+
+  if (!options_.exports && !plugin_.Load(options_.plugin_path, error)) return false;
+  const std::string json_path =
+      options_.json_path.empty() ? "" : fs::absolute(options_.json_path).string();
+  options_.json_path = json_path;
+  if (!options_.out_dir.empty()) {
+    std::error_code ec;
+    fs::create_directories(options_.out_dir, ec);
+    fs::current_path(options_.out_dir, ec);
+    if (ec) {
+      *error = "cannot work in folder " + options_.out_dir + ": " + ec.message();
+      return false;
+    }
+  }
+
+  const stats::tools::PluginExports& x = exports();
+  x.ResetStats0("", options_.output ? 1 : 0, r.own_call.c_str(), &start, &end, "", "", "", "", "",
+                "", "", "", "", r.own_prefix.c_str(), 0, 0, 0, 0.0, 0.0, "",
+                r.own_continent.c_str(), "");
+  std::streamoff offset = FileSize(kReportFile);
+
+  COleDateTime unused4 = NullHostDate(), unused5 = NullHostDate(), unused6 = NullHostDate();
+  for (const Contact& c : r.log.contacts) {
+    const CtyMatch where = cty_.Lookup(c.call);
+    if (!where.found()) {
+      ++r.unknown_country;
+      r.log.diagnostics.push_back({options_.log_path, c.line, "call",
+                                   where.maritime
+                                       ? c.call + " is maritime or aeronautical mobile: no country"
+                                       : "the country file does not place " + c.call});
+    }
+    COleDateTime time = HostDate(ContactDate(c));
+    const int logged = x.AddData0(c.own_call.c_str(), c.call.c_str(), &time, &unused4, &unused5,
+                                  &unused6, 0, c.freq_hz, c.mode.c_str(), c.rst_sent.c_str(),
+                                  c.rst_rcvd.c_str(), c.exch_sent.c_str(), c.exch_rcvd.c_str(), "",
+                                  "", "", "", "", "", "", "", "", where.prefix.c_str(), 0, 0, 0,
+                                  0.0, 0.0, "", where.continent.c_str(), "", c.band.c_str(), "");
+    ++r.added;
+    if (logged) {
+      ++r.logged;
+    } else {
+      ++r.refused;
+    }
+
+    const std::vector<std::string> lines = NewReportLines(&offset);
+    if (!logged) {
+      Rejection rej;
+      rej.kind = Rejection::kRefused;
+      rej.contact = &c;
+      rej.reports = lines;
+      rej.reason = lines.empty() ? "refused without a report line" : ReportReason(lines[0], c);
+      r.rejections.push_back(std::move(rej));
+      continue;
+    }
+    Rejection county, dupe;
+    for (const std::string& line : lines) {
+      const std::string reason = ReportReason(line, c);
+      Rejection& into = reason.find("DUPE") != std::string::npos ? dupe : county;
+      if (into.reports.empty()) into.reason = reason;
+      into.reports.push_back(line);
+    }
+    if (!county.reports.empty()) {
+      county.kind = Rejection::kCounty;
+      county.contact = &c;
+      r.rejections.push_back(std::move(county));
+    }
+    if (!dupe.reports.empty()) {
+      dupe.kind = Rejection::kDuplicate;
+      dupe.contact = &c;
+      r.rejections.push_back(std::move(dupe));
+    }
+  }
+
+  int flag = 0;
+  const char* text = x.GetResult0(&flag);
+  r.summary = text ? text : "";
+  ParseSummary(r.summary, &r.tallies, &r.score);
+
+  if (!json_path.empty()) {
+    std::ofstream out(json_path, std::ios::binary);
+    out << Json();
+    if (!out) {
+      *error = "cannot write " + json_path;
+      return false;
+    }
+  }
+  return true;
+}
+
+int Replay::CheckCall(const std::string& call, const std::string& band, const std::string& mode,
+                      const std::string& county) const {
+  const CtyMatch where = cty_.Lookup(call);
+  char buffer27[256] = {0}, buffer28[256] = {0};
+  return exports().CheckCall0(call.c_str(), 0, 0, mode.c_str(), "", "", "", "", "", "", "", "", "",
+                              where.prefix.c_str(), 0, 0, 0, 0.0, 0.0, "", where.continent.c_str(),
+                              "", "", county.c_str(), band.c_str(), "", buffer27, buffer28);
+}
+
+int Replay::IsValidExchange(const std::string& call, const std::string& exchange) const {
+  const CtyMatch where = cty_.Lookup(call);
+  return exports().IsValidExchg0(exchange.c_str(), "", where.prefix.c_str(), "", 0, 0, 0);
+}
+
+std::string Replay::Json() const {
+  const ReplayResult& r = result_;
+  std::ostringstream o;
+  const char* format = r.log.format == LogFormat::kAdif ? "adif" : "cabrillo";
+  o << "{\n";
+  o << "  \"log\": " << JsonString(options_.log_path) << ",\n";
+  o << "  \"format\": \"" << format << "\",\n";
+  o << "  \"contestant\": " << JsonString(r.own_call) << ",\n";
+  o << "  \"own_prefix\": " << JsonString(r.own_prefix) << ",\n";
+  o << "  \"own_continent\": " << JsonString(r.own_continent) << ",\n";
+  int dupes = 0, counties = 0;
+  for (const Rejection& j : r.rejections) {
+    dupes += j.kind == Rejection::kDuplicate;
+    counties += j.kind == Rejection::kCounty;
+  }
+  o << "  \"contacts\": {\"read\": " << r.log.contacts.size() << ", \"skipped\": " << r.log.skipped
+    << ", \"logged\": " << r.logged << ", \"refused\": " << r.refused
+    << ", \"duplicates\": " << dupes << ", \"county_not_acceptable\": " << counties
+    << ", \"unknown_country\": " << r.unknown_country << "},\n";
+  o << "  \"bands\": [";
+  const Tally* total = nullptr;
+  bool first = true;
+  for (const Tally& t : r.tallies) {
+    if (t.band == "Total") {
+      total = &t;
+      continue;
+    }
+    o << (first ? "\n" : ",\n") << "    {\"band\": " << JsonString(t.band)
+      << ", \"qsos\": " << t.qsos << ", \"points\": " << t.points << ", \"dxcc\": " << t.dxcc
+      << ", \"county\": " << t.county << "}";
+    first = false;
+  }
+  o << (first ? "],\n" : "\n  ],\n");
+  if (total) {
+    o << "  \"total\": {\"qsos\": " << total->qsos << ", \"points\": " << total->points
+      << ", \"dxcc\": " << total->dxcc << ", \"county\": " << total->county << "},\n";
+  }
+  o << "  \"score\": " << r.score << ",\n";
+  o << "  \"summary\": " << JsonString(r.summary) << ",\n";
+  o << "  \"rejections\": [";
+  first = true;
+  for (const Rejection& j : r.rejections) {
+    const Contact& c = *j.contact;
+    o << (first ? "\n" : ",\n") << "    {\"kind\": \"" << KindName(j.kind)
+      << "\", \"line\": " << c.line << ", \"call\": " << JsonString(c.call)
+      << ", \"band\": " << JsonString(c.band) << ", \"mode\": " << JsonString(c.mode)
+      << ", \"time\": " << JsonString(ReportTime(c))
+      << ", \"exchange_received\": " << JsonString(c.exch_rcvd)
+      << ", \"reason\": " << JsonString(j.reason) << ", \"report\": [";
+    for (size_t i = 0; i < j.reports.size(); ++i) {
+      o << (i ? ", " : "") << JsonString(j.reports[i]);
+    }
+    o << "]}";
+    first = false;
+  }
+  o << (first ? "],\n" : "\n  ],\n");
+  o << "  \"diagnostics\": [";
+  first = true;
+  for (const Diagnostic& d : r.log.diagnostics) {
+    o << (first ? "\n" : ",\n") << "    {\"file\": " << JsonString(d.file)
+      << ", \"line\": " << d.line << ", \"field\": " << JsonString(d.field)
+      << ", \"message\": " << JsonString(d.message) << "}";
+    first = false;
+  }
+  o << (first ? "]\n" : "\n  ]\n");
+  o << "}\n";
+  return o.str();
+}
+
+}  // namespace yodx

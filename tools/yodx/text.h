@@ -1,0 +1,83 @@
+// Small text helpers shared by the readers (ASCII only, locale-free).
+#ifndef YODX_TEXT_H_
+#define YODX_TEXT_H_
+
+#include <string>
+#include <string_view>
+
+namespace yodx {
+
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline bool IsAlpha(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+inline char ToUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+inline char ToLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+inline std::string Upper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = ToUpper(c);
+  return r;
+}
+
+inline std::string Lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = ToLower(c);
+  return r;
+}
+
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (ToUpper(a[i]) != ToUpper(b[i])) return false;
+  }
+  return true;
+}
+
+inline bool AllDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    if (!IsDigit(c)) return false;
+  }
+  return true;
+}
+
+// Letters, digits and '/', with at least one letter and one digit.
+inline bool LooksLikeCall(std::string_view s) {
+  bool letter = false, digit = false;
+  for (char c : s) {
+    if (IsAlpha(c)) {
+      letter = true;
+    } else if (IsDigit(c)) {
+      digit = true;
+    } else if (c != '/') {
+      return false;
+    }
+  }
+  return letter && digit;
+}
+
+// Two-digit field of a date or time text; -1 if not two digits.
+inline int TwoDigits(std::string_view s, size_t at) {
+  if (at + 2 > s.size() || !IsDigit(s[at]) || !IsDigit(s[at + 1])) return -1;
+  return (s[at] - '0') * 10 + (s[at + 1] - '0');
+}
+
+}  // namespace yodx
+
+#endif  // YODX_TEXT_H_
