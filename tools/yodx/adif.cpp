@@ -256,32 +256,7 @@ bool Parser::BuildContact(const Record& r, Contact* c) {
 }  // namespace
 
 bool ParseMegahertz(const std::string& text, uint32_t* hz) {
-  uint64_t whole = 0, fraction = 0;
-  int fraction_digits = 0;
-  bool point = false, any_digit = false;
-  for (char c : text) {
-    if (c == '.') {
-      if (point) return false;
-      point = true;
-    } else if (IsDigit(c)) {
-      any_digit = true;
-      if (!point) {
-        whole = whole * 10 + static_cast<uint64_t>(c - '0');
-        if (whole > 4294) return false;
-      } else if (fraction_digits < 6) {  // finer than 1 Hz is dropped
-        fraction = fraction * 10 + static_cast<uint64_t>(c - '0');
-        ++fraction_digits;
-      }
-    } else {
-      return false;
-    }
-  }
-  if (!any_digit) return false;
-  for (; fraction_digits < 6; ++fraction_digits) fraction *= 10;
-  const uint64_t total = whole * 1000000 + fraction;
-  if (total > 0xFFFFFFFFull) return false;
-  *hz = static_cast<uint32_t>(total);
-  return true;
+  return ParseDecimalHertz(text, 6, hz);
 }
 
 void ParseAdif(const std::string& text, const std::string& file_name, LogData* out) {

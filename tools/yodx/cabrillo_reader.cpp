@@ -10,32 +10,7 @@ namespace {
 
 // "14025" or "14025.5" (kHz) -> Hz.
 bool ParseKilohertz(std::string_view text, uint32_t* hz) {
-  uint64_t whole = 0, fraction = 0;
-  int fraction_digits = 0;
-  bool point = false, any_digit = false;
-  for (char c : text) {
-    if (c == '.') {
-      if (point) return false;
-      point = true;
-    } else if (IsDigit(c)) {
-      any_digit = true;
-      if (!point) {
-        whole = whole * 10 + static_cast<uint64_t>(c - '0');
-        if (whole > 4294967) return false;
-      } else if (fraction_digits < 3) {
-        fraction = fraction * 10 + static_cast<uint64_t>(c - '0');
-        ++fraction_digits;
-      }
-    } else {
-      return false;
-    }
-  }
-  if (!any_digit) return false;
-  for (; fraction_digits < 3; ++fraction_digits) fraction *= 10;
-  const uint64_t total = whole * 1000 + fraction;
-  if (total > 0xFFFFFFFFull) return false;
-  *hz = static_cast<uint32_t>(total);
-  return true;
+  return ParseDecimalHertz(text, 3, hz);
 }
 
 // Above 30 MHz Cabrillo names the band in MHz instead of giving kHz.

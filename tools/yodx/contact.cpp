@@ -128,4 +128,35 @@ bool ReadLogFile(const std::string& path, LogData* out, std::string* error) {
   return false;
 }
 
+bool ParseDecimalHertz(std::string_view text, int unit_digits, uint32_t* hz) {
+  uint64_t unit = 1;
+  for (int i = 0; i < unit_digits; ++i) unit *= 10;
+  uint64_t whole = 0, fraction = 0;
+  int fraction_digits = 0;
+  bool point = false, any_digit = false;
+  for (char c : text) {
+    if (c == '.') {
+      if (point) return false;
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      any_digit = true;
+      if (!point) {
+        whole = whole * 10 + static_cast<uint64_t>(c - '0');
+        if (whole > 0xFFFFFFFFull / unit) return false;
+      } else if (fraction_digits < unit_digits) {
+        fraction = fraction * 10 + static_cast<uint64_t>(c - '0');
+        ++fraction_digits;
+      }
+    } else {
+      return false;
+    }
+  }
+  if (!any_digit) return false;
+  for (; fraction_digits < unit_digits; ++fraction_digits) fraction *= 10;
+  const uint64_t total = whole * unit + fraction;
+  if (total > 0xFFFFFFFFull) return false;
+  *hz = static_cast<uint32_t>(total);
+  return true;
+}
+
 }  // namespace yodx

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace yodx {
@@ -50,6 +51,11 @@ bool ValidDate(int year, int month, int day);
 
 // Band name for a frequency in kHz ("20m"); "" outside the amateur bands.
 std::string BandFromKhz(double khz);
+
+// A decimal frequency ("14.025", "14025.5") given in units of 10^unit_digits
+// hertz, as whole hertz (finer digits are dropped). False for anything but
+// digits with at most one point, or a value beyond 32 bits.
+bool ParseDecimalHertz(std::string_view text, int unit_digits, uint32_t* hz);
 
 // Lower edge of a band in kHz, 0 for a name it does not know.
 uint32_t BandLowerEdgeKhz(const std::string& band);
