@@ -74,44 +74,46 @@ std::string FormatOleDate(const COleDateTime& value, const char* pattern) {
   if (value.m_status != COleDateTime::kValid || !SplitOleDate(value.m_dt, &f)) {
     return "Invalid DateTime";
   }
+  auto two = [](int number) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%02d", number);
+    return std::string(digits);
+  };
   std::string out;
-  char buf[16];
   for (const char* p = pattern; *p != '\0'; ++p) {
     if (*p != '%' || p[1] == '\0') {
       out += *p;
       continue;
     }
-    ++p;
-    switch (*p) {
+    switch (*++p) {
       case 'Y':
-        std::snprintf(buf, sizeof buf, "%d", f.year);
+        out += std::to_string(f.year);
         break;
       case 'y':
-        std::snprintf(buf, sizeof buf, "%02d", f.year % 100);
+        out += two(f.year % 100);
         break;
       case 'm':
-        std::snprintf(buf, sizeof buf, "%02d", f.month);
+        out += two(f.month);
         break;
       case 'd':
-        std::snprintf(buf, sizeof buf, "%02d", f.day);
+        out += two(f.day);
         break;
       case 'H':
-        std::snprintf(buf, sizeof buf, "%02d", f.hour);
+        out += two(f.hour);
         break;
       case 'M':
-        std::snprintf(buf, sizeof buf, "%02d", f.minute);
+        out += two(f.minute);
         break;
       case 'S':
-        std::snprintf(buf, sizeof buf, "%02d", f.second);
+        out += two(f.second);
         break;
       case '%':
-        std::snprintf(buf, sizeof buf, "%%");
+        out += '%';
         break;
       default:
-        std::snprintf(buf, sizeof buf, "%%%c", *p);
+        out.append(1, '%').append(1, *p);
         break;
     }
-    out += buf;
   }
   return out;
 }
