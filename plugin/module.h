@@ -57,7 +57,11 @@ struct Module {
   std::unique_ptr<InfoWindows> windows;
   std::unique_ptr<CabrilloExport> cabrillo;
   std::unique_ptr<HostLink> host;
-  std::mutex lock;  // held by every export and by the window thread's readers
+  // Held by every export and by the window thread's readers. Not recursive:
+  // a modal dialog or message box shown from an export runs a message loop
+  // in which the host may call the exports again, so UI must be shown with
+  // the lock released.
+  std::mutex lock;
 
   Module();
   ~Module();
