@@ -53,12 +53,13 @@ void ContestLog::CountIn(const CInfo& qso, int delta) {
   }
 }
 
-const CInfo& ContestLog::Append(const CInfo& qso) {
+std::size_t ContestLog::Append(const CInfo& qso) {
   Series& series = series_[Key(qso.m_strCall, qso.m_strBand, qso.m_strMode)];
   entries_.push_back(Node{qso, nullptr, {}});
   Node* node = &entries_.back();
   node->self = std::prev(entries_.end());
-  node->info.m_bDupe = series.count > 0 ? 1 : 0;
+  const std::size_t earlier = series.count;
+  node->info.m_bDupe = earlier > 0 ? 1 : 0;
   if (series.count == 0) {
     series.first = node;
   } else {
@@ -67,7 +68,7 @@ const CInfo& ContestLog::Append(const CInfo& qso) {
   series.last = node;
   ++series.count;
   CountIn(node->info, +1);
-  return node->info;
+  return earlier;
 }
 
 std::size_t ContestLog::CountSameQso(const std::string& call, const std::string& band,

@@ -60,9 +60,9 @@ class ContestLog {
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
 
-  // Appends a copy. m_bDupe is set here from the index: 1 when an entry with
-  // the same call, band and mode is already in the log.
-  const CInfo& Append(const CInfo& qso);
+  // Appends a copy and returns how many earlier entries have the same call,
+  // band and mode. m_bDupe is set here from that count.
+  std::size_t Append(const CInfo& qso);
 
   // Number of entries with this call, band and mode.
   std::size_t CountSameQso(const std::string& call, const std::string& band,

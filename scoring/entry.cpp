@@ -52,11 +52,10 @@ int AddQso(ContestState& state, FileSystem& files, const QsoInput& qso) {
     }
   }
 
-  // One line per earlier entry with the same call, band and mode.
-  const std::size_t earlier = state.g_Log.CountSameQso(qso.call, qso.band, qso.mode);
+  // One line per earlier entry with the same call, band and mode, after any
+  // county line; the log counts them as it appends (and sets m_bDupe).
+  const std::size_t earlier = state.g_Log.Append(record);
   for (std::size_t i = 0; i < earlier; ++i) report.Add(qso, nullptr, kDupe);
-
-  state.g_Log.Append(record);  // sets m_bDupe from the same index
   report.Flush(state, files);
   return 1;
 }

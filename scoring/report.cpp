@@ -15,10 +15,11 @@ void StartReport(ContestState& state, FileSystem& files) {
 
 void ReportLines::Add(const QsoInput& qso, const std::string* normalizedCounty,
                       const char* message) {
+  if (text_.empty()) whenText_ = FormatOleDate(when_, "%Y-%m-%d %H%M");
   // The columns of a Cabrillo QSO line, joined by two blanks.
   text_ += "QSO:  ";
   text_ += std::to_string(qso.freqHz / 1000);
-  const std::string* when = &when_;
+  const std::string* when = &whenText_;
   for (const std::string* field : {&qso.mode, when, &qso.ownCall, &qso.rstSent, &qso.exchSent,
                                    &qso.call, &qso.rstRcvd, &qso.exchRcvd, normalizedCounty}) {
     if (field == nullptr) continue;

@@ -19,7 +19,7 @@ inline constexpr char kBadCounty[] = "  Romanian Code Area is not acceptable !!!
 // The lines one entry produces, written to the report in one append.
 class ReportLines {
  public:
-  explicit ReportLines(const COleDateTime& when) : when_(FormatOleDate(when, "%Y-%m-%d %H%M")) {}
+  explicit ReportLines(const COleDateTime& when) : when_(when) {}
 
   // One line for the QSO; normalizedCounty (county lines only) goes before the message.
   void Add(const QsoInput& qso, const std::string* normalizedCounty, const char* message);
@@ -28,7 +28,8 @@ class ReportLines {
   void Flush(ContestState& state, FileSystem& files);
 
  private:
-  std::string when_;
+  COleDateTime when_;
+  std::string whenText_;  // formatted on the first line: clean contacts never need it
   std::string text_;
 };
 
