@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Installs what the build and the test suites need on a Debian 12 machine.
-# Run as root. Does nothing, quietly, when everything is already there.
+# Installs what the build and the test suites need on a Debian 12 machine:
+# the compilers, CMake and GoogleTest, mingw-w64, Wine (64-bit and, through
+# the i386 architecture, 32-bit), Xvfb, and the country file. Does nothing,
+# quietly, when everything is already there. Installing needs root: as root
+# it calls apt-get directly, otherwise through sudo, and it stops with a
+# clear message when neither is possible.
 set -euo pipefail
 
 native=(cmake ninja-build g++ clang llvm python3 googletest libgtest-dev
@@ -16,14 +20,22 @@ for p in "${native[@]}" "${cross[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "setup: missing packages (${missing[*]}); run this script as root" >&2
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  echo "setup: not root; installing through sudo"
+  as_root=(sudo)
+else
+  echo "setup: missing packages (${missing[*]})" >&2
+  echo "setup: installing them needs root, and this shell is not root and has no sudo;" \
+       "run scripts/setup.sh as root once" >&2
   exit 1
 fi
+
 echo "setup: installing ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
+  "${as_root[@]}" dpkg --add-architecture i386
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
