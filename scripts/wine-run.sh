@@ -55,6 +55,13 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     status=0
     boot_log=$(timeout -k 10 "$limit" wineboot -i 2>&1) || status=$?
     timeout -k 10 60 wineserver -w || true
+    # No window manager runs under Xvfb: unmanaged windows draw their own
+    # frames and close at once, instead of waiting for a manager that never answers.
+    if [ "$status" -eq 0 ]; then
+      boot_log+=$(timeout -k 10 "$limit" "$runner" reg add 'HKCU\Software\Wine\X11 Driver' \
+                  /v Managed /d N /f 2>&1) || status=$?
+      timeout -k 10 60 wineserver -w || true
+    fi
     if [ "$status" -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
       echo "wine-run: could not make the $WINEARCH prefix $WINEPREFIX (wineboot status $status):" >&2
       echo "$boot_log" | tail -n 20 >&2
