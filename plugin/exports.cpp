@@ -10,6 +10,7 @@
 #include "infowindows/info_windows.h"
 #include "plugin/module.h"
 #include "plugin/ole_date.h"
+#include "plugin/setup/setup.h"
 #include "scoring/engine.h"
 #include "scoring/session.h"
 
@@ -32,6 +33,19 @@ Result Guarded(Result fallback, Body body) noexcept {
     Module& module = stats::TheModule();
     std::lock_guard<std::mutex> hold(module.lock);
     return body(module);
+  } catch (...) {
+    return fallback;
+  }
+}
+
+// The same for the exports that show a dialog or wait for the window thread:
+// the body gets the held lock, to release it around the modal part.
+template <typename Result, typename Body>
+Result GuardedModal(Result fallback, Body body) noexcept {
+  try {
+    Module& module = stats::TheModule();
+    std::unique_lock<std::mutex> held(module.lock);
+    return body(module, held);
   } catch (...) {
     return fallback;
   }
@@ -78,7 +92,7 @@ int STATS_CALL ResetStats0(HostText, int outputSwitch, HostText contestant, Host
                            HostDate end, HostText, HostText, HostText, HostText, HostText, HostText,
                            HostText, HostText, HostText, HostText ownPrefix, int, int, int, double,
                            double, HostText, HostText ownContinent, HostText) {
-  return Guarded(1, [&](Module& module) {
+  return GuardedModal(1, [&](Module& module, std::unique_lock<std::mutex>& held) {
     stats::ResetInput input;
     input.outputSwitch = outputSwitch;
     input.contestant = Text(contestant);
@@ -86,7 +100,7 @@ int STATS_CALL ResetStats0(HostText, int outputSwitch, HostText contestant, Host
     input.end = stats::CopyHostDate(end);
     input.ownPrefix = Text(ownPrefix);
     input.ownContinent = Text(ownContinent);
-    return stats::ResetStatistics(module, input);
+    return stats::ResetStatistics(module, input, held);
   });
 }
 
@@ -143,13 +157,15 @@ int STATS_CALL IsValidExchg0(HostText exchange, HostText, HostText prefix, HostT
 }
 
 HostText STATS_CALL GetResult0(int* exportFlag) {
-  return Guarded<HostText>(
-      kEmpty, [&](Module& module) { return stats::BuildResult(module, exportFlag).c_str(); });
+  return GuardedModal<HostText>(kEmpty, [&](Module& module, std::unique_lock<std::mutex>& held) {
+    return stats::BuildResult(module, exportFlag, held).c_str();
+  });
 }
 
 HostText STATS_CALL RunCommand0(int, HostText command) {
-  Guarded(0, [&](Module& module) {
+  GuardedModal(0, [&](Module& module, std::unique_lock<std::mutex>& held) {
     const std::string text = Text(command);
+    stats::LockReleased waiting(held);  // opening and closing wait for the window thread
     if (text == "SHOWINFO") module.windows->Open();
     if (text == "HIDEINFO") module.windows->Close();
     return 0;
@@ -157,8 +173,11 @@ HostText STATS_CALL RunCommand0(int, HostText command) {
   return kEmpty;
 }
 
-// The setup dialog is not part of this build yet; the options are edited in
-// the settings file and read at every reset.
-void STATS_CALL SetupSet0() {}
+void STATS_CALL SetupSet0() {
+  GuardedModal(0, [&](Module& module, std::unique_lock<std::mutex>& held) {
+    stats::RunSetup(module, held);
+    return 0;
+  });
+}
 
 }  // extern "C"

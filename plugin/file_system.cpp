@@ -24,6 +24,11 @@ class StdioFileSystem : public FileSystem {
 
 }  // namespace
 
+bool FileSystem::ReplaceSafely(const std::string& path, const std::string& bytes,
+                               std::string* error) {
+  return ReplaceFileSafely(path, bytes, error);
+}
+
 FileSystem& RealFileSystem() {
   static StdioFileSystem files;
   return files;

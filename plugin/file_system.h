@@ -14,7 +14,16 @@ class FileSystem {
   virtual bool Replace(const std::string& path, const std::string& bytes) = 0;
   // Appends the bytes, creating the file when it does not exist.
   virtual bool Append(const std::string& path, const std::string& bytes) = 0;
+  // Writes the bytes under a temporary name in the same folder and renames
+  // that over path only when every byte is on disk, so path holds either its
+  // old content or the whole new one. On failure *error gets the platform's
+  // own reason and the old file is left as it was.
+  virtual bool ReplaceSafely(const std::string& path, const std::string& bytes, std::string* error);
 };
+
+// The platform part of FileSystem::ReplaceSafely (file_system_win32.cpp,
+// file_system_portable.cpp).
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error);
 
 // Binary stdio files relative to the process's working directory.
 FileSystem& RealFileSystem();

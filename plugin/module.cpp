@@ -2,9 +2,10 @@
 
 #include <memory>
 
-#include "cabrillo/cabrillo_export.h"
+#include "cabrillo/host_program.h"
 #include "hostlink/host_link.h"
 #include "infowindows/info_windows.h"
+#include "plugin/dialogs.h"
 #include "plugin/file_system.h"
 #include "plugin/settings.h"
 
@@ -22,7 +23,8 @@ Module::Module()
     : files(&RealFileSystem()),
       settings(NewPlatformSettings()),
       windows(NewInfoWindows()),
-      cabrillo(NewCabrilloExport()),
+      dialogs(NewPlatformDialogs()),
+      programs(NewPlatformProgramFiles()),
       host(NewHostLink()) {}
 
 Module::~Module() = default;

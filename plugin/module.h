@@ -10,14 +10,16 @@
 #include <mutex>
 #include <string>
 
+#include "cabrillo/cabrillo_log.h"
 #include "plugin/contest_log.h"
 
 namespace stats {
 
-class CabrilloExport;
+class Dialogs;
 class FileSystem;
 class HostLink;
 class InfoWindows;
+class ProgramFiles;
 class SettingsStore;
 
 // The contest state. Field names are the plug-in's own names for them.
@@ -40,6 +42,9 @@ struct ContestState {
   int64_t multiplier_window_option = 0;  // non-zero = on
   PerBandLists g_WorkedRows;
 
+  // The Cabrillo header of the last output run and its QSO lines.
+  CCabrilloLog g_Cabrillo;
+
   // Result summary.
   std::string g_ResultText;
   int g_HostModeSent = 0;
@@ -52,10 +57,11 @@ struct ContestState {
 // with a fake of their own.
 struct Module {
   ContestState state;
-  FileSystem* files;  // where err.txt goes
+  FileSystem* files;  // where err.txt and the Cabrillo file go
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<InfoWindows> windows;
-  std::unique_ptr<CabrilloExport> cabrillo;
+  std::unique_ptr<Dialogs> dialogs;
+  std::unique_ptr<ProgramFiles> programs;  // the host's program file, for its version
   std::unique_ptr<HostLink> host;
   // Held by every export and by the window thread's readers. Not recursive:
   // a modal dialog or message box shown from an export runs a message loop
@@ -65,6 +71,20 @@ struct Module {
 
   Module();
   ~Module();
+};
+
+// Releases a held module lock for its lifetime and takes it again after:
+// the scope of a modal dialog or message box, or of a wait for the window
+// thread, during which the host may call the exports.
+class LockReleased {
+ public:
+  explicit LockReleased(std::unique_lock<std::mutex>& held) : held_(held) { held_.unlock(); }
+  ~LockReleased() { held_.lock(); }
+  LockReleased(const LockReleased&) = delete;
+  LockReleased& operator=(const LockReleased&) = delete;
+
+ private:
+  std::unique_lock<std::mutex>& held_;
 };
 
 // The module's one instance.

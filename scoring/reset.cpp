@@ -1,7 +1,7 @@
 // The statistics reset: the contest data of the new run, an empty log, a new
 // rejection report, and the start toggle that decides whether the window set
 // opens.
-#include "cabrillo/cabrillo_export.h"
+#include "cabrillo/export.h"
 #include "infowindows/info_windows.h"
 #include "plugin/settings.h"
 #include "scoring/engine.h"
@@ -9,7 +9,7 @@
 
 namespace stats {
 
-int ResetStatistics(Module& module, const ResetInput& input) {
+int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<std::mutex>& held) {
   ContestState& state = module.state;
   SettingsStore& settings = *module.settings;
 
@@ -36,13 +36,16 @@ int ResetStatistics(Module& module, const ResetInput& input) {
   // "0"; plain resets alternate between opening the window set (when the
   // multiplier-window option asks for it) and not, while no set is open.
   if (state.g_OutputSwitch != 0) {
-    module.cabrillo->PrepareHeader(input.contestant, input.start, input.end);
+    PrepareHeader(module, input.contestant, held);
     WriteSettingInt(settings, "Start", 1);
   }
   if (ReadSettingInt(settings, "Start") != 0) {
     WriteSettingInt(settings, "Start", 0);
   } else if (!module.windows->IsOpen()) {
-    if (state.multiplier_window_option != 0) module.windows->Open();
+    if (state.multiplier_window_option != 0) {
+      LockReleased opening(held);
+      module.windows->Open();
+    }
     WriteSettingInt(settings, "Start", 1);
   }
   return 1;

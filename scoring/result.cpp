@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <numeric>
 
-#include "cabrillo/cabrillo_export.h"
+#include "cabrillo/export.h"
 #include "hostlink/host_link.h"
 #include "plugin/settings.h"
 #include "scoring/engine.h"
@@ -61,7 +61,8 @@ void SortBands(BandList& bands) {
   }
 }
 
-const std::string& BuildResult(Module& module, int* exportFlag) {
+const std::string& BuildResult(Module& module, int* exportFlag,
+                               std::unique_lock<std::mutex>& held) {
   ContestState& state = module.state;
   std::string& text = state.g_ResultText;
   text.clear();
@@ -87,7 +88,7 @@ const std::string& BuildResult(Module& module, int* exportFlag) {
                 score.points, score.counties, score.dxcc, score.score);
   text += line;
 
-  if (state.g_OutputSwitch != 0) module.cabrillo->ExportLog(state, exportFlag);
+  if (state.g_OutputSwitch != 0) ExportLog(module, exportFlag, held);
 
   // The host's mode commands go out once in the life of the library, and
   // only while neither setup option is on; without a host, a later call tries again.

@@ -3,6 +3,7 @@
 #ifndef STATS_SCORING_SESSION_H_
 #define STATS_SCORING_SESSION_H_
 
+#include <mutex>
 #include <string>
 
 #include "plugin/module.h"
@@ -20,12 +21,14 @@ struct ResetInput {
   std::string ownContinent;                      // 22
 };
 
-// Starts the statistics afresh. Always returns 1.
-int ResetStatistics(Module& module, const ResetInput& input);
+// Starts the statistics afresh. Always returns 1. Called with the module
+// lock held; releases it around the header dialog and the window set's opening.
+int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<std::mutex>& held);
 
 // Recomputes the score and rebuilds g_ResultText, which it returns. The flag
-// is written only when the call exported the log.
-const std::string& BuildResult(Module& module, int* exportFlag);
+// is written only when the call exported the log. Called with the module lock
+// held; releases it around the "Output" message box.
+const std::string& BuildResult(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held);
 
 // Sorts the band names in place, longest wavelength first (descending order
 // of the names padded with leading "0" characters to 20 characters).

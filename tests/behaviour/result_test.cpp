@@ -80,7 +80,7 @@ TEST_F(ResultTest, MultipliersArePerBandAndEmptyFieldsAreValues) {
   ResetStats(args);
   AddData(Contact("YO9AAA", "YO", "EU", "80m", "BU"));
   AddData(Contact("YO9AAA", "YO", "EU", "40m", "BU"));
-  AddData(Contact("X1", "", "", "40m"));  // own-country class: prefix equals the empty own prefix
+  AddData(Contact("X1", "", "", "40m"));   // own-country class: prefix equals the empty own prefix
   AddData(Contact("X2", "Q", "", "40m"));  // same continent: both empty
   const std::string text = GetResult();
   EXPECT_NE(text.find("80m\t 1\t 8\t 1\t 1\r\n40m\t 3\t 11\t 3\t 1\r\n"), std::string::npos)

@@ -1,19 +1,20 @@
 // The reset's start toggle and the result's side effects, with fakes for the
-// window set, the Cabrillo export and the host link.
+// window set, the dialogs and the host link.
+#include "scoring/session.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "cabrillo/cabrillo_export.h"
 #include "hostlink/host_link.h"
 #include "infowindows/info_windows.h"
+#include "plugin/dialogs.h"
 #include "plugin/file_system.h"
 #include "plugin/module.h"
 #include "plugin/settings.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 #include "tests/support/scratch_dir.h"
 
 namespace stats {
@@ -30,15 +31,15 @@ class FakeWindows : public InfoWindows {
   void RearmRefresh() override {}
 };
 
-class FakeCabrillo : public CabrilloExport {
+class FakeDialogs : public Dialogs {
  public:
-  void PrepareHeader(const std::string& call, const COleDateTime&, const COleDateTime&) override {
-    g_events->push_back("header dialog for " + call);
-  }
-  bool ExportLog(const ContestState& state, int* flag) override {
-    g_events->push_back("export " + std::to_string(state.g_Log.size()) + " records");
-    *flag = -1;
+  bool ShowHeader(HeaderForm& form) override {
+    g_events->push_back("header dialog for " + form.callsign);
     return true;
+  }
+  bool ShowSetup(SetupForm&) override { return false; }
+  void ShowMessage(const std::string& caption, const std::string& text, Icon) override {
+    g_events->push_back(caption + ": " + text);
   }
 };
 
@@ -62,7 +63,7 @@ class SessionTest : public ::testing::Test {
     host_ = host.get();
     module_.windows = std::move(windows);
     module_.host = std::move(host);
-    module_.cabrillo = std::make_unique<FakeCabrillo>();
+    module_.dialogs = std::make_unique<FakeDialogs>();
   }
   ~SessionTest() override { g_events = nullptr; }
 
@@ -70,7 +71,12 @@ class SessionTest : public ::testing::Test {
     ResetInput input;
     input.outputSwitch = outputSwitch;
     input.contestant = "YO3XYZ";
-    ResetStatistics(module_, input);
+    std::unique_lock<std::mutex> held(module_.lock);
+    ResetStatistics(module_, input, held);
+  }
+  const std::string& Result(int* flag) {
+    std::unique_lock<std::mutex> held(module_.lock);
+    return BuildResult(module_, flag, held);
   }
   std::string Start() { return module_.settings->ReadText("Start", "absent"); }
   void Set(const std::string& key, const std::string& value) {
@@ -98,7 +104,7 @@ TEST_F(SessionTest, StartToggleTable) {
       {1, nullptr, true, "0", "header dialog for YO3XYZ;", "0"},
       {0, "1", false, "1", "", "0"},
       {0, "7", true, "0", "", "0"},
-      {0, "0", true, "1", "", "0"},       // unchanged
+      {0, "0", true, "1", "", "0"},           // unchanged
       {0, nullptr, true, "1", "", "absent"},  // unchanged
       {0, "0", false, "1", "open windows;", "1"},
       {0, nullptr, false, "2", "open windows;", "1"},
@@ -143,7 +149,7 @@ TEST_F(SessionTest, ResetRebuildsRowsAndEmptiesLogButKeepsMultiplierLists) {
   qso.exchRcvd = "BU";
   qso.prefix = "YO";
   AddQso(s, *module_.files, qso);
-  BuildResult(module_, nullptr);
+  Result(nullptr);
   s.g_WorkedRows[3][1] = "12:00";
   Reset(0);
   EXPECT_TRUE(s.g_Log.empty());
@@ -158,10 +164,10 @@ TEST_F(SessionTest, ResetRebuildsRowsAndEmptiesLogButKeepsMultiplierLists) {
 TEST_F(SessionTest, ModeCommandsGoOutOnceAndOnlyWithBothOptionsOff) {
   Reset(0);
   int flag = 5;
-  BuildResult(module_, &flag);  // no host yet: tried, and tried again later
+  Result(&flag);  // no host yet: tried, and tried again later
   host_->running = true;
-  BuildResult(module_, &flag);
-  BuildResult(module_, &flag);
+  Result(&flag);
+  Result(&flag);
   EXPECT_EQ(events_, (std::vector<std::string>{"no host", "mode commands sent"}));
   EXPECT_EQ(flag, 5);
 
@@ -169,13 +175,13 @@ TEST_F(SessionTest, ModeCommandsGoOutOnceAndOnlyWithBothOptionsOff) {
   module_.state.g_HostModeSent = 0;
   Set("Master", "2");  // any non-zero value is on
   Reset(0);
-  BuildResult(module_, &flag);
+  Result(&flag);
   EXPECT_TRUE(events_.empty());
 
   Set("Master", "abc");  // no digits: off
   Set("Multiplier", "0");
   Reset(0);
-  BuildResult(module_, &flag);
+  Result(&flag);
   EXPECT_EQ(events_, (std::vector<std::string>{"mode commands sent"}));
 }
 
@@ -183,11 +189,12 @@ TEST_F(SessionTest, OutputRunExportsAtEveryResult) {
   Set("Master", "1");
   Reset(1);
   int flag = 0;
-  BuildResult(module_, &flag);
+  Result(&flag);
   EXPECT_EQ(flag, -1);
-  BuildResult(module_, &flag);
-  EXPECT_EQ(events_, (std::vector<std::string>{"header dialog for YO3XYZ", "export 0 records",
-                                               "export 0 records"}));
+  Result(&flag);
+  EXPECT_EQ(events_, (std::vector<std::string>{"header dialog for YO3XYZ",
+                                               "Output: File produced: YO3XYZ.cbr",
+                                               "Output: File produced: YO3XYZ.cbr"}));
 }
 
 TEST_F(SessionTest, ScoreIsComputedInSixtyFourBits) {
@@ -205,7 +212,7 @@ TEST_F(SessionTest, ScoreIsComputedInSixtyFourBits) {
     qso.prefix = "P" + std::to_string(i % 3000);
     AddQso(s, *module_.files, qso);
   }
-  const std::string& text = BuildResult(module_, nullptr);
+  const std::string& text = Result(nullptr);
   EXPECT_NE(text.find("Score: 800000*(0 + 3000) = 2400000000\r\n"), std::string::npos);
   EXPECT_EQ(s.g_ClaimedScore, INT64_C(2400000000));
   EXPECT_EQ(ReadSettingInt(*module_.settings, "Claimed"), INT64_C(2400000000));
@@ -224,7 +231,7 @@ TEST_F(SessionTest, BandWithoutSlotTouchesNoPerBandList) {
   qso.band = "6m";
   qso.prefix = "F";
   AddQso(s, *module_.files, qso);
-  BuildResult(module_, nullptr);
+  Result(nullptr);
   EXPECT_EQ(s.g_DxccByBand[3], (std::vector<std::string>{"DL"}));
   for (int slot : {0, 1, 2, 4, 5}) EXPECT_TRUE(s.g_DxccByBand[slot].empty()) << slot;
 

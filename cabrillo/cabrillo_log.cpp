@@ -1,0 +1,142 @@
+#include "cabrillo/cabrillo_log.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <cstdio>
+
+namespace stats {
+namespace {
+
+// A left-aligned printf field ("%-13s"): padded to the width, never cut.
+void AppendPadded(std::string* line, const std::string& value, std::size_t width) {
+  *line += value;
+  if (value.size() < width) line->append(width - value.size(), ' ');
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsForbiddenInFileName(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u < 0x20 || u == 0x7f || std::string("<>:\"/\\|?*").find(c) != std::string::npos;
+}
+
+// Names that Windows takes for devices whatever their extension.
+bool IsDeviceName(const std::string& base) {
+  std::string upper;
+  for (char c : base) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 &&
+         (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) && upper[3] >= '1' &&
+         upper[3] <= '9';
+}
+
+}  // namespace
+
+void CCabrilloLog::AddQso(const std::string& call, int32_t freqKhz, const std::string& modeCode,
+                          const COleDateTime& time, const std::string& rstSent,
+                          const std::string& exchSent, const std::string& rstRcvd,
+                          const std::string& exchRcvd) {
+  // "QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n"
+  char freq[16];
+  std::snprintf(freq, sizeof freq, "%5" PRId32, freqKhz);
+  std::string line = "QSO: ";
+  line += freq;
+  line += ' ';
+  if (modeCode.size() < 2) line.append(2 - modeCode.size(), ' ');  // "%2s" pads on the left
+  line += modeCode;
+  line += ' ' + FormatOleDate(time, "%Y-%m-%d %H%M") + ' ';
+  AppendPadded(&line, m_strCallsign, 13);
+  line += ' ';
+  AppendPadded(&line, rstSent, 3);
+  line += ' ';
+  AppendPadded(&line, exchSent, 6);
+  line += ' ';
+  AppendPadded(&line, call, 13);
+  line += ' ';
+  AppendPadded(&line, rstRcvd, 3);
+  line += ' ' + exchRcvd + "\r\n";
+  m_arrQsoLines.push_back(std::move(line));
+}
+
+std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versionText) const {
+  const std::pair<const char*, std::string> header[] = {
+      {"START-OF-LOG: ", "3.0"},
+      // The contest robot knows this contest by this name only.
+      {"CONTEST: ", "YO-DX-HF"},
+      {"CALLSIGN: ", m_strCallsign},
+      {"CATEGORY-OPERATOR: ", m_strCatOperator},
+      {"CATEGORY-BAND: ", m_strCatBand},
+      {"CATEGORY-POWER: ", m_strCatPower},
+      {"CATEGORY-MODE: ", m_strCatMode},
+      {"CATEGORY-TRANSMITTER: ", m_strCatTransmitter},
+      {"OPERATORS: ", m_strOperators},
+      {"LOCATION: ", m_strLocation},
+      {"CLAIMED-SCORE: ", std::to_string(claimedScore)},
+      {"CLUB: ", m_strClub},
+      {"CREATED-BY: ", "Vexo " + versionText},
+      {"NAME: ", m_strName},
+      {"ADDRESS: ", m_strAddress},
+      {"ADDRESS-CITY: ", m_strCity},
+      {"ADDRESS-POSTALCODE: ", m_strPostalCode},
+      {"ADDRESS-COUNTRY: ", m_strCountry},
+      // Cabrillo 3.0 spells the tag without the hyphen.
+      {"EMAIL: ", m_strEmail},
+      {"SOAPBOX: ", m_strSoapBox},
+  };
+  std::string file;
+  for (const auto& row : header) file += row.first + row.second + "\r\n";
+  for (const std::string& line : m_arrQsoLines) file += line;
+  file += "END-OF-LOG:\r\n";
+  return file;
+}
+
+std::string CabrilloModeCode(const std::string& mode) {
+  if (mode == "CW") return "CW";
+  if (mode == "SSB") return "PH";
+  return "??";
+}
+
+std::string ReplaceAll(const std::string& text, const std::string& search,
+                       const std::string& replacement) {
+  if (search.empty() || search == replacement) return text;
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t at; (at = text.find(search, from)) != std::string::npos;) {
+    out.append(text, from, at - from);
+    out += replacement;
+    from = at + search.size();
+  }
+  out.append(text, from, std::string::npos);
+  return out;
+}
+
+std::string CabrilloFileBase(const std::string& callsign) {
+  std::size_t begin = 0;
+  std::size_t end = callsign.size();
+  while (begin < end && IsBlank(callsign[begin])) ++begin;
+  while (end > begin && IsBlank(callsign[end - 1])) --end;
+  std::string base = callsign.substr(begin, end - begin);
+  for (char& c : base) {
+    if (IsForbiddenInFileName(c)) c = '_';
+  }
+  if (base.empty()) return "KORV";
+  if (IsDeviceName(base)) base += '_';
+  return base;
+}
+
+std::string HostVersionText(uint32_t versionMs, uint32_t versionLs) {
+  const unsigned major = versionMs >> 16;
+  const unsigned minor = versionMs & 0xffffu;
+  const unsigned third = versionLs >> 16;
+  char text[32];
+  if (major == 2) {
+    std::snprintf(text, sizeof text, "%u.%u", major, minor);
+  } else {
+    std::snprintf(text, sizeof text, "%u.%u.%u", major, minor, third);
+  }
+  return text;
+}
+
+}  // namespace stats

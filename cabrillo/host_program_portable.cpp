@@ -1,0 +1,54 @@
+// The host's program files without the platform: a listing of the working
+// folder and our own reader of the version resource.
+#include <dirent.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "cabrillo/host_program.h"
+#include "cabrillo/pe_version.h"
+
+namespace stats {
+namespace {
+
+// Larger files are not programs we would read the version of.
+constexpr std::streamoff kLargestProgram = std::streamoff{1} << 30;
+
+bool EndsWithExe(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string tail = name.substr(name.size() - 4);
+  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return tail == ".exe";  // the Windows pattern is case-insensitive
+}
+
+class ListedProgramFiles : public ProgramFiles {
+ public:
+  std::vector<std::string> ExeNames() override {
+    std::vector<std::string> names;
+    DIR* dir = opendir(".");
+    if (dir == nullptr) return names;
+    while (const dirent* entry = readdir(dir)) {
+      if (EndsWithExe(entry->d_name)) names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    return names;
+  }
+
+  bool FileVersion(const std::string& name, uint32_t* versionMs, uint32_t* versionLs) override {
+    std::ifstream in(name, std::ios::binary | std::ios::ate);
+    if (!in) return false;
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || size > kLargestProgram) return false;
+    in.seekg(0);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ReadPeFileVersion(bytes, versionMs, versionLs);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<ProgramFiles> NewPlatformProgramFiles() {
+  return std::make_unique<ListedProgramFiles>();
+}
+
+}  // namespace stats

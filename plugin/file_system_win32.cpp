@@ -1,0 +1,38 @@
+// Whole-file replacement with the Win32 file functions: write, flush, then
+// MoveFileExA over the old file.
+#include <windows.h>
+
+#include "plugin/file_system.h"
+#include "plugin/win32_error.h"
+
+namespace stats {
+
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error) {
+  const std::string temporary = path + ".tmp";
+  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = LastErrorText();
+    return false;
+  }
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const DWORD chunk =
+        static_cast<DWORD>(bytes.size() - done > (1u << 30) ? (1u << 30) : bytes.size() - done);
+    DWORD written = 0;
+    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+    done += written;
+  }
+  ok = ok && FlushFileBuffers(file);
+  if (!ok) *error = LastErrorText();
+  CloseHandle(file);
+  if (ok && !MoveFileExA(temporary.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    *error = LastErrorText();
+    ok = false;
+  }
+  if (!ok) DeleteFileA(temporary.c_str());
+  return ok;
+}
+
+}  // namespace stats

@@ -1,0 +1,205 @@
+// An output run through the exports: the header dialog at the reset, the
+// Cabrillo file and the "Output" message at every result, and the setup
+// dialog. Natively the dialogs are scripted; through the DLL a UI robot
+// answers the real ones.
+#include "resources/resource.h"
+#include "tests/support/plugin_test.h"
+
+namespace stats {
+namespace testing {
+namespace {
+
+const std::map<int, std::string> kOpeningTexts = {
+    {IDC_CONTEST, "YO-DX"},    {IDC_CALLSIGN, "YO3XYZ"},
+    {IDC_CLAIMED, ""},         {IDC_CAT_OPERATOR, "SINGLE-OP"},
+    {IDC_CAT_BAND, "ALL"},     {IDC_CAT_MODE, "MIXED"},
+    {IDC_CAT_POWER, "HIGH"},   {IDC_CAT_TRANSMITTER, "ONE"},
+    {IDC_LOCATION, ""},        {IDC_NAME, ""},
+    {IDC_ADDRESS, ""},         {IDC_CITY, ""},
+    {IDC_POSTALCODE, ""},      {IDC_COUNTRY, ""},
+    {IDC_OPERATORS, "YO3XYZ"}, {IDC_CLUB, ""},
+    {IDC_SOAPBOX, ""},         {IDC_EMAIL, ""}};
+
+class CabrilloTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    MakePluginsFolder();
+  }
+
+  void OutputRun(const std::string& contestant = "YO3XYZ") {
+    ResetArgs args;
+    args.outputSwitch = 1;
+    args.contestant = contestant;
+    ResetStats(args);
+  }
+
+  void LogThreeContacts() {
+    AddData(Qso());
+    Qso romanian;
+    romanian.call = "YO9AAA";
+    romanian.freqHz = 3510000;
+    romanian.mode = "SSB";
+    romanian.rstSent = romanian.rstRcvd = "59";
+    romanian.exchSent = "002";
+    romanian.exchRcvd = "BU";
+    romanian.prefix = "YO";
+    romanian.band = "80m";
+    AddData(romanian);
+    AddData(Qso());  // a duplicate, exported all the same
+  }
+
+  std::string File(const std::string& name) const { return ReadFileBytes(dir_.path() / name); }
+};
+
+TEST_F(CabrilloTest, OutputRunFromHeaderDialogToFile) {
+  DialogReply reply;
+  reply.typed = {{IDC_OPERATORS, "YO3XYZ\r\nYO3ABC"},
+                 {IDC_SOAPBOX, "Nice contest\r\n73"},
+                 {IDC_NAME, "Ion Popescu"},
+                 {IDC_CAT_BAND, "20"},  // typed into a combo: taken as typed
+                 {IDC_EMAIL, "yo3xyz@example.ro"},
+                 {IDC_CLAIMED, "999"}};  // dropped
+  ui_->Queue(reply);
+  OutputRun();
+  ASSERT_EQ(ui_->Seen().size(), 1u);
+  EXPECT_EQ(ui_->Seen()[0].texts, kOpeningTexts);
+  EXPECT_EQ(SettingsFile(),
+            "[Settings]\r\nBand=20\r\nPower=\r\nOperators=YO3XYZ<CR><LF>YO3ABC\r\n"
+            "Name=Ion Popescu\r\nAddress=\r\nAddress-City=\r\nAddress-PostalCode=\r\n"
+            "Address-Country=\r\nCategory=SINGLE-OP\r\nContest=YO-DX\r\n"
+            "Email=yo3xyz@example.ro\r\nClub=\r\nSoapBox=Nice contest<CR><LF>73\r\nLoc=\r\n"
+            "Start=0\r\n");
+
+  LogThreeContacts();
+  int flag = 0;
+  GetResult(&flag);
+  EXPECT_EQ(flag, -1);
+  EXPECT_EQ(ui_->Messages(), std::vector<std::string>{"Output: File produced: YO3XYZ.cbr"});
+  const std::string dl =
+      "QSO: 14025 CW 2021-08-07 1200 YO3XYZ        599 001    DL1ABC        599 017\r\n";
+  EXPECT_EQ(File("YO3XYZ.cbr"),
+            "START-OF-LOG: 3.0\r\nCONTEST: YO-DX-HF\r\nCALLSIGN: YO3XYZ\r\n"
+            "CATEGORY-OPERATOR: SINGLE-OP\r\nCATEGORY-BAND: 20\r\nCATEGORY-POWER: HIGH\r\n"
+            "CATEGORY-MODE: MIXED\r\nCATEGORY-TRANSMITTER: ONE\r\n"
+            "OPERATORS: YO3XYZ\r\nOPERATORS: YO3ABC\r\nLOCATION: \r\nCLAIMED-SCORE: 30\r\n"
+            "CLUB: \r\nCREATED-BY: Vexo \r\nNAME: Ion Popescu\r\nADDRESS: \r\nADDRESS-CITY: \r\n"
+            "ADDRESS-POSTALCODE: \r\nADDRESS-COUNTRY: \r\nEMAIL: yo3xyz@example.ro\r\n"
+            "SOAPBOX: Nice contest\r\nSOAPBOX: 73\r\n" +
+                dl +
+                "QSO:  3510 PH 2021-08-07 1200 YO3XYZ        59  002    YO9AAA        59  BU\r\n" +
+                dl + "END-OF-LOG:\r\n");
+
+  // A second result after the same reset lists each contact once again.
+  const std::string first = File("YO3XYZ.cbr");
+  GetResult(&flag);
+  EXPECT_EQ(File("YO3XYZ.cbr"), first);
+  EXPECT_EQ(ui_->Messages().size(), 2u);
+}
+
+TEST_F(CabrilloTest, CancelStoresNothingAndTheFileKeepsItsTags) {
+  WriteFileBytes(dir_.path() / "Plugins" / "RE-RA-Dediroz.ini",
+                 "[Settings]\r\nOperators=YO3XYZ<CR><LF>YO3ABC\r\nSoapBox=Hello<CR><LF>73\r\n"
+                 "Band=40M\r\nClaimed=123\r\nStart=0\r\n");
+  DialogReply cancel;
+  cancel.confirm = false;
+  cancel.typed = {{IDC_NAME, "typed, then cancelled"}};
+  ui_->Queue(cancel);
+  OutputRun();
+  const SeenDialog seen = ui_->Seen().at(0);
+  EXPECT_EQ(seen.texts.at(IDC_OPERATORS), "YO3XYZ<CR><LF>YO3ABC");  // escapes visible
+  EXPECT_EQ(seen.texts.at(IDC_SOAPBOX), "Hello\r\n73");             // line breaks restored
+  EXPECT_EQ(seen.texts.at(IDC_CAT_BAND), "ALL");
+  EXPECT_EQ(seen.texts.at(IDC_CLAIMED), "123");
+  EXPECT_EQ(SettingsFile(),
+            "[Settings]\r\nOperators=YO3XYZ<CR><LF>YO3ABC\r\nSoapBox=Hello<CR><LF>73\r\n"
+            "Band=40M\r\nClaimed=123\r\nStart=0\r\n");
+
+  GetResult();
+  const std::string file = File("YO3XYZ.cbr");
+  EXPECT_NE(file.find("\r\nOPERATORS: YO3XYZ\r\nOPERATORS: YO3ABC\r\nLOCATION: \r\n"),
+            std::string::npos);
+  EXPECT_NE(file.find("\r\nNAME: \r\n"), std::string::npos);
+  EXPECT_NE(file.find("\r\nSOAPBOX: Hello\r\nSOAPBOX: 73\r\nEND-OF-LOG:\r\n"), std::string::npos);
+}
+
+TEST_F(CabrilloTest, FileNameComesFromTheResetsCallSign) {
+  DialogReply reply;
+  reply.typed = {{IDC_CALLSIGN, "YO3ZZZ"}};
+  ui_->Queue(reply);
+  OutputRun(" YO3XYZ/P ");
+  AddData(Qso());
+  GetResult();
+  const std::string file = File("YO3XYZ_P.cbr");
+  EXPECT_NE(file.find("\r\nCALLSIGN: YO3ZZZ\r\n"), std::string::npos);
+  EXPECT_NE(file.find(" 1200 YO3ZZZ        599 "), std::string::npos);
+}
+
+TEST_F(CabrilloTest, AFileThatCannotBeWrittenIsReportedAndTheFlagKept) {
+  OutputRun();
+  std::filesystem::create_directory(dir_.path() / "YO3XYZ.cbr");
+  int flag = 7;
+  GetResult(&flag);
+  EXPECT_EQ(flag, 7);
+  ASSERT_EQ(ui_->Messages().size(), 1u);
+  EXPECT_EQ(
+      ui_->Messages()[0].rfind("Output: File not produced: YO3XYZ.cbr could not be written (", 0),
+      0u)
+      << ui_->Messages()[0];
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.path() / "YO3XYZ.cbr"));
+  EXPECT_FALSE(FileExists(dir_.path() / "YO3XYZ.cbr.tmp"));
+}
+
+TEST_F(CabrilloTest, ExportsAnswerFromInsideTheDialogsModalLoop) {
+  int answer = -1;
+  DialogReply reply;
+  reply.whileOpen = [&] {
+    answer = CheckCall(CallCheck());
+    AddData(Qso());
+  };
+  ui_->Queue(reply);
+  OutputRun();
+  EXPECT_EQ(answer, 2);
+  EXPECT_NE(GetResult().find("Total\t 1\t 2\t 1\t 0\r\n"), std::string::npos);
+}
+
+TEST_F(CabrilloTest, NoOutputSwitchNoFileNoMessage) {
+  ResetStats(ResetArgs());
+  AddData(Qso());
+  int flag = 7;
+  GetResult(&flag);
+  EXPECT_EQ(flag, 7);
+  EXPECT_TRUE(ui_->Seen().empty());
+  EXPECT_TRUE(ui_->Messages().empty());
+  EXPECT_FALSE(FileExists(dir_.path() / "YO3XYZ.cbr"));
+}
+
+TEST_F(CabrilloTest, SetupDialogWritesBothOptionsOnOkOnly) {
+  DialogReply tick;
+  tick.tickMultiplier = 1;
+  ui_->Queue(tick);
+  Plugin().SetupSet0();
+  EXPECT_EQ(ui_->Seen().at(0).checks,
+            (std::map<int, int>{{IDC_MASTER_FILE, 0}, {IDC_MULTIPLIER_WINDOW, 0}}));
+  EXPECT_EQ(SettingsFile(), "[Settings]\r\nMaster=0\r\nMultiplier=1\r\n");
+
+  DialogReply close;
+  close.confirm = false;
+  close.tickMultiplier = 0;
+  ui_->Queue(close);
+  Plugin().SetupSet0();
+  EXPECT_EQ(ui_->Seen().at(1).checks.at(IDC_MULTIPLIER_WINDOW), 1);
+  EXPECT_EQ(SettingsFile(), "[Settings]\r\nMaster=0\r\nMultiplier=1\r\n");
+
+  // Stored values outside 0..2 show cleared; the hidden box carries Master through.
+  WriteFileBytes(dir_.path() / "Plugins" / "RE-RA-Dediroz.ini",
+                 "[Settings]\r\nMaster=5\r\nMultiplier=2\r\n");
+  Plugin().SetupSet0();
+  EXPECT_EQ(ui_->Seen().at(2).checks,
+            (std::map<int, int>{{IDC_MASTER_FILE, 0}, {IDC_MULTIPLIER_WINDOW, 1}}));
+  EXPECT_EQ(SettingsFile(), "[Settings]\r\nMaster=0\r\nMultiplier=1\r\n");
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace stats
