@@ -44,7 +44,8 @@ case "$arch" in
 esac
 export WINEPREFIX="${STATS_WINEPREFIX:-$tree/wineprefix}"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
+# No Mono or Gecko installer prompts, and no debugger: a crash ends the program.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 # Serialise prefix creation: ctest may start several programs at once. A
 # prefix that cannot be made fails here, loudly, instead of hanging a suite.
