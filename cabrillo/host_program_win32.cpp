@@ -2,12 +2,28 @@
 // listing and the version functions for the fixed file version.
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "cabrillo/host_program.h"
+#include "cabrillo/pe_version.h"
 
 namespace stats {
 namespace {
+
+constexpr std::streamoff kLargestProgram = std::streamoff{1} << 30;
+
+bool HasSoundVersionResource(const std::string& name) {
+  std::ifstream in(name, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  const std::streamoff size = in.tellg();
+  if (size <= 0 || size > kLargestProgram) return false;
+  in.seekg(0);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  uint32_t ms, ls;
+  return ReadPeFileVersion(bytes, &ms, &ls);
+}
 
 class Win32ProgramFiles : public ProgramFiles {
  public:
@@ -24,6 +40,10 @@ class Win32ProgramFiles : public ProgramFiles {
   }
 
   bool FileVersion(const std::string& name, uint32_t* versionMs, uint32_t* versionLs) override {
+    // Wine's version functions read outside a garbled resource tree and
+    // crash the process; our bounds-checked reader looks first, and only a
+    // file with a sound version resource goes to the platform.
+    if (!HasSoundVersionResource(name)) return false;
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(name.c_str(), &ignored);
     if (size == 0) return false;

@@ -76,7 +76,8 @@ bool RvaToOffset(const Bytes& file, const Image& image, uint32_t rva, uint64_t* 
         !file.U32(section + 16, &rawSize) || !file.U32(section + 20, &rawPointer)) {
       return false;
     }
-    const uint32_t extent = virtualSize > rawSize ? virtualSize : rawSize;
+    // A loaded section spans its virtual size (the raw size when that is 0).
+    const uint32_t extent = virtualSize != 0 ? virtualSize : rawSize;
     if (rva >= address && uint64_t{rva} - address < extent) {
       if (uint64_t{rva} - address >= rawSize) return false;  // not backed by the file
       *offset = uint64_t{rawPointer} + (rva - address);
@@ -97,12 +98,40 @@ bool FindEntry(const Bytes& file, uint64_t root, uint32_t dir, bool any, uint32_
     const uint64_t entry = root + dir + 16 + uint64_t{i} * 8;
     uint32_t name, data;
     if (!file.U32(entry, &name) || !file.U32(entry + 4, &data)) return false;
-    if (any || (i >= named && name == id)) {
+    // An identifier entry names its resource by the low 16 bits.
+    if (any || (i >= named && (name & 0xffffu) == id)) {
       *target = data;
       return true;
     }
   }
   return false;
+}
+
+// One node of the version tree (length, value length, type, a UTF-16 key,
+// its value, its children, each part 32-bit aligned from the block's start)
+// lies within [at, end), and so do its children. The platform walks the
+// whole tree when it converts it, and trusts every length in it.
+bool SoundNode(const Bytes& file, uint64_t block, uint64_t at, uint64_t end, int depth) {
+  auto align = [block](uint64_t p) { return block + ((p - block + 3) & ~uint64_t{3}); };
+  uint32_t length, valueLength, type;
+  if (depth > 6 || !file.U16(at, &length) || !file.U16(at + 2, &valueLength) ||
+      !file.U16(at + 4, &type) || length < 6 || at + length > end || type > 1) {
+    return false;
+  }
+  const uint64_t nodeEnd = at + length;
+  uint64_t p = at + 6;
+  for (uint32_t unit = 1; unit != 0; p += 2) {
+    if (p + 2 > nodeEnd || !file.U16(p, &unit)) return false;
+  }
+  p = align(p);
+  const uint64_t valueBytes = type == 1 ? uint64_t{valueLength} * 2 : valueLength;
+  if (valueBytes > 0 && p + valueBytes > nodeEnd) return false;
+  for (p = align(p + valueBytes); p < nodeEnd;) {
+    uint32_t childLength;
+    if (!file.U16(p, &childLength) || !SoundNode(file, block, p, nodeEnd, depth + 1)) return false;
+    p = align(p + childLength);
+  }
+  return true;
 }
 
 }  // namespace
@@ -130,21 +159,16 @@ bool ReadPeFileVersion(const std::string& bytes, uint32_t* versionMs, uint32_t* 
     return false;
   }
   // VS_VERSIONINFO: length, value length, type, "VS_VERSION_INFO" in UTF-16
-  // with its terminator, padding to 4 bytes, then VS_FIXEDFILEINFO.
+  // with its terminator, padding to 4 bytes, then VS_FIXEDFILEINFO. Like the
+  // platform, the key's text is not checked; the signature and every length
+  // of the tree are.
   constexpr uint64_t kFixedAt = 40;
   constexpr uint32_t kFixedSize = 52;
   uint32_t length, valueLength, signature;
   if (!file.U16(block, &length) || !file.U16(block + 2, &valueLength) || length > dataSize ||
-      valueLength < kFixedSize || kFixedAt + kFixedSize > length ||
+      valueLength != kFixedSize || !SoundNode(file, block, block, block + length, 0) ||
       !file.U32(block + kFixedAt, &signature) || signature != kFixedInfoSignature) {
     return false;
-  }
-  const char key[] = "VS_VERSION_INFO";
-  for (uint64_t i = 0; i < sizeof key; ++i) {
-    uint32_t unit;
-    if (!file.U16(block + 6 + 2 * i, &unit) || unit != static_cast<unsigned char>(key[i])) {
-      return false;
-    }
   }
   return file.U32(block + kFixedAt + 8, versionMs) && file.U32(block + kFixedAt + 12, versionLs);
 }

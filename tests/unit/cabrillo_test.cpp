@@ -1,0 +1,238 @@
+// The Cabrillo core: file names, line formats, the header's loading and
+// answers, the host's version and the whole-file replacement.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "cabrillo/cabrillo_log.h"
+#include "cabrillo/export.h"
+#include "cabrillo/header.h"
+#include "cabrillo/host_program.h"
+#include "cabrillo/pe_version.h"
+#include "plugin/file_system.h"
+#include "plugin/settings.h"
+#include "tests/support/scratch_dir.h"
+
+namespace stats {
+namespace {
+
+TEST(CabrilloFileBaseTest, MakesAWindowsFileNameOfTheCallSign) {
+  const std::map<std::string, std::string> cases = {{"YO3XYZ/P", "YO3XYZ_P"},
+                                                    {"YO3XYZ\\M", "YO3XYZ_M"},
+                                                    {"YO3:XYZ", "YO3_XYZ"},
+                                                    {" \tYO3XYZ \r\n", "YO3XYZ"},
+                                                    {"   ", "KORV"},
+                                                    {"", "KORV"},
+                                                    {"a<b>c\"d|e?f*g", "a_b_c_d_e_f_g"},
+                                                    {"YO\x01X", "YO_X"},
+                                                    {"con", "con_"},
+                                                    {"COM1", "COM1_"},
+                                                    {"COM10", "COM10"}};
+  for (const auto& c : cases) EXPECT_EQ(CabrilloFileBase(c.first), c.second) << c.first;
+}
+
+TEST(ReplaceAllTest, ReplacesLeftToRightWithoutSearchingInsertedText) {
+  EXPECT_EQ(ReplaceAll("a<CR>b<CR>", "<CR>", "\r\n"), "a\r\nb\r\n");
+  EXPECT_EQ(ReplaceAll("aaa", "a", "aa"), "aaaaaa");
+  EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+  EXPECT_EQ(ReplaceAll("<cr>", "<CR>", "x"), "<cr>");
+}
+
+TEST(CabrilloLineTest, ColumnsWidthsAndModeCodes) {
+  CCabrilloLog log;
+  log.m_strCallsign = "YO3XYZ";
+  const COleDateTime noon{44415.5, COleDateTime::kValid};
+  log.AddQso("DL1ABC", 14025, CabrilloModeCode("CW"), noon, "599", "001", "599", "017");
+  log.AddQso("YO9AAA", 3510, CabrilloModeCode("SSB"), noon, "59", "002", "59", "BU");
+  log.AddQso("DL1ABC", 100000, CabrilloModeCode("RTTY"), noon, "599", "001", "599", "017");
+  log.AddQso("A", 7000, CabrilloModeCode("cw"), {0, COleDateTime::kNull}, "", "", "", "");
+  log.AddQso("A", 7000, "CW", {0, COleDateTime::kInvalid}, "5999", "1234567", "5", "x");
+  ASSERT_EQ(log.m_arrQsoLines.size(), 5u);
+  const std::string first = log.m_arrQsoLines[0];
+  // Fixed columns when every value fits its width.
+  EXPECT_EQ(first.substr(5, 5), "14025");
+  EXPECT_EQ(first.substr(11, 2), "CW");
+  EXPECT_EQ(first.substr(14, 15), "2021-08-07 1200");
+  EXPECT_EQ(first.substr(30, 13), "YO3XYZ       ");
+  EXPECT_EQ(first.substr(48, 6), "001   ");
+  EXPECT_EQ(first.substr(55, 13), "DL1ABC       ");
+  EXPECT_EQ(first.substr(73), "017\r\n");
+  EXPECT_EQ(log.m_arrQsoLines[1].substr(0, 13), "QSO:  3510 PH");
+  EXPECT_EQ(log.m_arrQsoLines[2].substr(0, 14), "QSO: 100000 ??");
+  EXPECT_EQ(log.m_arrQsoLines[3], "QSO:  7000 ??  YO3XYZ                   A                 \r\n");
+  EXPECT_EQ(log.m_arrQsoLines[4],
+            "QSO:  7000 CW Invalid DateTime YO3XYZ        5999 1234567 A             5   x\r\n");
+}
+
+TEST(CabrilloLineTest, EmptyLogIsTheHeaderRowsAndTheEnd) {
+  CCabrilloLog log;
+  EXPECT_EQ(log.Render(0, "2.20"),
+            "START-OF-LOG: 3.0\r\nCONTEST: YO-DX-HF\r\nCALLSIGN: \r\nCATEGORY-OPERATOR: \r\n"
+            "CATEGORY-BAND: \r\nCATEGORY-POWER: \r\nCATEGORY-MODE: \r\nCATEGORY-TRANSMITTER: \r\n"
+            "OPERATORS: \r\nLOCATION: \r\nCLAIMED-SCORE: 0\r\nCLUB: \r\nCREATED-BY: Vexo 2.20\r\n"
+            "NAME: \r\nADDRESS: \r\nADDRESS-CITY: \r\nADDRESS-POSTALCODE: \r\n"
+            "ADDRESS-COUNTRY: \r\nEMAIL: \r\nSOAPBOX: \r\nEND-OF-LOG:\r\n");
+}
+
+// Settings in memory, keys in the order of their first writes.
+class MemorySettings : public SettingsStore {
+ public:
+  std::string ReadText(const std::string& key, const std::string& defaultValue) override {
+    for (const auto& kv : values) {
+      if (kv.first == key) return kv.second;
+    }
+    return defaultValue;
+  }
+  void WriteRaw(const std::string& key, const std::string& value) override {
+    for (auto& kv : values) {
+      if (kv.first == key) {
+        kv.second = value;
+        return;
+      }
+    }
+    values.emplace_back(key, value);
+  }
+  std::vector<std::pair<std::string, std::string>> values;
+};
+
+TEST(HeaderTest, OperatorsDefaultOnlyWhenAbsent) {
+  CCabrilloLog log;
+  MemorySettings settings;
+  EXPECT_EQ(LoadHeader(log, settings, "YO3XYZ").form.operators, "YO3XYZ");
+  settings.WriteRaw("Operators", "");
+  EXPECT_EQ(LoadHeader(log, settings, "YO3XYZ").form.operators, "");
+}
+
+TEST(HeaderTest, AnswersBecomeContinuationLines) {
+  CCabrilloLog log;
+  MemorySettings settings;
+  settings.WriteRaw("Power", "kept");
+  HeaderSession session = LoadHeader(log, settings, "YO3XYZ");
+  log.m_arrQsoLines = {"old\r\n"};
+  session.form.operators = "A\r\nB<CR>C\nD";  // a typed "<CR>" also breaks, a bare LF joins
+  session.form.soapBox = "last line ends\r\n";
+  ConfirmHeader(log, settings, session);
+  EXPECT_EQ(log.m_strOperators, "A\r\nOPERATORS: B\r\nOPERATORS: CD");
+  EXPECT_EQ(log.m_strSoapBox, "last line ends\r\nSOAPBOX: ");
+  EXPECT_TRUE(log.m_arrQsoLines.empty());
+  std::vector<std::string> keys;
+  for (const auto& kv : settings.values) keys.push_back(kv.first);
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"Power", "Band", "Operators", "Name", "Address",
+                                      "Address-City", "Address-PostalCode", "Address-Country",
+                                      "Category", "Contest", "Email", "Club", "SoapBox", "Loc"}));
+  EXPECT_EQ(settings.ReadText("Power", ""), "kept");
+  EXPECT_EQ(settings.ReadText("Operators", ""), "A<CR><LF>B<CR>C<LF>D");
+}
+
+// A minimal PE image whose only section holds a version resource (type 16,
+// name 1) with the given file version.
+std::string PeWithVersion(bool plus, uint32_t ms, uint32_t ls) {
+  std::string pe(0x400, '\0');
+  auto put16 = [&](size_t at, uint32_t v) { pe[at] = char(v), pe[at + 1] = char(v >> 8); };
+  auto put32 = [&](size_t at, uint32_t v) { put16(at, v & 0xffff), put16(at + 2, v >> 16); };
+  pe[0] = 'M', pe[1] = 'Z';
+  put32(0x3C, 0x40);
+  std::memcpy(&pe[0x40], "PE\0\0", 4);
+  const size_t optional = 0x40 + 4 + 20;
+  const uint32_t optionalSize = plus ? 240 : 224;
+  put16(0x44 + 2, 1);  // one section
+  put16(0x44 + 16, optionalSize);
+  put16(optional, plus ? 0x20b : 0x10b);
+  put32(optional + (plus ? 108 : 92), 16);
+  put32(optional + (plus ? 112 : 96) + 16, 0x1000);  // resource directory RVA
+  const size_t section = optional + optionalSize;
+  put32(section + 8, 0x200);    // virtual size
+  put32(section + 12, 0x1000);  // virtual address
+  put32(section + 16, 0x200);   // raw size
+  put32(section + 20, 0x200);   // raw pointer
+  const size_t r = 0x200;
+  put16(r + 14, 1), put32(r + 16, 16), put32(r + 20, 0x80000018);            // type 16
+  put16(r + 0x18 + 14, 1), put32(r + 0x28, 1), put32(r + 0x2C, 0x80000030);  // name 1
+  put16(r + 0x30 + 14, 1), put32(r + 0x40, 0x409), put32(r + 0x44, 0x48);    // language
+  put32(r + 0x48, 0x1058), put32(r + 0x4C, 92);                              // data entry
+  const size_t block = r + 0x58;
+  put16(block, 92), put16(block + 2, 52);
+  const char key[] = "VS_VERSION_INFO";
+  for (size_t i = 0; i < sizeof key; ++i) put16(block + 6 + 2 * i, uint8_t(key[i]));
+  put32(block + 40, 0xFEEF04BD), put32(block + 48, ms), put32(block + 52, ls);
+  return pe;
+}
+
+TEST(PeVersionTest, ReadsPe32AndPe32Plus) {
+  uint32_t ms = 0, ls = 0;
+  ASSERT_TRUE(ReadPeFileVersion(PeWithVersion(false, 0x00020014, 0x00070001), &ms, &ls));
+  EXPECT_EQ(HostVersionText(ms, ls), "2.20");
+  ASSERT_TRUE(ReadPeFileVersion(PeWithVersion(true, 0x00030001, 0x00050000), &ms, &ls));
+  EXPECT_EQ(HostVersionText(ms, ls), "3.1.5");
+  EXPECT_EQ(HostVersionText(0x00020005, 0), "2.5");
+}
+
+TEST(PeVersionTest, TruncatedOrGarbledFilesHaveNoVersionAndNeverReadOutside) {
+  const std::string good = PeWithVersion(false, 0x00020014, 0x00070001);
+  uint32_t ms, ls;
+  for (size_t size = 0; size < 0x200 + 0x58 + 56; ++size) {
+    EXPECT_FALSE(ReadPeFileVersion(good.substr(0, size), &ms, &ls)) << size;
+  }
+  // Every byte of the headers and the resource tree set to 0xFF in turn.
+  int read = 0;
+  for (size_t at = 0; at < 0x200 + 0x58 + 8; ++at) {
+    std::string bad = good;
+    bad[at] = '\xff';
+    read += ReadPeFileVersion(bad, &ms, &ls);
+  }
+  EXPECT_GT(read, 0);  // most bytes do not matter; none may crash the reader
+  EXPECT_FALSE(ReadPeFileVersion(std::string(4096, '\xff'), &ms, &ls));
+}
+
+class FakePrograms : public ProgramFiles {
+ public:
+  std::vector<std::string> ExeNames() override { return names; }
+  bool FileVersion(const std::string& name, uint32_t* ms, uint32_t* ls) override {
+    asked.push_back(name);
+    if (name == "NoVersionVexo.exe") return false;
+    *ms = 0x00020014;
+    *ls = 0x00070001;
+    return true;
+  }
+  std::vector<std::string> names, asked;
+};
+
+TEST(HostVersionTest, FirstProgramNamedVexoCaseSensitively) {
+  FakePrograms programs;
+  programs.names = {"vexo.exe", "Setup.exe", "MyVexo2.exe", "Vexo.exe"};
+  EXPECT_EQ(FindHostVersion(programs), "2.20");
+  EXPECT_EQ(programs.asked, std::vector<std::string>{"MyVexo2.exe"});
+  programs.names = {"NoVersionVexo.exe", "Vexo.exe"};
+  EXPECT_EQ(FindHostVersion(programs), "");
+  programs.names = {};
+  EXPECT_EQ(FindHostVersion(programs), "");
+}
+
+TEST(HostVersionTest, PortableListingReadsTheProgramsVersion) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows build lists and reads through the platform (tests/wine)";
+#endif
+  testing::ScratchDir dir;
+  testing::WriteFileBytes(dir.path() / "Vexo.EXE", PeWithVersion(true, 0x00030001, 0x00050000));
+  testing::WriteFileBytes(dir.path() / "Vexo.txt", "not a program");
+  EXPECT_EQ(FindHostVersion(*NewPlatformProgramFiles()), "3.1.5");
+}
+
+TEST(SafeReplaceTest, AFailedWriteLeavesTheOldFile) {
+  testing::ScratchDir dir;
+  testing::WriteFileBytes(dir.path() / "YO3XYZ.cbr", "previous log");
+  std::filesystem::create_directory(dir.path() / "YO3XYZ.cbr.tmp");  // blocks the temporary
+  std::string error;
+  EXPECT_FALSE(RealFileSystem().ReplaceSafely("YO3XYZ.cbr", "new log", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(testing::ReadFileBytes(dir.path() / "YO3XYZ.cbr"), "previous log");
+  std::filesystem::remove(dir.path() / "YO3XYZ.cbr.tmp");
+  EXPECT_TRUE(RealFileSystem().ReplaceSafely("YO3XYZ.cbr", "new log", &error));
+  EXPECT_EQ(testing::ReadFileBytes(dir.path() / "YO3XYZ.cbr"), "new log");
+}
+
+}  // namespace
+}  // namespace stats
