@@ -27,6 +27,7 @@ struct HeaderForm {
 // and for a drop-down combo its list entries.
 struct HeaderControl {
   int id;
+  const char* label;
   std::string HeaderForm::*text;
   std::vector<const char*> entries;  // empty for an edit box
 };

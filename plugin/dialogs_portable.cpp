@@ -1,8 +1,11 @@
 // The headless responder of the builds without a desktop: every dialog is
 // confirmed with the values it was shown, as an operator pressing Enter
 // would, and messages go to standard error, where a command-line host shows
-// them.
+// them. A command-line host can answer the header dialog's categories, which
+// the settings file does not preset, through the environment:
+// STATS_HEADER_CATEGORY_BAND=20M stands for "20M" typed into CATEGORY-BAND.
 #include <cstdio>
+#include <cstdlib>
 
 #include "plugin/dialogs.h"
 
@@ -11,7 +14,15 @@ namespace {
 
 class HeadlessDialogs : public Dialogs {
  public:
-  bool ShowHeader(HeaderForm&) override { return true; }
+  bool ShowHeader(HeaderForm& form) override {
+    for (const HeaderControl& control : kHeaderControls) {
+      if (control.entries.empty()) continue;  // only the combo boxes
+      std::string name = std::string("STATS_HEADER_") + control.label;
+      for (char& c : name) c = c == '-' ? '_' : c;
+      if (const char* typed = std::getenv(name.c_str())) form.*control.text = typed;
+    }
+    return true;
+  }
 
   bool ShowSetup(SetupForm& form) override {
     // A two-state box shows any stored value from 1 to 2 ticked.

@@ -11,6 +11,7 @@
 #include "cabrillo/header.h"
 #include "cabrillo/host_program.h"
 #include "cabrillo/pe_version.h"
+#include "plugin/dialogs.h"
 #include "plugin/file_system.h"
 #include "plugin/settings.h"
 #include "tests/support/scratch_dir.h"
@@ -219,6 +220,21 @@ TEST(HostVersionTest, PortableListingReadsTheProgramsVersion) {
   testing::WriteFileBytes(dir.path() / "Vexo.EXE", PeWithVersion(true, 0x00030001, 0x00050000));
   testing::WriteFileBytes(dir.path() / "Vexo.txt", "not a program");
   EXPECT_EQ(FindHostVersion(*NewPlatformProgramFiles()), "3.1.5");
+}
+
+TEST(HeadlessDialogsTest, ConfirmWhatIsShownWithCategoriesFromTheEnvironment) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows build shows the real dialogs";
+#else
+  HeaderForm form;
+  form.catBand = "ALL";
+  form.name = "shown";
+  setenv("STATS_HEADER_CATEGORY_BAND", "20M", 1);
+  EXPECT_TRUE(NewPlatformDialogs()->ShowHeader(form));
+  unsetenv("STATS_HEADER_CATEGORY_BAND");
+  EXPECT_EQ(form.catBand, "20M");
+  EXPECT_EQ(form.name, "shown");
+#endif
 }
 
 TEST(SafeReplaceTest, AFailedWriteLeavesTheOldFile) {

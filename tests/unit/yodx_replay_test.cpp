@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "tests/support/plugin_under_test.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/ui_script.h"
 #include "tools/yodx/replay.h"
 
 namespace yodx {
@@ -236,6 +238,31 @@ TEST(YodxReplayPartsTest, ReasonIsWhatFollowsTheContactsFields) {
   EXPECT_EQ(ReportReason(head + "  X1  Romanian Code Area is not acceptable !!!", c),
             "Romanian Code Area is not acceptable !!!");
   EXPECT_EQ(ReportReason("something else", c), "something else");
+}
+
+}  // namespace
+}  // namespace yodx
+
+namespace yodx {
+namespace {
+
+TEST_F(YodxReplayTest, CabrilloOutputRunStoresTheHeaderAndWritesTheLog) {
+  stats::testing::UiScript ui;  // answers the header dialog and the "Output" box
+  options_.log_path = "log.adi";
+  options_.out_dir = "out";
+  options_.output = true;
+  options_.header_settings = {{"Operators", "YO3ABC\r\nYO3XYZ"}, {"Name", "Ion Popescu"}};
+  Replay replay(options_);
+  std::string error;
+  ASSERT_TRUE(replay.Run(&error)) << error;
+  EXPECT_EQ(ui.Seen().at(0).texts.at(IDC_OPERATORS), "YO3ABC<CR><LF>YO3XYZ");
+  EXPECT_EQ(ui.Messages(), std::vector<std::string>{"Output: File produced: YO3ABC.cbr"});
+  const std::string log = ReadFileBytes(replay.result().cabrillo_file);
+  EXPECT_NE(log.find("\r\nOPERATORS: YO3ABC\r\nOPERATORS: YO3XYZ\r\n"), std::string::npos);
+  EXPECT_NE(log.find("\r\nNAME: Ion Popescu\r\n"), std::string::npos);
+  size_t lines = 0;
+  for (size_t at = 0; (at = log.find("\r\nQSO: ", at)) != std::string::npos; ++at) ++lines;
+  EXPECT_EQ(lines, 8u);  // every logged record, the duplicate too
 }
 
 }  // namespace

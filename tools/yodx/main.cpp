@@ -34,7 +34,17 @@ void Usage(FILE* to) {
       "  --end YYYY-MM-DD    contest end (default: date of the last contact)\n"
       "  --out DIR           folder for err.txt (default: the current one)\n"
       "  --json FILE         tallies and every refused or duplicate contact as JSON\n"
-      "  --plugin FILE       plug-in library (default: the one next to yodx)\n",
+      "  --plugin FILE       plug-in library (default: the one next to yodx)\n"
+      "\n"
+      "Cabrillo output (score only):\n"
+      "  --cabrillo          also write the Cabrillo 3.0 log CALL.cbr into the --out folder\n"
+      "  --operators TEXT  --name TEXT  --address TEXT  --city TEXT  --postalcode TEXT\n"
+      "  --country TEXT  --email TEXT  --club TEXT  --location TEXT  --soapbox TEXT\n"
+      "                      header values, kept in the settings file for the header\n"
+      "                      dialog (a line break in TEXT starts a new line)\n"
+      "  --category-operator TEXT  --category-band TEXT  --category-mode TEXT\n"
+      "  --category-power TEXT  --category-transmitter TEXT\n"
+      "                      the categories (the Windows build asks in the dialog)\n",
       to);
 }
 
@@ -49,6 +59,47 @@ std::string HostMode(const std::string& mode) {
   const std::string m = yodx::Upper(mode);
   if (m == "PH" || m == "USB" || m == "LSB") return "SSB";
   return m;
+}
+
+// The settings key of a header option, or nullptr.
+const char* HeaderKey(const std::string& option) {
+  static const std::pair<const char*, const char*> kKeys[] = {
+      {"--operators", "Operators"},
+      {"--name", "Name"},
+      {"--address", "Address"},
+      {"--city", "Address-City"},
+      {"--postalcode", "Address-PostalCode"},
+      {"--country", "Address-Country"},
+      {"--email", "Email"},
+      {"--club", "Club"},
+      {"--location", "Loc"},
+      {"--soapbox", "SoapBox"}};
+  for (const auto& key : kKeys) {
+    if (option == key.first) return key.second;
+  }
+  return nullptr;
+}
+
+bool IsCategory(const std::string& label) {
+  for (const char* known : {"category-operator", "category-band", "category-mode", "category-power",
+                            "category-transmitter"}) {
+    if (label == known) return true;
+  }
+  return false;
+}
+
+// Line breaks as an edit box holds them: CR LF.
+std::string CrLfLines(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' || text[i] == '\r') {
+      out += "\r\n";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -73,6 +124,10 @@ int main(int argc, char** argv) {
       positional.push_back(arg);
       continue;
     }
+    if (arg == "--cabrillo") {
+      options.output = true;
+      continue;
+    }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "yodx: %s needs a value\n", arg.c_str());
       return 2;
@@ -94,12 +149,25 @@ int main(int argc, char** argv) {
       options.json_path = value;
     } else if (arg == "--plugin") {
       options.plugin_path = value;
+    } else if (const char* key = HeaderKey(arg)) {
+      options.header_settings.emplace_back(key, CrLfLines(value));
+    } else if (arg.compare(0, 11, "--category-") == 0 && IsCategory(arg.substr(2))) {
+      options.header_answers.emplace_back(yodx::Upper(arg.substr(2)), value);
     } else {
       std::fprintf(stderr, "yodx: unknown option %s\n", arg.c_str());
       return 2;
     }
   }
   const bool check = command == "check";
+  if (check && (options.output || !options.header_settings.empty())) {
+    std::fprintf(stderr, "yodx: the Cabrillo options belong to score\n");
+    return 2;
+  }
+#ifdef _WIN32
+  if (!options.header_answers.empty()) {
+    std::fprintf(stderr, "yodx: choose the categories in the header dialog\n");
+  }
+#endif
   if (positional.empty() || (!check && positional.size() != 1) ||
       (check && (positional.size() < 4 || positional.size() > 5))) {
     Usage(stderr);
@@ -125,6 +193,9 @@ int main(int argc, char** argv) {
 
   if (!check) {
     WriteRaw(r.summary);
+    if (!r.cabrillo_file.empty()) {
+      std::fprintf(stderr, "yodx: Cabrillo log written to %s\n", r.cabrillo_file.c_str());
+    }
     return 0;
   }
   const std::string call = yodx::Upper(positional[1]);

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
+#include "cabrillo/cabrillo_log.h"
 #include "plugin/ole_date.h"
+#include "plugin/settings.h"
 #include "tools/yodx/text.h"
 
 namespace yodx {
@@ -267,6 +271,8 @@ bool Replay::Run(std::string* error) {
     }
   }
 
+  if (options_.output && !PrepareOutputRun(error)) return false;
+
   const stats::tools::PluginExports& x = exports();
   x.ResetStats0("", options_.output ? 1 : 0, r.own_call.c_str(), &start, &end, "", "", "", "", "",
                 "", "", "", "", r.own_prefix.c_str(), 0, 0, 0, 0.0, 0.0, "",
@@ -330,6 +336,18 @@ bool Replay::Run(std::string* error) {
   r.summary = text ? text : "";
   ParseSummary(r.summary, &r.tallies, &r.score);
 
+  if (options_.output) {
+    // The plug-in names the file after the call sign the reset passed, and
+    // sets the host's flag only when it wrote the whole file.
+    const fs::path file = fs::absolute(stats::CabrilloFileBase(r.own_call) + ".cbr");
+    std::error_code ec;
+    if (flag != -1 || !fs::is_regular_file(file, ec)) {
+      *error = "the plug-in did not write the Cabrillo log " + file.string();
+      return false;
+    }
+    r.cabrillo_file = file.string();
+  }
+
   if (!json_path.empty()) {
     std::ofstream out(json_path, std::ios::binary);
     out << Json();
@@ -337,6 +355,34 @@ bool Replay::Run(std::string* error) {
       *error = "cannot write " + json_path;
       return false;
     }
+  }
+  return true;
+}
+
+bool Replay::PrepareOutputRun(std::string* error) {
+  // The settings file lives in "Plugins" below the working folder.
+  std::error_code ec;
+  fs::create_directories("Plugins", ec);
+  if (ec) {
+    *error = "cannot create the settings folder Plugins: " + ec.message();
+    return false;
+  }
+  const std::unique_ptr<stats::SettingsStore> settings = stats::NewPlatformSettings();
+  for (const auto& setting : options_.header_settings) {
+    stats::WriteSetting(*settings, setting.first, setting.second);
+    if (settings->ReadText(setting.first, "\x01") != settings->ReadText(setting.first, "\x02")) {
+      *error = "cannot store " + setting.first + " in the settings file Plugins/RE-RA-Dediroz.ini";
+      return false;
+    }
+  }
+  for (const auto& answer : options_.header_answers) {
+    std::string name = "STATS_HEADER_" + answer.first;
+    for (char& c : name) c = c == '-' ? '_' : c;
+#ifdef _WIN32
+    _putenv_s(name.c_str(), answer.second.c_str());
+#else
+    setenv(name.c_str(), answer.second.c_str(), 1);
+#endif
   }
   return true;
 }

@@ -29,7 +29,13 @@ struct ReplayOptions {
   std::string out_dir;   // empty: the current folder
   std::string json_path;
   std::string plugin_path;  // empty: the plug-in next to this program
-  bool output = false;      // the reset's output switch
+  bool output = false;      // the reset's output switch: also write the Cabrillo log
+  // Cabrillo header values stored in the settings file before the reset, so
+  // that the header dialog opens with them (settings key, value).
+  std::vector<std::pair<std::string, std::string>> header_settings;
+  // Category answers for the header dialog of the headless build (dialog
+  // label, value); the real dialog asks the operator instead.
+  std::vector<std::pair<std::string, std::string>> header_answers;
   // Exports to call instead of loading a library (tests pass their own).
   const stats::tools::PluginExports* exports = nullptr;
 };
@@ -58,7 +64,8 @@ struct ReplayResult {
   std::vector<Rejection> rejections;
   std::string summary;  // GetResult0's text, unchanged
   std::vector<Tally> tallies;
-  long long score = -1;  // from the score line; -1 if it could not be read
+  long long score = -1;       // from the score line; -1 if it could not be read
+  std::string cabrillo_file;  // the Cabrillo log written by an output run
 };
 
 class Replay {
@@ -84,6 +91,8 @@ class Replay {
 
  private:
   bool LoadCty(std::string* error);
+  // Stores the header values and the headless answers of an output run.
+  bool PrepareOutputRun(std::string* error);
   const stats::tools::PluginExports& exports() const {
     return options_.exports ? *options_.exports : plugin_.exports();
   }
