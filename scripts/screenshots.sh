@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Renders the plug-in's dialogs under Xvfb, through the real x86_64
+# Stats.dll, into docs/screenshots/ for the README. Not a test: look at the
+# pictures. Builds first (scripts/build.sh).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/docs/screenshots"
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+STATS_WINEPREFIX="$root/build/win64/wineprefix" \
+  "$root/scripts/wine-run.sh" x86_64 "$root/build/win64/bin/stats_screenshots.exe" "$(winepath -w "$out" 2>/dev/null || echo "Z:${out//\//\\}")"
+python3 "$root/tools/bmp_to_png.py" "$out"/*.bmp
+ls "$out"

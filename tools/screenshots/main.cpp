@@ -1,0 +1,123 @@
+// Renders the plug-in's dialogs for the README: drives the real Stats.dll
+// through its exports as the host would, and saves each window, as the
+// screen shows it, to a BMP file in the folder given.
+//   stats_screenshots.exe OUTDIR
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plugin/ole_date.h"
+#include "tools/plugin_loader.h"
+
+namespace {
+
+// The window rectangle of a top-level window as a 24-bit BMP file.
+bool SaveWindow(HWND window, const std::string& path) {
+  RECT r;
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const int stride = (width * 3 + 3) & ~3;
+  std::vector<char> pixels(static_cast<size_t>(stride) * height);
+  GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return static_cast<bool>(out);
+}
+
+// Waits for a visible window with this caption, lets it paint, saves it and
+// closes it with the given command.
+std::thread Capture(const char* caption, const std::string& path, WPARAM command,
+                    std::atomic<int>* failures) {
+  return std::thread([=] {
+    for (int i = 0; i < 500; ++i) {
+      HWND window = FindWindowA(nullptr, caption);
+      if (window != nullptr && IsWindowVisible(window)) {
+        Sleep(500);
+        if (!SaveWindow(window, path)) ++*failures;
+        PostMessageA(window, WM_COMMAND, command, 0);
+        return;
+      }
+      Sleep(20);
+    }
+    std::fprintf(stderr, "screenshots: no window \"%s\"\n", caption);
+    ++*failures;
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: stats_screenshots OUTDIR\n");
+    return 2;
+  }
+  const std::string out = argv[1];
+  stats::tools::LoadedPlugin plugin;
+  std::string error;
+  if (!plugin.Load("", &error)) {
+    std::fprintf(stderr, "screenshots: %s\n", error.c_str());
+    return 1;
+  }
+  const stats::tools::PluginExports& x = plugin.exports();
+
+  // A station's stored header, as the operator left it at the last contest.
+  CreateDirectoryA("Plugins", nullptr);
+  const char* const kSettings[][2] = {{"Operators", "YO3ABC<CR><LF>YO3XYZ"},
+                                      {"Name", "Ion Popescu"},
+                                      {"Address", "Str. Exemplu 1"},
+                                      {"Address-City", "Bucuresti"},
+                                      {"Address-PostalCode", "010101"},
+                                      {"Address-Country", "Romania"},
+                                      {"Email", "yo3abc@example.ro"},
+                                      {"Club", "Radio Club Bucuresti"},
+                                      {"SoapBox", "Great conditions on 20m.<CR><LF>73!"},
+                                      {"Loc", "KN34BK"},
+                                      {"Claimed", "3661858"},
+                                      {"Multiplier", "1"}};
+  for (const auto& kv : kSettings) {
+    WritePrivateProfileStringA("Settings", kv[0], kv[1], "Plugins\\RE-RA-Dediroz.ini");
+  }
+
+  std::atomic<int> failures{0};
+  COleDateTime start{44415.5, COleDateTime::kValid}, end{44416.5, COleDateTime::kValid};
+  std::thread header =
+      Capture("Romanian DX Contest", out + "\\header-dialog.bmp", IDCANCEL, &failures);
+  x.ResetStats0("", 1, "YO3ABC", &start, &end, "", "", "", "", "", "", "", "", "", "YO", 0, 0, 0,
+                0.0, 0.0, "", "EU", "");
+  header.join();
+
+  std::thread setup = Capture("Setup YO-DX", out + "\\setup-dialog.bmp", IDCANCEL, &failures);
+  x.SetupSet0();
+  setup.join();
+  return failures == 0 ? 0 : 1;
+}
