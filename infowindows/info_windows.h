@@ -1,26 +1,47 @@
 // The information windows as the rest of the plug-in sees them: a window set
-// that can be opened, closed, asked whether it is open, and given a prompt
-// refresh while the operator types.
+// on a thread of its own that can be opened, closed, asked whether it is
+// open, and given a prompt refresh while the operator types.
 #ifndef STATS_INFOWINDOWS_INFO_WINDOWS_H_
 #define STATS_INFOWINDOWS_INFO_WINDOWS_H_
 
 #include <memory>
+#include <mutex>
 
 namespace stats {
+
+class HostLink;
+class SettingsStore;
+struct ContestState;
 
 class InfoWindows {
  public:
   virtual ~InfoWindows() = default;
   virtual bool IsOpen() = 0;
-  // Opens the window set on its own thread and returns at once.
+  // Closes an open set, then starts the window thread and returns at once.
+  // Called without the module lock: the window thread needs it.
   virtual void Open() = 0;
+  // Closes the set and waits, a bounded time, for its thread to end. Called
+  // without the module lock.
   virtual void Close() = 0;
-  // Re-arms the refresh timer of an open window set.
+  // Re-arms the 330 ms refresh of an open set (CheckCall0).
   virtual void RearmRefresh() = 0;
+  // The library is being unloaded: close without waiting for the thread to
+  // end (the loader's lock is held), only for it to leave the module's code.
+  virtual void CloseForUnload() = 0;
 };
 
-// The window set of this build.
-std::unique_ptr<InfoWindows> NewInfoWindows();
+// What the window thread works with: the module's lock and state, the
+// settings file for the window positions, and the host link.
+struct WindowContext {
+  std::mutex* lock;
+  ContestState* state;
+  SettingsStore* settings;
+  HostLink* host;
+};
+
+// The window set of this build: dialogs 106 and 108 on Windows; elsewhere
+// the same logic on an event loop of our own, showing nothing.
+std::unique_ptr<InfoWindows> NewPlatformInfoWindows(WindowContext context);
 
 }  // namespace stats
 

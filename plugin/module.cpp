@@ -12,8 +12,9 @@
 namespace stats {
 namespace {
 
+// Built by the first export that needs it, on the host's thread.
 std::unique_ptr<Module>& Instance() {
-  static std::unique_ptr<Module> module = std::make_unique<Module>();
+  static std::unique_ptr<Module> module;
   return module;
 }
 
@@ -22,15 +23,22 @@ std::unique_ptr<Module>& Instance() {
 Module::Module()
     : files(&RealFileSystem()),
       settings(NewPlatformSettings()),
-      windows(NewInfoWindows()),
+      host(NewPlatformHostLink()),
       dialogs(NewPlatformDialogs()),
       programs(NewPlatformProgramFiles()),
-      host(NewHostLink()) {}
+      windows(NewPlatformInfoWindows({&lock, &state, settings.get(), host.get()})) {}
 
-Module::~Module() = default;
+Module::~Module() {
+  windows.reset();  // before the lock and the state its thread uses
+}
 
 Module& TheModule() {
+  if (!Instance()) Instance() = std::make_unique<Module>();
   return *Instance();
+}
+
+Module* ModuleIfBuilt() {
+  return Instance().get();
 }
 
 void RebuildModule() {

@@ -40,7 +40,15 @@ struct ContestState {
   int g_OutputSwitch = 0;
   int64_t master_file_option = 0;        // non-zero = on
   int64_t multiplier_window_option = 0;  // non-zero = on
+
+  // What the information windows show: the worked-before grid (one row of
+  // four cells per band slot, built by the reset, no cells before it), the
+  // host's call and band at the last refresh, and the frequency at which
+  // "<SP1>" was last sent.
   PerBandLists g_WorkedRows;
+  std::string g_CurrentCall;
+  int g_CurrentBandSlot = -1;
+  double last_sp1_hz = 0;
 
   // The Cabrillo header of the last output run and its QSO lines.
   CCabrilloLog g_Cabrillo;
@@ -56,18 +64,19 @@ struct ContestState {
 // The state and the platform seams it is kept through. Tests replace a seam
 // with a fake of their own.
 struct Module {
+  // Held by every export and by the window thread while it reads or writes
+  // the state. Not recursive: a modal dialog or message box shown from an
+  // export runs a message loop in which the host may call the exports again,
+  // so UI must be shown with the lock released.
+  std::mutex lock;
   ContestState state;
   FileSystem* files;  // where err.txt and the Cabrillo file go
   std::unique_ptr<SettingsStore> settings;
-  std::unique_ptr<InfoWindows> windows;
+  std::unique_ptr<HostLink> host;
   std::unique_ptr<Dialogs> dialogs;
   std::unique_ptr<ProgramFiles> programs;  // the host's program file, for its version
-  std::unique_ptr<HostLink> host;
-  // Held by every export and by the window thread's readers. Not recursive:
-  // a modal dialog or message box shown from an export runs a message loop
-  // in which the host may call the exports again, so UI must be shown with
-  // the lock released.
-  std::mutex lock;
+  // Last, so that it is closed first: its thread uses everything above.
+  std::unique_ptr<InfoWindows> windows;
 
   Module();
   ~Module();
@@ -89,6 +98,9 @@ class LockReleased {
 
 // The module's one instance.
 Module& TheModule();
+// The instance if an export has built it, else null (for the unload path,
+// which must not build one).
+Module* ModuleIfBuilt();
 
 // Replaces the instance with a freshly constructed one, as after loading the
 // library. For tests that call the exports in-process.

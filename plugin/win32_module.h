@@ -16,6 +16,11 @@ inline HINSTANCE PluginInstance() {
   return module;
 }
 
+// True once the process has begun to exit (the library's entry point was
+// told so): other threads are gone, and nothing may wait for them.
+bool ProcessIsExiting();
+void MarkProcessExiting();
+
 }  // namespace stats
 
 #endif  // STATS_PLUGIN_WIN32_MODULE_H_

@@ -29,6 +29,11 @@
 #define IDC_MASTER_FILE 1014
 #define IDC_MULTIPLIER_WINDOW 1106
 
+/* Information windows */
+#define IDD_COUNTY 106
+#define IDD_DXCC 108
+#define IDC_DXCC_INFO 1003
+
 /* Icon of the dialogs and windows */
 #define IDI_STATS 110
 

@@ -18,11 +18,19 @@ TEST_F(ResetTest, WithoutSettingsFolderTheResetStillStartsTheStatistics) {
 TEST_F(ResetTest, StartToggleAlternatesAcrossResets) {
   MakePluginsFolder();
   WriteFileBytes(dir_.path() / "Plugins" / "RE-RA-Dediroz.ini", "[Settings]\r\nMultiplier=1\r\n");
-  const std::string expected[] = {"1", "0", "1"};
-  for (const std::string& start : expected) {
-    EXPECT_EQ(ResetStats(ResetArgs()), 1);
-    EXPECT_EQ(SettingsFile(), "[Settings]\r\nMultiplier=1\r\nStart=" + start + "\r\n");
-  }
+  auto start = [&] {
+    return SettingsFile().substr(std::string("[Settings]\r\nMultiplier=1\r\nStart=").size());
+  };
+  ResetStats(ResetArgs());  // opens the windows
+  EXPECT_EQ(start(), "1\r\n");
+  ResetStats(ResetArgs());
+  EXPECT_EQ(start(), "0\r\n");
+  ResetStats(ResetArgs());  // "0" while the windows are open: nothing changes
+  EXPECT_EQ(start(), "0\r\n");
+  Plugin().RunCommand0(0, "HIDEINFO");  // the operator closes them
+  ResetStats(ResetArgs());
+  EXPECT_EQ(start(), "1\r\n");
+  Plugin().RunCommand0(0, "HIDEINFO");
 }
 
 TEST_F(ResetTest, OutputRunLeavesStartAtZero) {

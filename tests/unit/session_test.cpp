@@ -29,6 +29,7 @@ class FakeWindows : public InfoWindows {
   void Open() override { g_events->push_back("open windows"); }
   void Close() override { g_events->push_back("close windows"); }
   void RearmRefresh() override {}
+  void CloseForUnload() override {}
 };
 
 class FakeDialogs : public Dialogs {
@@ -45,10 +46,21 @@ class FakeDialogs : public Dialogs {
 
 class FakeHost : public HostLink {
  public:
+  class Connection : public HostConnection {
+   public:
+    HostStatus Command(const std::string& text) override {
+      g_events->push_back("command " + text);
+      return HostStatus();
+    }
+    HostStatus GetField(int, std::string*) override { return HostStatus(); }
+    HostStatus Frequency(double*) override { return HostStatus(); }
+  };
   bool running = false;
-  bool SendModeCommands() override {
-    g_events->push_back(running ? "mode commands sent" : "no host");
-    return running;
+  bool EnterThread() override { return true; }
+  void LeaveThread(bool) override {}
+  std::unique_ptr<HostConnection> Attach() override {
+    if (!running) g_events->push_back("no host");
+    return running ? std::make_unique<Connection>() : nullptr;
   }
 };
 
@@ -168,7 +180,8 @@ TEST_F(SessionTest, ModeCommandsGoOutOnceAndOnlyWithBothOptionsOff) {
   host_->running = true;
   Result(&flag);
   Result(&flag);
-  EXPECT_EQ(events_, (std::vector<std::string>{"no host", "mode commands sent"}));
+  EXPECT_EQ(events_,
+            (std::vector<std::string>{"no host", "command <MODE:CW>", "command <BAUDRATE:27>"}));
   EXPECT_EQ(flag, 5);
 
   events_.clear();
@@ -182,7 +195,7 @@ TEST_F(SessionTest, ModeCommandsGoOutOnceAndOnlyWithBothOptionsOff) {
   Set("Multiplier", "0");
   Reset(0);
   Result(&flag);
-  EXPECT_EQ(events_, (std::vector<std::string>{"mode commands sent"}));
+  EXPECT_EQ(events_, (std::vector<std::string>{"command <MODE:CW>", "command <BAUDRATE:27>"}));
 }
 
 TEST_F(SessionTest, OutputRunExportsAtEveryResult) {

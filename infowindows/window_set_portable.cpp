@@ -1,0 +1,130 @@
+// The window set without a desktop: the same opening, timer and refresh on
+// an event loop of our own, on a thread of its own, with nothing shown. The
+// last picture is kept, as a window would keep it.
+#include <condition_variable>
+#include <thread>
+
+#include "hostlink/host_link.h"
+#include "infowindows/info_windows.h"
+#include "infowindows/window_logic.h"
+
+namespace stats {
+namespace {
+
+class KeptView : public InfoWindowView {
+ public:
+  void ShowDxccWindow() override {}
+  void SetCountyTitle(const std::string& title) override { countyTitle_ = title; }
+  void SetDxccTitle(const std::string& title) override { dxccTitle_ = title; }
+  void SetCountyFlags(const CountyFlags& flags) override { flags_ = flags; }
+  void RepaintDxcc(const DxccPicture& picture) override { picture_ = picture; }
+  void ShowHostError(const std::string&) override {}
+
+ private:
+  std::string countyTitle_ = "Romania County", dxccTitle_ = "DXCC";
+  CountyFlags flags_{};
+  DxccPicture picture_;
+};
+
+class LoopWindowSet : public InfoWindows, private CountyWindowOpening {
+ public:
+  explicit LoopWindowSet(WindowContext context) : context_(context) {}
+  ~LoopWindowSet() override { Close(); }
+
+  bool IsOpen() override {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return open_;
+  }
+
+  void Open() override {
+    Close();
+    std::lock_guard<std::mutex> hold(mutex_);
+    open_ = true;
+    closing_ = rearm_ = false;
+    thread_ = std::thread([this] { Run(); });
+  }
+
+  void Close() override {
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      closing_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+  void RearmRefresh() override {
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      if (!open_) return;
+      rearm_ = true;
+    }
+    wake_.notify_all();
+  }
+
+  void CloseForUnload() override { Close(); }
+
+ private:
+  // The opening steps that mean something without a desktop.
+  void PlaceAt(int64_t, int64_t) override {}
+  void CreateBrush() override {}
+  void ArmRefresh(std::chrono::milliseconds period) override {
+    timer_.Arm(RefreshTimer::Clock::now(), period);
+  }
+  void SetIcon() override {}
+  HostConnection* AttachHost() override {
+    entered_ = context_.host->EnterThread();
+    host_ = context_.host->Attach();
+    return host_.get();
+  }
+  void ShowHostError(const std::string&) override {}
+
+  void Run() {
+    LastPosition last;
+    OpenCountyWindow(*this, *context_.settings, &last);
+    ConnectCountyWindow(*this);
+    KeptView view;
+    std::unique_lock<std::mutex> held(mutex_);
+    for (;;) {
+      auto woken = [this] { return closing_ || rearm_; };
+      if (timer_.due()) {
+        wake_.wait_until(held, *timer_.due(), woken);
+      } else {
+        wake_.wait(held, woken);
+      }
+      if (closing_) break;
+      if (rearm_) {
+        rearm_ = false;
+        timer_.Arm(RefreshTimer::Clock::now(), kTypingRefresh);
+      }
+      if (timer_.Fire(RefreshTimer::Clock::now())) {
+        held.unlock();
+        RefreshInfoWindows(*context_.lock, *context_.state, host_.get(), view);
+        held.lock();
+      }
+    }
+    held.unlock();
+    host_.reset();
+    context_.host->LeaveThread(entered_);
+    held.lock();
+    open_ = false;
+  }
+
+  WindowContext context_;
+  std::mutex mutex_;  // the loop's own, never the module lock
+  std::condition_variable wake_;
+  bool open_ = false, closing_ = false, rearm_ = false;
+  std::thread thread_;
+  // Window thread only.
+  RefreshTimer timer_;
+  bool entered_ = false;
+  std::unique_ptr<HostConnection> host_;
+};
+
+}  // namespace
+
+std::unique_ptr<InfoWindows> NewPlatformInfoWindows(WindowContext context) {
+  return std::make_unique<LoopWindowSet>(context);
+}
+
+}  // namespace stats
