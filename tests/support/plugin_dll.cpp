@@ -33,6 +33,10 @@ void FreshPlugin() {
   LoadOrDie();
 }
 
+void UnloadPlugin() {
+  Dll().Unload();
+}
+
 bool ThroughDll() {
   return true;
 }

@@ -19,6 +19,8 @@ void FreshPlugin() {
   RebuildModule();
 }
 
+void UnloadPlugin() {}
+
 bool ThroughDll() {
   return false;
 }

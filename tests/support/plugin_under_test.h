@@ -15,6 +15,10 @@ const tools::PluginExports& Plugin();
 // module state is rebuilt; on Windows the DLL is unloaded and loaded again).
 void FreshPlugin();
 
+// Lets go of the library (natively: nothing), so that a test can load and
+// free its own; the next Plugin() loads it again.
+void UnloadPlugin();
+
 // True when the calls go through the real DLL.
 bool ThroughDll();
 

@@ -19,6 +19,7 @@ namespace testing {
 namespace {
 
 constexpr UINT kRunCallback = WM_APP + 1;
+constexpr int kFirstCountyBox = 1015;  // "AB" of the Romania County window
 constexpr UINT kCallbackTimeoutMs = 20000;
 const char kHelperClass[] = "StatsTestUiHelper";
 
@@ -119,6 +120,9 @@ struct UiScript::Driver {
       AnswerHeader(dialog, caption);
     } else if (caption == "Setup YO-DX") {
       AnswerSetup(dialog, caption);
+    } else if (GetDlgItem(dialog, kFirstCountyBox) != nullptr ||
+               GetDlgItem(dialog, IDC_DXCC_INFO) != nullptr) {
+      return;  // the information windows are not for the robot to answer
     } else {
       std::string text;
       EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&text));

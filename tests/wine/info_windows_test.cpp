@@ -1,0 +1,197 @@
+// The real information windows of the real DLL under Wine, following a fake
+// host published in the running object table.
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "resources/resource.h"
+#include "tests/support/plugin_test.h"
+#include "tests/wine/fake_host.h"
+
+namespace stats {
+namespace testing {
+namespace {
+
+constexpr int kBoxBU = 1088, kBoxCJ = 1035;
+
+template <typename Condition>
+bool Within(DWORD ms, Condition condition) {
+  for (DWORD waited = 0; waited < ms; waited += 10) {
+    if (condition()) return true;
+    Sleep(10);
+  }
+  return condition();
+}
+
+std::string Title(HWND window) {
+  char text[128] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// A visible top-level window of this process holding the control.
+struct Search {
+  int control;
+  HWND found;
+};
+
+BOOL CALLBACK FindHolder(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+      GetDlgItem(window, search->control) != nullptr) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WindowWith(int control) {
+  Search search{control, nullptr};
+  EnumWindows(FindHolder, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+HWND CountyWindow() {
+  return WindowWith(1015);  // "AB"
+}
+HWND DxccWindow() {
+  return WindowWith(IDC_DXCC_INFO);
+}
+
+int ThreadCount() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    count += entry.th32OwnerProcessID == GetCurrentProcessId();
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+int Count(const std::vector<std::string>& list, const std::string& item) {
+  return static_cast<int>(std::count(list.begin(), list.end(), item));
+}
+
+class InfoWindowsTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    MakePluginsFolder();
+  }
+  void TearDown() override {
+    Plugin().RunCommand0(0, "HIDEINFO");
+    PluginTest::TearDown();
+  }
+  void ShowInfo() {
+    Plugin().RunCommand0(0, "SHOWINFO");
+    ASSERT_TRUE(Within(5000, [] { return CountyWindow() != nullptr; }));
+  }
+};
+
+TEST_F(InfoWindowsTest, WindowsFollowTheHost) {
+  FakeHost host;
+  ResetStats(ResetArgs());
+  Qso romanian;
+  romanian.call = "YO9AAA";
+  romanian.prefix = "YO";
+  romanian.exchRcvd = "BU";
+  AddData(romanian);
+  AddData(Qso());
+  GetResult();  // builds the band lists, and sends the mode commands once
+  EXPECT_EQ(host.Commands(), (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
+
+  ShowInfo();
+  HWND county = CountyWindow();
+  ASSERT_TRUE(Within(5000, [&] { return Title(county) == "YO-DX CNT on 20m 1 of 20"; }))
+      << Title(county);
+  EXPECT_EQ(IsDlgButtonChecked(county, kBoxBU), BST_CHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(county, kBoxCJ), BST_UNCHECKED);
+  HWND dxcc = DxccWindow();
+  ASSERT_NE(dxcc, nullptr);
+  EXPECT_EQ(Title(dxcc), "YO-DX 20m");
+  const std::vector<std::string> opened = host.Commands();
+  EXPECT_EQ(Count(opened, "<MODE:CW>"), 2);  // the result's, then the window's opening
+  EXPECT_EQ(Count(opened, "<BAUDRATE:27>"), 2);
+  EXPECT_EQ(Count(opened, "<SP1>"), 1);
+
+  // The operator types a worked call: the check re-arms the refresh.
+  host.SetCall("YO9AAA");
+  CheckCall(CallCheck());
+  ASSERT_TRUE(Within(5000, [&] { return Title(dxcc) == "YO-DX 2021 worked with YO9AAA"; }))
+      << Title(dxcc);
+  // The 20m line of the grid is highlighted.
+  HWND button = GetDlgItem(dxcc, IDC_DXCC_INFO);
+  RECT r;
+  GetClientRect(button, &r);
+  const int h = r.bottom / 7;
+  EXPECT_TRUE(Within(2000, [&] {
+    HDC dc = GetDC(button);
+    const COLORREF line = GetPixel(dc, 2, 4 * h + 2), above = GetPixel(dc, 2, 3 * h + 2);
+    ReleaseDC(button, dc);
+    return line == RGB(198, 255, 255) && above == RGB(255, 255, 198);
+  }));
+
+  Plugin().RunCommand0(0, "HIDEINFO");
+  EXPECT_EQ(CountyWindow(), nullptr);
+  EXPECT_EQ(DxccWindow(), nullptr);
+  EXPECT_TRUE(ui_->Messages().empty());
+}
+
+TEST_F(InfoWindowsTest, WithoutAHostTheWindowsOpenQuietly) {
+  UnregisterFakeHost();
+  ShowInfo();
+  ASSERT_TRUE(Within(5000, [] { return DxccWindow() != nullptr; }));
+  Sleep(400);  // a second refresh would have come by now
+  EXPECT_EQ(Title(DxccWindow()), "DXCC");
+  EXPECT_EQ(Title(CountyWindow()), "Romania County");
+  EXPECT_TRUE(ui_->Messages().empty());
+}
+
+TEST_F(InfoWindowsTest, AFailingHostCallShowsItsDescription) {
+  FakeHost host;
+  host.FailMember(8);
+  ShowInfo();
+  ASSERT_TRUE(Within(5000, [&] { return !ui_->Messages().empty(); }));
+  EXPECT_EQ(ui_->Messages()[0], "YO-DX statistics: fake host failure");
+  EXPECT_NE(CountyWindow(), nullptr);  // the windows stay open
+}
+
+TEST_F(InfoWindowsTest, ShowInfoReopensAndHideInfoClosesOnce) {
+  FakeHost host;
+  Plugin().RunCommand0(0, "HIDEINFO");  // closed: nothing happens
+  ShowInfo();
+  ShowInfo();
+  ASSERT_TRUE(Within(5000, [&] { return Count(host.Commands(), "<BAUDRATE:27>") == 2; }));
+  EXPECT_EQ(Count(host.Commands(), "<MODE:CW>"), 2);
+  Plugin().RunCommand0(0, "HIDEINFO");
+  Plugin().RunCommand0(0, "HIDEINFO");
+  EXPECT_EQ(CountyWindow(), nullptr);
+}
+
+TEST(InfoWindowsUnloadTest, FreeLibraryWithTheWindowsOpen) {
+  ScratchDir dir;
+  UnregisterFakeHost();
+  UnloadPlugin();  // this test's loads must be the only ones
+  const int threadsBefore = ThreadCount();
+  for (int round = 0; round < 50; ++round) {
+    tools::LoadedPlugin plugin;
+    std::string error;
+    ASSERT_TRUE(plugin.Load("", &error)) << error;
+    plugin.exports().RunCommand0(0, "SHOWINFO");
+    ASSERT_TRUE(Within(5000, [] { return CountyWindow() != nullptr; })) << round;
+    plugin.Unload();  // FreeLibrary with the windows open
+    ASSERT_EQ(CountyWindow(), nullptr) << round;
+  }
+  EXPECT_TRUE(Within(2000, [&] { return ThreadCount() <= threadsBefore; }))
+      << ThreadCount() << " threads, " << threadsBefore << " before";
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace stats
