@@ -7,7 +7,7 @@
 # clear message when neither is possible.
 set -euo pipefail
 
-native=(cmake ninja-build g++ clang llvm python3 googletest libgtest-dev
+native=(cmake ninja-build g++ clang llvm libclang-rt-14-dev python3 googletest libgtest-dev
         libgmock-dev libbenchmark-dev hamradio-files)
 cross=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
