@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Renders the plug-in's dialogs under Xvfb, through the real x86_64
+# Renders the plug-in's dialogs and windows under Xvfb, through the real x86_64
 # Stats.dll, into docs/screenshots/ for the README. Not a test: look at the
 # pictures. Builds first (scripts/build.sh).
 set -euo pipefail
@@ -10,6 +10,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 STATS_WINEPREFIX="$root/build/win64/wineprefix" \
-  "$root/scripts/wine-run.sh" x86_64 "$root/build/win64/bin/stats_screenshots.exe" "$(winepath -w "$out" 2>/dev/null || echo "Z:${out//\//\\}")"
+  "$root/scripts/wine-run.sh" x86_64 "$root/build/win64/bin/stats_screenshots.exe" \
+  "Z:${out//\//\\}" "Z:${root//\//\\}\\examples\\yo3abc.adi" \
+  'Z:\usr\share\hamradio-files\cty.dat'
 python3 "$root/tools/bmp_to_png.py" "$out"/*.bmp
 ls "$out"

@@ -267,3 +267,24 @@ TEST_F(YodxReplayTest, CabrilloOutputRunStoresTheHeaderAndWritesTheLog) {
 
 }  // namespace
 }  // namespace yodx
+
+namespace yodx {
+namespace {
+
+TEST_F(YodxReplayTest, CheckShowsWhatTheWindowsWould) {
+  options_.log_path = "log.adi";
+  options_.windows = true;
+  Replay replay(options_);
+  std::string error;
+  ASSERT_TRUE(replay.Run(&error)) << error;
+  const std::string text = replay.windows()->Describe("YO5BBB", "40m");
+  EXPECT_NE(text.find("DXCC window \"YO-DX 2021 worked with YO5BBB\""), std::string::npos);
+  EXPECT_NE(text.find("  >> 40m   23:00  SSB   CJ\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("     20m   12:01  CW    CJ\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"YO-DX CNT on 40m 1 of 20\":\n  ticked: CJ (1 of 42)"),
+            std::string::npos);
+  EXPECT_NE(text.find("\"YO-DX 40m\":\n  I YO\n"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace yodx

@@ -1,7 +1,8 @@
-// Renders the plug-in's dialogs for the README: drives the real Stats.dll
-// through its exports as the host would, and saves each window, as the
-// screen shows it, to a BMP file in the folder given.
-//   stats_screenshots.exe OUTDIR
+// Renders the plug-in's dialogs and windows for the README: drives the real
+// Stats.dll through its exports as the host would (with a stand-in for the
+// host's automation object), and saves each window, as the screen shows it,
+// to a BMP file in the folder given.
+//   stats_screenshots.exe OUTDIR LOG CTY
 #include <windows.h>
 
 #include <atomic>
@@ -12,7 +13,9 @@
 #include <vector>
 
 #include "plugin/ole_date.h"
+#include "tests/wine/fake_host.h"
 #include "tools/plugin_loader.h"
+#include "tools/yodx/replay.h"
 
 namespace {
 
@@ -54,6 +57,17 @@ bool SaveWindow(HWND window, const std::string& path) {
   return static_cast<bool>(out);
 }
 
+// Waits up to five seconds for a visible window with this caption.
+HWND WaitForWindow(const char* caption) {
+  for (int i = 0; i < 250; ++i) {
+    HWND window = FindWindowA(nullptr, caption);
+    if (window != nullptr && IsWindowVisible(window)) return window;
+    Sleep(20);
+  }
+  std::fprintf(stderr, "screenshots: no window \"%s\"\n", caption);
+  return nullptr;
+}
+
 // Waits for a visible window with this caption, lets it paint, saves it and
 // closes it with the given command.
 std::thread Capture(const char* caption, const std::string& path, WPARAM command,
@@ -77,8 +91,8 @@ std::thread Capture(const char* caption, const std::string& path, WPARAM command
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: stats_screenshots OUTDIR\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: stats_screenshots OUTDIR LOG CTY\n");
     return 2;
   }
   const std::string out = argv[1];
@@ -119,5 +133,34 @@ int main(int argc, char** argv) {
   std::thread setup = Capture("Setup YO-DX", out + "\\setup-dialog.bmp", IDCANCEL, &failures);
   x.SetupSet0();
   setup.join();
+
+  // The information windows over a replayed weekend, the host's entry field
+  // holding a worked call, then empty, the radio on 20 m.
+  stats::testing::FakeHost host;
+  host.SetFrequency(14100000);
+  host.SetCall("YO8RFS");
+  yodx::ReplayOptions options;
+  options.log_path = argv[2];
+  options.cty_path = argv[3];
+  options.exports = &x;
+  yodx::Replay replay(options);
+  if (!replay.Run(&error)) {
+    std::fprintf(stderr, "screenshots: %s\n", error.c_str());
+    return 1;
+  }
+  x.RunCommand0(0, "SHOWINFO");
+  HWND dxcc = WaitForWindow("YO-DX 2021 worked with YO8RFS");
+  HWND county = WaitForWindow("YO-DX CNT on 20m 40 of 20");
+  Sleep(500);
+  if (dxcc == nullptr || !SaveWindow(dxcc, out + "\\dxcc-window-grid.bmp")) ++failures;
+  if (county == nullptr || !SaveWindow(county, out + "\\county-window.bmp")) ++failures;
+  host.SetCall("");
+  char b27[64], b28[64];
+  x.CheckCall0("", 0, 0, "CW", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", "",
+               "", "", "", "20m", "", b27, b28);
+  dxcc = WaitForWindow("YO-DX 20m");
+  Sleep(500);
+  if (dxcc == nullptr || !SaveWindow(dxcc, out + "\\dxcc-window-list.bmp")) ++failures;
+  x.RunCommand0(0, "HIDEINFO");
   return failures == 0 ? 0 : 1;
 }

@@ -24,7 +24,8 @@ void Usage(FILE* to) {
       "\n"
       "LOG is an ADIF (.adi) or Cabrillo 3.0 log; the format is told by content.\n"
       "check replays LOG, then says whether CALL on BAND in MODE is a duplicate\n"
-      "or a new multiplier and whether EXCHANGE would be acceptable.\n"
+      "or a new multiplier and whether EXCHANGE would be acceptable, and prints\n"
+      "what the plug-in's two information windows would show meanwhile.\n"
       "\n"
       "options:\n"
       "  --cty FILE          country file in cty.dat format\n"
@@ -174,6 +175,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   options.log_path = positional[0];
+  options.windows = check;
 
   yodx::Replay replay(options);
   std::string error;
@@ -216,6 +218,7 @@ int main(int argc, char** argv) {
            "': " + (replay.IsValidExchange(call, exchange) ? "acceptable" : "not acceptable") +
            "\n";
   }
+  out += "\n" + replay.windows()->Describe(call, band);
   WriteRaw(out);
   return 0;
 }

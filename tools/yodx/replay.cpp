@@ -278,6 +278,10 @@ bool Replay::Run(std::string* error) {
                 "", "", "", "", r.own_prefix.c_str(), 0, 0, 0, 0.0, 0.0, "",
                 r.own_continent.c_str(), "");
   std::streamoff offset = FileSize(kReportFile);
+  if (options_.windows) {
+    windows_ = std::make_unique<WindowsView>(r.own_prefix, r.own_continent,
+                                             stats::FormatOleDate(end, "%Y"));
+  }
 
   COleDateTime unused4 = NullHostDate(), unused5 = NullHostDate(), unused6 = NullHostDate();
   for (const Contact& c : r.log.contacts) {
@@ -296,6 +300,7 @@ bool Replay::Run(std::string* error) {
                                   "", "", "", "", "", "", "", "", where.prefix.c_str(), 0, 0, 0,
                                   0.0, 0.0, "", where.continent.c_str(), "", c.band.c_str(), "");
     ++r.added;
+    if (windows_) windows_->Add(c, where.prefix, where.continent);
     if (logged) {
       ++r.logged;
     } else {

@@ -10,6 +10,7 @@
 #include "tools/plugin_loader.h"
 #include "tools/yodx/contact.h"
 #include "tools/yodx/cty.h"
+#include "tools/yodx/windows_view.h"
 
 namespace yodx {
 
@@ -30,6 +31,7 @@ struct ReplayOptions {
   std::string json_path;
   std::string plugin_path;  // empty: the plug-in next to this program
   bool output = false;      // the reset's output switch: also write the Cabrillo log
+  bool windows = false;     // also keep what the information windows would show
   // Cabrillo header values stored in the settings file before the reset, so
   // that the header dialog opens with them (settings key, value).
   std::vector<std::pair<std::string, std::string>> header_settings;
@@ -85,6 +87,8 @@ class Replay {
 
   const ReplayResult& result() const { return result_; }
   const CtyFile& cty() const { return cty_; }
+  // With options.windows, after Run: the windows' content.
+  WindowsView* windows() const { return windows_.get(); }
 
   // The tallies and every rejection as a JSON document.
   std::string Json() const;
@@ -101,6 +105,7 @@ class Replay {
   CtyFile cty_;
   stats::tools::LoadedPlugin plugin_;
   ReplayResult result_;
+  std::unique_ptr<WindowsView> windows_;
 };
 
 // Reads the band rows, the total row and the score from the summary text.
