@@ -24,6 +24,10 @@ class ProgramFiles {
 // our own version-resource reader elsewhere.
 std::unique_ptr<ProgramFiles> NewPlatformProgramFiles();
 
+// The bytes of a program file; false for a file that cannot be read or is
+// too large to be a program whose version we would read.
+bool ReadProgramFile(const std::string& name, std::string* bytes);
+
 // The version text of the first program whose name contains "Vexo" (case
 // sensitive), or "" when there is none or it has no version.
 std::string FindHostVersion(ProgramFiles& programs);

@@ -2,17 +2,11 @@
 // folder and our own reader of the version resource.
 #include <dirent.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "cabrillo/host_program.h"
 #include "cabrillo/pe_version.h"
 
 namespace stats {
 namespace {
-
-// Larger files are not programs we would read the version of.
-constexpr std::streamoff kLargestProgram = std::streamoff{1} << 30;
 
 bool EndsWithExe(const std::string& name) {
   if (name.size() < 4) return false;
@@ -35,13 +29,8 @@ class ListedProgramFiles : public ProgramFiles {
   }
 
   bool FileVersion(const std::string& name, uint32_t* versionMs, uint32_t* versionLs) override {
-    std::ifstream in(name, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || size > kLargestProgram) return false;
-    in.seekg(0);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ReadPeFileVersion(bytes, versionMs, versionLs);
+    std::string bytes;
+    return ReadProgramFile(name, &bytes) && ReadPeFileVersion(bytes, versionMs, versionLs);
   }
 };
 

@@ -2,8 +2,6 @@
 // listing and the version functions for the fixed file version.
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "cabrillo/host_program.h"
@@ -12,17 +10,10 @@
 namespace stats {
 namespace {
 
-constexpr std::streamoff kLargestProgram = std::streamoff{1} << 30;
-
 bool HasSoundVersionResource(const std::string& name) {
-  std::ifstream in(name, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size <= 0 || size > kLargestProgram) return false;
-  in.seekg(0);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
   uint32_t ms, ls;
-  return ReadPeFileVersion(bytes, &ms, &ls);
+  return ReadProgramFile(name, &bytes) && ReadPeFileVersion(bytes, &ms, &ls);
 }
 
 class Win32ProgramFiles : public ProgramFiles {
