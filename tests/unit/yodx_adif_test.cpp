@@ -156,3 +156,18 @@ TEST(YodxAdifTest, NoInputMakesItCrash) {
 
 }  // namespace
 }  // namespace yodx
+
+namespace yodx {
+namespace {
+
+TEST(YodxAdifTest, GarbageKeepsABoundedNumberOfDiagnosticsPrintedSafely) {
+  const LogData log = Parse(std::string("<EOR>") + std::string(5000, '<'));
+  EXPECT_EQ(log.diagnostics.size(), LogData::kKeptDiagnostics);
+  EXPECT_GT(log.diagnostics_dropped, 0);
+  const Diagnostic raw{"t.adi", 3, "band", "'2\r0m\x01' is not a band"};
+  EXPECT_EQ(raw.ToString(), "t.adi:3: field band: '2\\x0d0m\\x01' is not a band");
+  EXPECT_EQ(Printable(std::string(500, 'x'), 10), "xxxxxxxxxx...");
+}
+
+}  // namespace
+}  // namespace yodx

@@ -156,3 +156,22 @@ TEST(YodxCtyFileTest, DebianCountryFile) {
 
 }  // namespace
 }  // namespace yodx
+
+namespace yodx {
+namespace {
+
+TEST(YodxCtyRefusalTest, AnAbsurdEntryRefusesTheFile) {
+  CtyFile cty;
+  std::vector<std::string> errors;
+  EXPECT_FALSE(cty.Parse(
+      "Romania: 20: 28: EU: 45.78: -24.70: -2.0: YO:\n    YO," + std::string(100000, 'Y') + ";\n",
+      &errors));
+  ASSERT_FALSE(errors.empty());
+  EXPECT_EQ(errors[0],
+            "an entry of 100000 characters in Romania (no call or prefix is longer "
+            "than 32)");
+  EXPECT_FALSE(cty.Lookup("YO3ABC").found());
+}
+
+}  // namespace
+}  // namespace yodx

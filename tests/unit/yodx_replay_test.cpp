@@ -281,9 +281,54 @@ TEST_F(YodxReplayTest, CheckShowsWhatTheWindowsWould) {
   EXPECT_NE(text.find("DXCC window \"YO-DX 2021 worked with YO5BBB\""), std::string::npos);
   EXPECT_NE(text.find("  >> 40m   23:00  SSB   CJ\n"), std::string::npos) << text;
   EXPECT_NE(text.find("     20m   12:01  CW    CJ\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\"YO-DX CNT on 40m 1 of 20\":\n  ticked: CJ (1 of 42)"),
-            std::string::npos);
+  EXPECT_NE(text.find("\"YO-DX CNT on 40m 1 of 20\":\n  ticked: CJ (1 of 42)"), std::string::npos);
   EXPECT_NE(text.find("\"YO-DX 40m\":\n  I YO\n"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace yodx
+
+namespace yodx {
+namespace {
+
+TEST_F(YodxReplayTest, ControlCharactersSkipTheRecordAndBandsStillAddUp) {
+  std::string log = AdifLog();
+  const std::string bad =
+      "<CALL:6>DL9XYZ <QSO_DATE:8>20210807 <TIME_ON:4>1300 <BAND:4>2\r0m "
+      "<MODE:2>CW <SRX:1>5 <STX:1>1 <EOR>\n";
+  WriteFileBytes("bad.adi", log + bad);
+  options_.log_path = "bad.adi";
+  Replay replay(options_);
+  std::string error;
+  ASSERT_TRUE(replay.Run(&error)) << error;
+  EXPECT_EQ(replay.result().log.skipped, 1);
+  EXPECT_EQ(replay.result().added, 11);
+  EXPECT_EQ(replay.result().score, 238);  // as without the bad record
+  ASSERT_FALSE(replay.result().log.diagnostics.empty());
+  EXPECT_EQ(replay.result().log.diagnostics.back().field, "band");
+}
+
+TEST_F(YodxReplayTest, AReportThatCannotBeWrittenIsNotClaimed) {
+  options_.log_path = "log.adi";
+  options_.out_dir = "out";
+  std::filesystem::create_directories("out/err.txt");  // a folder where the report goes
+  Replay replay(options_);
+  std::string error;
+  ASSERT_TRUE(replay.Run(&error)) << error;
+  EXPECT_FALSE(replay.result().report_written);
+  EXPECT_TRUE(replay.result().settings_kept);
+  const std::string json = replay.Json();
+  EXPECT_NE(json.find("\"duplicates\": null, \"county_not_acceptable\": null"), std::string::npos);
+}
+
+TEST_F(YodxReplayTest, TheFirstFolderErrorIsTheOneReported) {
+  WriteFileBytes("plain", "a file, not a folder");
+  options_.log_path = "log.adi";
+  options_.out_dir = "plain/out";
+  Replay replay(options_);
+  std::string error;
+  EXPECT_FALSE(replay.Run(&error));
+  EXPECT_EQ(error.rfind("cannot create folder plain/out: ", 0), 0u) << error;
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ class Parser {
  private:
   int LineAt(size_t pos);
   void Report(int line, const std::string& field, const std::string& message) {
-    out_->diagnostics.push_back({file_, line, field, message});
+    out_->Diagnose({file_, line, field, message});
   }
   void FinishRecord();
   bool BuildContact(const Record& r, Contact* c);

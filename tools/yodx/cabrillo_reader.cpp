@@ -59,7 +59,7 @@ void ParseCabrillo(const std::string& text, const std::string& file_name, LogDat
     const std::string tag =
         colon == std::string_view::npos ? "" : Upper(Trim(line.substr(0, colon)));
     auto report = [&](const std::string& field, const std::string& message) {
-      out->diagnostics.push_back({file_name, line_no, field, message});
+      out->Diagnose({file_name, line_no, field, message});
     };
     if (tag.empty() || tag.find(' ') != std::string::npos) {
       report("", "not a Cabrillo line (no TAG:)");

@@ -1,6 +1,7 @@
 #include "tools/yodx/contact.h"
 
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -9,10 +10,36 @@
 
 namespace yodx {
 
+std::string Printable(std::string_view text, size_t limit) {
+  std::string out;
+  for (char ch : text) {
+    if (out.size() >= limit) return out + "...";
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7f) {
+      out += ch;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
 std::string Diagnostic::ToString() const {
-  std::string s = file + ":" + std::to_string(line) + ": ";
-  if (!field.empty()) s += "field " + field + ": ";
-  return s + message;
+  std::string s = Printable(file, 200) + ":" + std::to_string(line) + ": ";
+  if (!field.empty()) s += "field " + Printable(field, 40) + ": ";
+  return s + Printable(message, 200);
+}
+
+void LogData::Diagnose(Diagnostic d) {
+  if (diagnostics.size() >= kKeptDiagnostics) {
+    ++diagnostics_dropped;
+    return;
+  }
+  // What a diagnostic echoes of the input is bounded too.
+  if (d.message.size() > 300) d.message = d.message.substr(0, 300) + "...";
+  diagnostics.push_back(std::move(d));
 }
 
 namespace {

@@ -28,7 +28,8 @@ struct Diagnostic {
   std::string field;  // field or column name; empty for the whole record
   std::string message;
 
-  // "file:line: field FIELD: message"
+  // "file:line: field FIELD: message", bytes outside printable ASCII
+  // escaped as \xNN.
   std::string ToString() const;
 };
 
@@ -38,13 +39,23 @@ struct LogData {
   LogFormat format = LogFormat::kUnknown;
   std::string own_call;  // from the log's header, when it names one
   std::vector<Contact> contacts;
-  std::vector<Diagnostic> diagnostics;
-  int skipped = 0;  // records or lines that were diagnosed and left out
+  std::vector<Diagnostic> diagnostics;  // the first kKeptDiagnostics
+  int diagnostics_dropped = 0;          // diagnosed beyond those
+  int skipped = 0;                      // records or lines that were diagnosed and left out
+
+  // Keeps the first diagnostics and counts the rest, so that memory follows
+  // the useful content of a log, not its garbage.
+  static constexpr size_t kKeptDiagnostics = 100;
+  void Diagnose(Diagnostic d);
 };
 
 // Days since 1899-12-30 with the time of day as the fraction: the host's
 // date/time number.
 double OleDate(int year, int month, int day, int hour, int minute, int second);
+
+// The text with bytes outside printable ASCII written as \xNN and cut to
+// about `limit` characters (with "..." when cut): safe to print and bounded.
+std::string Printable(std::string_view text, size_t limit = 80);
 
 // True for a real calendar date in the years 1900 to 2999.
 bool ValidDate(int year, int month, int day);

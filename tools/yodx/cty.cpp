@@ -57,14 +57,29 @@ bool CtyFile::Load(const std::string& path, std::string* error) {
   buf << in.rdbuf();
   std::vector<std::string> problems;
   if (!Parse(buf.str(), &problems)) {
-    *error = path + ": no country entries found" +
-             (problems.empty() ? std::string() : " (" + problems.front() + ")");
+    *error = path + ": not a country file" +
+             (problems.empty() ? std::string(": no entries found") : ": " + problems.front());
     return false;
   }
   return true;
 }
 
 bool CtyFile::Parse(const std::string& text, std::vector<std::string>* errors) {
+  std::string absurd;
+  const bool parsed = ParseEntries(text, errors, absurd);
+  if (!absurd.empty()) {
+    if (errors) errors->insert(errors->begin(), absurd);
+    entities_.clear();
+    aliases_.clear();
+    exact_.clear();
+    trie_.assign(1, Node{});
+    return false;
+  }
+  return parsed;
+}
+
+bool CtyFile::ParseEntries(const std::string& text, std::vector<std::string>* errors,
+                           std::string& absurd) {
   entities_.clear();
   aliases_.clear();
   exact_.clear();
@@ -133,8 +148,15 @@ bool CtyFile::Parse(const std::string& text, std::vector<std::string>* errors) {
       const bool exact = token[0] == '=';
       if (exact) k = 1;
       const size_t body_end = token.find_first_of("([<{~", k);
-      const std::string body = Upper(token.substr(
-          k, body_end == std::string_view::npos ? std::string_view::npos : body_end - k));
+      const std::string_view raw = token.substr(
+          k, body_end == std::string_view::npos ? std::string_view::npos : body_end - k);
+      if (raw.size() > kLongestEntry) {
+        // No call or prefix is this long: the file is not a country file.
+        absurd = "an entry of " + std::to_string(raw.size()) + " characters in " + e.name +
+                 " (no call or prefix is longer than " + std::to_string(kLongestEntry) + ")";
+        return false;
+      }
+      const std::string body = Upper(raw);
       bool good = !body.empty();
       for (char c : body) {
         if (ChildIndex(c) == 37) good = false;

@@ -47,6 +47,8 @@ class CtyFile {
   // Parses TEXT. Entity blocks that cannot be read are listed in *errors (when
   // given) and left out. False when no entity at all was read.
   bool Parse(const std::string& text, std::vector<std::string>* errors = nullptr);
+  // Longer calls and prefixes refuse the whole file.
+  static constexpr size_t kLongestEntry = 32;
   bool Load(const std::string& path, std::string* error);
 
   // The country of a call as a contest logger sees it: exact calls first,
@@ -58,6 +60,7 @@ class CtyFile {
   size_t exact_count() const { return exact_.size(); }
 
  private:
+  bool ParseEntries(const std::string& text, std::vector<std::string>* errors, std::string& absurd);
   struct Node {
     int32_t child[38];  // '0'-'9', 'A'-'Z', '/', other; 0 = none
     int32_t alias = -1;

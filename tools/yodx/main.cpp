@@ -8,6 +8,8 @@
 // standard error.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -105,7 +107,24 @@ std::string CrLfLines(const std::string& text) {
 
 }  // namespace
 
+int Main(int argc, char** argv);
+
+// Whatever goes wrong ends with a message and a failing status, never with
+// an uncaught exception.
 int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "yodx: out of memory\n");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "yodx: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "yodx: unexpected failure\n");
+  }
+  return 1;
+}
+
+int Main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     Usage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
@@ -184,6 +203,9 @@ int main(int argc, char** argv) {
   for (const yodx::Diagnostic& d : r.log.diagnostics) {
     std::fprintf(stderr, "%s\n", d.ToString().c_str());
   }
+  if (r.log.diagnostics_dropped > 0) {
+    std::fprintf(stderr, "yodx: %d more diagnostics not shown\n", r.log.diagnostics_dropped);
+  }
   if (!ok) {
     std::fprintf(stderr, "yodx: %s\n", error.c_str());
     return 1;
@@ -193,12 +215,28 @@ int main(int argc, char** argv) {
                  r.log.skipped == 1 ? "" : "s");
   }
 
+  // Problems that do not stop the scoring but leave the user without what
+  // they asked for: said, and the status fails.
+  int status = 0;
+  if (!r.report_written) {
+    std::fprintf(stderr,
+                 "yodx: the plug-in could not write its rejection report err.txt in %s: "
+                 "duplicates and refused county codes were not observed\n",
+                 options.out_dir.empty() ? "the current folder" : options.out_dir.c_str());
+    status = 1;
+  }
+  if (!r.settings_kept) {
+    std::fprintf(stderr,
+                 "yodx: the settings were not kept: Plugins/RE-RA-Dediroz.ini could not be "
+                 "written\n");
+    status = 1;
+  }
   if (!check) {
     WriteRaw(r.summary);
     if (!r.cabrillo_file.empty()) {
       std::fprintf(stderr, "yodx: Cabrillo log written to %s\n", r.cabrillo_file.c_str());
     }
-    return 0;
+    return status;
   }
   const std::string call = yodx::Upper(positional[1]);
   const std::string band = yodx::Lower(positional[2]);
@@ -220,5 +258,5 @@ int main(int argc, char** argv) {
   }
   out += "\n" + replay.windows()->Describe(call, band);
   WriteRaw(out);
-  return 0;
+  return status;
 }

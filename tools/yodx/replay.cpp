@@ -106,6 +106,26 @@ const char* KindName(Rejection::Kind kind) {
   return "";
 }
 
+// The name of the first text field that holds a control character (NUL,
+// CR, LF, ...), which would end or break the text the plug-in is given.
+const char* ControlCharacterField(const Contact& c) {
+  const std::pair<const char*, const std::string*> fields[] = {{"own call", &c.own_call},
+                                                               {"call", &c.call},
+                                                               {"band", &c.band},
+                                                               {"mode", &c.mode},
+                                                               {"rst sent", &c.rst_sent},
+                                                               {"rst received", &c.rst_rcvd},
+                                                               {"exchange sent", &c.exch_sent},
+                                                               {"exchange received", &c.exch_rcvd}};
+  for (const auto& field : fields) {
+    for (char ch : *field.second) {
+      const unsigned char u = static_cast<unsigned char>(ch);
+      if (u < 0x20 || u == 0x7f) return field.first;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool ParseIsoDate(const std::string& text, Date* out) {
@@ -264,11 +284,20 @@ bool Replay::Run(std::string* error) {
   if (!options_.out_dir.empty()) {
     std::error_code ec;
     fs::create_directories(options_.out_dir, ec);
+    if (ec) {  // the first error is the one that says why
+      *error = "cannot create folder " + options_.out_dir + ": " + ec.message();
+      return false;
+    }
     fs::current_path(options_.out_dir, ec);
     if (ec) {
       *error = "cannot work in folder " + options_.out_dir + ": " + ec.message();
       return false;
     }
+  }
+  // The plug-in keeps its settings in "Plugins" below the working folder.
+  {
+    std::error_code ec;
+    fs::create_directories("Plugins", ec);
   }
 
   if (options_.output && !PrepareOutputRun(error)) return false;
@@ -278,6 +307,12 @@ bool Replay::Run(std::string* error) {
                 "", "", "", "", r.own_prefix.c_str(), 0, 0, 0, 0.0, 0.0, "",
                 r.own_continent.c_str(), "");
   std::streamoff offset = FileSize(kReportFile);
+  // The reset starts the report with its header line; without it, nothing
+  // the report would have said can be observed.
+  {
+    std::error_code ec;
+    r.report_written = fs::is_regular_file(kReportFile, ec) && offset > 0;
+  }
   if (options_.windows) {
     windows_ = std::make_unique<WindowsView>(r.own_prefix, r.own_continent,
                                              stats::FormatOleDate(end, "%Y"));
@@ -285,13 +320,18 @@ bool Replay::Run(std::string* error) {
 
   COleDateTime unused4 = NullHostDate(), unused5 = NullHostDate(), unused6 = NullHostDate();
   for (const Contact& c : r.log.contacts) {
+    if (const char* field = ControlCharacterField(c)) {
+      r.log.Diagnose(
+          {options_.log_path, c.line, field, "holds a control character: record skipped"});
+      ++r.log.skipped;
+      continue;
+    }
     const CtyMatch where = cty_.Lookup(c.call);
     if (!where.found()) {
       ++r.unknown_country;
-      r.log.diagnostics.push_back({options_.log_path, c.line, "call",
-                                   where.maritime
-                                       ? c.call + " is maritime or aeronautical mobile: no country"
-                                       : "the country file does not place " + c.call});
+      r.log.Diagnose({options_.log_path, c.line, "call",
+                      where.maritime ? c.call + " is maritime or aeronautical mobile: no country"
+                                     : "the country file does not place " + c.call});
     }
     COleDateTime time = HostDate(ContactDate(c));
     const int logged = x.AddData0(c.own_call.c_str(), c.call.c_str(), &time, &unused4, &unused5,
@@ -340,6 +380,11 @@ bool Replay::Run(std::string* error) {
   const char* text = x.GetResult0(&flag);
   r.summary = text ? text : "";
   ParseSummary(r.summary, &r.tallies, &r.score);
+
+  {
+    const std::unique_ptr<stats::SettingsStore> settings = stats::NewPlatformSettings();
+    r.settings_kept = settings->ReadText("Claimed", "") == std::to_string(r.score);
+  }
 
   if (options_.output) {
     // The plug-in names the file after the call sign the reset passed, and
@@ -421,10 +466,16 @@ std::string Replay::Json() const {
     dupes += j.kind == Rejection::kDuplicate;
     counties += j.kind == Rejection::kCounty;
   }
+  // Without the report the tool has not seen which contacts were duplicates
+  // or refused counties: it says so instead of counting zero.
+  const std::string seenDupes = r.report_written ? std::to_string(dupes) : "null";
+  const std::string seenCounties = r.report_written ? std::to_string(counties) : "null";
   o << "  \"contacts\": {\"read\": " << r.log.contacts.size() << ", \"skipped\": " << r.log.skipped
     << ", \"logged\": " << r.logged << ", \"refused\": " << r.refused
-    << ", \"duplicates\": " << dupes << ", \"county_not_acceptable\": " << counties
+    << ", \"duplicates\": " << seenDupes << ", \"county_not_acceptable\": " << seenCounties
     << ", \"unknown_country\": " << r.unknown_country << "},\n";
+  o << "  \"report_written\": " << (r.report_written ? "true" : "false")
+    << ", \"settings_kept\": " << (r.settings_kept ? "true" : "false") << ",\n";
   o << "  \"bands\": [";
   const Tally* total = nullptr;
   bool first = true;
@@ -470,7 +521,8 @@ std::string Replay::Json() const {
       << ", \"message\": " << JsonString(d.message) << "}";
     first = false;
   }
-  o << (first ? "]\n" : "\n  ]\n");
+  o << (first ? "],\n" : "\n  ],\n");
+  o << "  \"diagnostics_not_listed\": " << r.log.diagnostics_dropped << "\n";
   o << "}\n";
   return o.str();
 }

@@ -66,8 +66,10 @@ struct ReplayResult {
   std::vector<Rejection> rejections;
   std::string summary;  // GetResult0's text, unchanged
   std::vector<Tally> tallies;
-  long long score = -1;       // from the score line; -1 if it could not be read
-  std::string cabrillo_file;  // the Cabrillo log written by an output run
+  long long score = -1;         // from the score line; -1 if it could not be read
+  std::string cabrillo_file;    // the Cabrillo log written by an output run
+  bool report_written = false;  // err.txt could be written, so its lines were seen
+  bool settings_kept = false;   // the settings file took the claimed score
 };
 
 class Replay {
