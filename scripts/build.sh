@@ -4,6 +4,8 @@
 #   build/win32    Stats.dll and the Windows test programs for i686
 #   build/win64    the same for x86_64
 #   build/tsan     the native test suite under ThreadSanitizer (clang)
+#   build/asan     the native test suite and the fuzzers under AddressSanitizer
+#                  and UndefinedBehaviorSanitizer (clang, libFuzzer)
 # The native build's CTest also runs the Windows suites under Wine.
 # Extra arguments go to every CMake configure step (for example -DSTATS_WERROR=ON).
 set -euo pipefail
@@ -20,11 +22,15 @@ configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSTATS_BU
 configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DSTATS_BUILD_BENCH=OFF "$@"
 configure tsan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSTATS_SANITIZE=thread \
   -DSTATS_BUILD_BENCH=OFF "$@"
+configure asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DSTATS_SANITIZE=address,undefined -DSTATS_BUILD_BENCH=OFF -DSTATS_BUILD_FUZZERS=ON "$@"
 configure native -DSTATS_WIN32_DIR="$root/build/win32" -DSTATS_WIN64_DIR="$root/build/win64" \
-  -DSTATS_TSAN_DIR="$root/build/tsan" "$@"
+  -DSTATS_TSAN_DIR="$root/build/tsan" -DSTATS_ASAN_DIR="$root/build/asan" "$@"
 for dir in native win32 win64; do
   echo "== building $dir"
   cmake --build "$root/build/$dir" -j "$jobs"
 done
 echo "== building tsan (the test suite under ThreadSanitizer)"
 cmake --build "$root/build/tsan" -j "$jobs" --target stats_tests
+echo "== building asan (the test suite and the fuzzers under AddressSanitizer and UBSan)"
+cmake --build "$root/build/asan" -j "$jobs" --target stats_tests fuzzers

@@ -1,0 +1,14 @@
+// The ADIF reader on arbitrary text: bounded diagnostics, sane contacts.
+#include "fuzz/fuzz_support.h"
+#include "tools/yodx/adif.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  yodx::LogData log;
+  yodx::ParseAdif(std::string(reinterpret_cast<const char*>(data), size), "f.adi", &log);
+  STATS_FUZZ_CHECK(log.diagnostics.size() <= yodx::LogData::kKeptDiagnostics);
+  for (const yodx::Diagnostic& d : log.diagnostics) d.ToString();
+  for (const yodx::Contact& c : log.contacts) {
+    STATS_FUZZ_CHECK(yodx::ValidDate(c.year, c.month, c.day));
+  }
+  return 0;
+}
