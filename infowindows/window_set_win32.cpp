@@ -316,10 +316,12 @@ class Win32WindowSet : public InfoWindows {
       WindowThread thread(set->context_, &set->dxcc_);
       HWND county = CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_COUNTY), nullptr,
                                        CountyProc, reinterpret_cast<LPARAM>(&thread));
+      // The host is connected by the first message the window handles, queued
+      // before the opener can queue a close.
+      if (county != nullptr) PostMessageA(county, kConnectHost, 0, 0);
       set->county_ = county;
       SetEvent(set->created_);
       if (county != nullptr) {
-        PostMessageA(county, kConnectHost, 0, 0);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
           // Each window gets its dialog keys (Enter, Escape, Tab).
