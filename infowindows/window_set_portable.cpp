@@ -1,6 +1,5 @@
 // The window set without a desktop: the same opening, timer and refresh on
-// an event loop of our own, on a thread of its own, with nothing shown. The
-// last picture is kept, as a window would keep it.
+// an event loop of our own, on a thread of its own, with nothing shown.
 #include <condition_variable>
 #include <thread>
 
@@ -11,19 +10,15 @@
 namespace stats {
 namespace {
 
-class KeptView : public InfoWindowView {
+// Nothing to show without a desktop.
+class NoView : public InfoWindowView {
  public:
   void ShowDxccWindow() override {}
-  void SetCountyTitle(const std::string& title) override { countyTitle_ = title; }
-  void SetDxccTitle(const std::string& title) override { dxccTitle_ = title; }
-  void SetCountyFlags(const CountyFlags& flags) override { flags_ = flags; }
-  void RepaintDxcc(const DxccPicture& picture) override { picture_ = picture; }
+  void SetCountyTitle(const std::string&) override {}
+  void SetDxccTitle(const std::string&) override {}
+  void SetCountyFlags(const CountyFlags&) override {}
+  void RepaintDxcc(const DxccPicture&) override {}
   void ShowHostError(const std::string&) override {}
-
- private:
-  std::string countyTitle_ = "Romania County", dxccTitle_ = "DXCC";
-  CountyFlags flags_{};
-  DxccPicture picture_;
 };
 
 class LoopWindowSet : public InfoWindows, private CountyWindowOpening {
@@ -83,7 +78,7 @@ class LoopWindowSet : public InfoWindows, private CountyWindowOpening {
     LastPosition last;
     OpenCountyWindow(*this, *context_.settings, &last);
     ConnectCountyWindow(*this);
-    KeptView view;
+    NoView view;
     std::unique_lock<std::mutex> held(mutex_);
     for (;;) {
       auto woken = [this] { return closing_ || rearm_; };
