@@ -8,7 +8,7 @@
 set -euo pipefail
 
 native=(cmake ninja-build g++ clang llvm libclang-rt-14-dev python3 googletest libgtest-dev
-        libgmock-dev libbenchmark-dev hamradio-files)
+        libgmock-dev libbenchmark-dev hamradio-files clang-tidy cppcheck valgrind)
 cross=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
        wine wine64 wine32:i386 xvfb xauth)

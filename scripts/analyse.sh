@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Static analysis of our own sources with clang-tidy (the checks of
+# .clang-tidy and of the folders' own .clang-tidy files) and cppcheck (the
+# options below), over the compile commands of three builds:
+#   NATIVE  every file Linux compiles
+#   WIN64   the files only Windows compiles (*_win32.cpp, the Wine suites),
+#           parsed by clang for the mingw-w64 target with mingw-w64's headers
+#   ASAN    the fuzz targets (optional)
+# Exits non-zero on any finding; prints each one with its file and line.
+#   analyse.sh NATIVE_BUILD WIN64_BUILD [ASAN_BUILD]
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+native=$(readlink -f "$1")
+win64=$(readlink -f "$2")
+asan=${3:+$(readlink -f "$3")}
+jobs=${STATS_JOBS:-$(nproc)}
+status=0
+
+# The files of a compile database that are ours: inside the source tree and
+# not in a build folder. With a second database, only those not in it.
+ours() {  # database [database to leave out]
+  python3 - "$root" "$@" <<'EOF'
+import json, sys
+root, db = sys.argv[1], sys.argv[2]
+skip = set()
+if len(sys.argv) > 3:
+    skip = {e["file"] for e in json.load(open(sys.argv[3]))}
+files = sorted({e["file"] for e in json.load(open(db))})
+for f in files:
+    ours = f.startswith(root + "/") and not f.startswith(root + "/build/")
+    if ours and f.endswith(".cpp") and f not in skip:
+        print(f)
+EOF
+}
+
+tidy() {  # build folder, files..., then extra clang-tidy arguments after "--"
+  local dir=$1
+  shift
+  local files=() extra=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do files+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  for arg in "$@"; do extra+=("-extra-arg=$arg"); done
+  [ ${#files[@]} -eq 0 ] && return 0
+  # run-clang-tidy takes regular expressions; anchor each path.
+  local patterns=()
+  for f in "${files[@]}"; do patterns+=("^${f//./\\.}\$"); done
+  echo "== clang-tidy: ${#files[@]} files of $(basename "$dir")"
+  run-clang-tidy-14 -p "$dir" -j "$jobs" -quiet "${extra[@]}" "${patterns[@]}" 2>&1 |
+    grep -v -e '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$' \
+            -e '^Suppressed [0-9]* warnings' -e '^Use -header-filter=' \
+            -e '^clang-tidy-14 ' -e '^Enabled checks:' -e '^Running clang-tidy'
+  return "${PIPESTATUS[0]}"
+}
+
+# mingw-w64's C++ and Windows headers for clang; clang's own resource
+# headers replace GCC's intrinsics, which clang cannot parse.
+mingw_includes() {
+  echo | x86_64-w64-mingw32-g++-posix -E -x c++ - -v 2>&1 |
+    sed -n '/#include <...> search starts here/,/End of search list/p' | grep '^ /' |
+    grep -v -e '/include$' -e '/include-fixed$' | sed 's/^ /-isystem/'
+  echo "-isystem/usr/x86_64-w64-mingw32/include"
+  echo "--target=x86_64-w64-mingw32"
+}
+
+cppcheck_run() {  # database, filter, extra options...
+  local db=$1 filter=$2
+  shift 2
+  echo "== cppcheck: $(basename "$(dirname "$db")")"
+  # From the build folder: cppcheck shortens paths under its working folder,
+  # which would no longer match the filter.
+  (cd "$(dirname "$db")" && cppcheck --project="$db" --file-filter="$filter" -i "$root/build" -q -j "$jobs" --std=c++17 \
+    --enable=warning,performance,portability --inline-suppr --error-exitcode=1 \
+    --library=googletest --template='{file}:{line}: {severity}: {message} [{id}]' "$@")
+}
+
+mapfile -t native_files < <(ours "$native/compile_commands.json")
+mapfile -t win_files < <(ours "$win64/compile_commands.json" "$native/compile_commands.json")
+mapfile -t win_includes < <(mingw_includes)
+
+tidy "$native" "${native_files[@]}" || status=1
+tidy "$win64" "${win_files[@]}" -- "${win_includes[@]}" || status=1
+cppcheck_run "$native/compile_commands.json" "$root/*" || status=1
+cppcheck_run "$win64/compile_commands.json" "$root/*" --library=windows --platform=win64 || status=1
+if [ -n "$asan" ]; then
+  mapfile -t fuzz_files < <(ours "$asan/compile_commands.json" | grep "^$root/fuzz/")
+  tidy "$asan" "${fuzz_files[@]}" || status=1
+  cppcheck_run "$asan/compile_commands.json" "$root/fuzz/*" || status=1
+fi
+[ "$status" -eq 0 ] && echo "no findings"
+exit "$status"
