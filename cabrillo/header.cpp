@@ -1,9 +1,21 @@
 #include "cabrillo/header.h"
 
+#include <iterator>
+
 #include "plugin/settings.h"
 #include "resources/resource.h"
 
 namespace stats {
+
+namespace {
+
+constexpr const char* kOperatorEntries[] = {"SINGLE-OP", "MULTI-OP", "CHECKLOG"};
+constexpr const char* kBandEntries[] = {"ALL", "80M", "40M", "20M", "15M", "10M"};
+constexpr const char* kModeEntries[] = {"MIXED", "CW", "SSB"};
+constexpr const char* kPowerEntries[] = {"HIGH", "LOW", "QRP"};
+constexpr const char* kTransmitterEntries[] = {"ONE", "TWO", "UNLIMITED"};
+
+}  // namespace
 
 const std::array<HeaderControl, 18> kHeaderControls = {{
     {IDC_CONTEST, "CONTEST", &HeaderForm::contest, {}},
@@ -12,17 +24,17 @@ const std::array<HeaderControl, 18> kHeaderControls = {{
     {IDC_CAT_OPERATOR,
      "CATEGORY-OPERATOR",
      &HeaderForm::catOperator,
-     {"SINGLE-OP", "MULTI-OP", "CHECKLOG"}},
-    {IDC_CAT_BAND,
-     "CATEGORY-BAND",
-     &HeaderForm::catBand,
-     {"ALL", "80M", "40M", "20M", "15M", "10M"}},
-    {IDC_CAT_MODE, "CATEGORY-MODE", &HeaderForm::catMode, {"MIXED", "CW", "SSB"}},
-    {IDC_CAT_POWER, "CATEGORY-POWER", &HeaderForm::catPower, {"HIGH", "LOW", "QRP"}},
+     {kOperatorEntries, std::size(kOperatorEntries)}},
+    {IDC_CAT_BAND, "CATEGORY-BAND", &HeaderForm::catBand, {kBandEntries, std::size(kBandEntries)}},
+    {IDC_CAT_MODE, "CATEGORY-MODE", &HeaderForm::catMode, {kModeEntries, std::size(kModeEntries)}},
+    {IDC_CAT_POWER,
+     "CATEGORY-POWER",
+     &HeaderForm::catPower,
+     {kPowerEntries, std::size(kPowerEntries)}},
     {IDC_CAT_TRANSMITTER,
      "CATEGORY-TRANSMITTER",
      &HeaderForm::catTransmitter,
-     {"ONE", "TWO", "UNLIMITED"}},
+     {kTransmitterEntries, std::size(kTransmitterEntries)}},
     {IDC_LOCATION, "LOCATION", &HeaderForm::location, {}},
     {IDC_NAME, "NAME", &HeaderForm::name, {}},
     {IDC_ADDRESS, "ADDRESS", &HeaderForm::address, {}},

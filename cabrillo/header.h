@@ -6,6 +6,7 @@
 #define STATS_CABRILLO_HEADER_H_
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,21 @@ struct HeaderForm {
 
 // A control of the header dialog: its identifier, the form text it shows,
 // and for a drop-down combo its list entries.
+// A fixed list of texts, constant-initialised: the table below needs no
+// allocation when the library loads.
+struct TextList {
+  const char* const* first = nullptr;
+  std::size_t count = 0;
+  const char* const* begin() const { return first; }
+  const char* const* end() const { return first + count; }
+  bool empty() const { return count == 0; }
+};
+
 struct HeaderControl {
   int id;
   const char* label;
   std::string HeaderForm::*text;
-  std::vector<const char*> entries;  // empty for an edit box
+  TextList entries;  // empty for an edit box
 };
 extern const std::array<HeaderControl, 18> kHeaderControls;
 

@@ -1,6 +1,9 @@
 // The host's program files without the platform: a listing of the working
 // folder and our own reader of the version resource.
-#include <dirent.h>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <utility>
 
 #include "cabrillo/host_program.h"
 #include "cabrillo/pe_version.h"
@@ -19,12 +22,12 @@ class ListedProgramFiles : public ProgramFiles {
  public:
   std::vector<std::string> ExeNames() override {
     std::vector<std::string> names;
-    DIR* dir = opendir(".");
-    if (dir == nullptr) return names;
-    while (const dirent* entry = readdir(dir)) {
-      if (EndsWithExe(entry->d_name)) names.push_back(entry->d_name);
+    std::error_code error;
+    std::filesystem::directory_iterator entry(".", error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+      std::string name = entry->path().filename().string();
+      if (EndsWithExe(name)) names.push_back(std::move(name));
     }
-    closedir(dir);
     return names;
   }
 

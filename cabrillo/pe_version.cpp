@@ -60,7 +60,7 @@ bool ReadHeaders(const Bytes& file, Image* image) {
     return false;
   }
   if (!file.U32(countAt, &directoryCount) || directoryCount < 3) return false;
-  const uint64_t resourceEntry = directories + 2 * 8;
+  const uint64_t resourceEntry = directories + uint64_t{2} * 8;  // the third directory
   if (resourceEntry + 8 > optional + optionalSize) return false;
   if (!file.U32(resourceEntry, &image->resourceRva) || image->resourceRva == 0) return false;
   image->sectionTable = optional + optionalSize;
@@ -111,6 +111,8 @@ bool FindEntry(const Bytes& file, uint64_t root, uint32_t dir, bool any, uint32_
 // its value, its children, each part 32-bit aligned from the block's start)
 // lies within [at, end), and so do its children. The platform walks the
 // whole tree when it converts it, and trusts every length in it.
+// It recurses once per level, and stops beyond six levels.
+// NOLINTNEXTLINE(misc-no-recursion)
 bool SoundNode(const Bytes& file, uint64_t block, uint64_t at, uint64_t end, int depth) {
   auto align = [block](uint64_t p) { return block + ((p - block + 3) & ~uint64_t{3}); };
   uint32_t length, valueLength, type;

@@ -21,9 +21,9 @@ class NoView : public InfoWindowView {
   void ShowHostError(const std::string&) override {}
 };
 
-class LoopWindowSet : public InfoWindows, private CountyWindowOpening {
+class LoopWindowSet final : public InfoWindows, private CountyWindowOpening {
  public:
-  explicit LoopWindowSet(WindowContext context) : context_(context) {}
+  explicit LoopWindowSet(const WindowContext& context) : context_(context) {}
   ~LoopWindowSet() override { Close(); }
 
   bool IsOpen() override {

@@ -35,7 +35,7 @@ class Win32WindowSet;
 // picture and the shared last position.
 class WindowThread : public InfoWindowView, public CountyWindowOpening {
  public:
-  WindowThread(WindowContext context, std::atomic<HWND>* dxccHandle)
+  WindowThread(const WindowContext& context, std::atomic<HWND>* dxccHandle)
       : context_(context), dxccHandle_(dxccHandle) {}
 
   HWND county = nullptr;
@@ -60,7 +60,7 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
     if (dxcc != nullptr) DestroyWindow(dxcc);
     *dxccHandle_ = nullptr;
     if (unloading) {
-      host_.release();
+      static_cast<void>(host_.release());  // left unreleased on purpose, as said above
     } else {
       host_.reset();
       context_.host->LeaveThread(comEntered_);
@@ -95,7 +95,9 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
     SetWindowPos(county, nullptr, static_cast<int>(left), static_cast<int>(top), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  void CreateBrush() override { brush_ = CreateSolidBrush(kPaleYellow); }
+  void CreateBrush() override {
+    if (brush_ == nullptr) brush_ = CreateSolidBrush(kPaleYellow);
+  }
   void ArmRefresh(std::chrono::milliseconds period) override {
     SetTimer(county, kRefreshTimerId, static_cast<UINT>(period.count()), nullptr);
   }
@@ -254,9 +256,9 @@ INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-class Win32WindowSet : public InfoWindows {
+class Win32WindowSet final : public InfoWindows {
  public:
-  explicit Win32WindowSet(WindowContext context)
+  explicit Win32WindowSet(const WindowContext& context)
       : context_(context),
         created_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
         left_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
@@ -267,6 +269,8 @@ class Win32WindowSet : public InfoWindows {
     CloseHandle(created_);
     CloseHandle(left_);
   }
+  Win32WindowSet(const Win32WindowSet&) = delete;
+  Win32WindowSet& operator=(const Win32WindowSet&) = delete;
 
   bool IsOpen() override { return county_ != nullptr; }
 

@@ -78,8 +78,9 @@ typedef COleDateTime* HostDate;
   X(void, SetupSet0, SetupSet0, SetupSet0, 1, ())
 
 // Function-pointer types in the host's view, for example StatsFn_AddData0.
+// "result" is a type, which cannot stand in parentheses.
 #define STATS_DECLARE_FN_TYPE(result, name, decorated, entry, plain, params) \
-  typedef result(STATS_CALL* StatsFn_##name) params;
+  typedef result(STATS_CALL* StatsFn_##name) params;  // NOLINT(bugprone-macro-parentheses)
 STATS_EXPORT_LIST(STATS_DECLARE_FN_TYPE)
 #undef STATS_DECLARE_FN_TYPE
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <system_error>
 
 #include "plugin/file_system.h"
 
@@ -13,7 +13,7 @@ namespace stats {
 bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error) {
   const std::string temporary = path + ".tmp";
   auto fail = [&](bool created) {
-    *error = std::strerror(errno);
+    *error = std::generic_category().message(errno);  // strerror is not thread-safe
     if (created) std::remove(temporary.c_str());
     return false;
   };

@@ -12,7 +12,7 @@ constexpr int64_t kFirstDay = -657434;
 constexpr int64_t kLastDay = 2958465;
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's method).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+constexpr int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -35,7 +35,7 @@ void CivilFromDays(int64_t z, int* year, int* month, int* day) {
   *day = static_cast<int>(d);
 }
 
-const int64_t kOleEpoch = DaysFromCivil(1899, 12, 30);
+constexpr int64_t kOleEpoch = DaysFromCivil(1899, 12, 30);
 
 }  // namespace
 

@@ -31,7 +31,8 @@ int main() {
   char exe[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string path(exe, n);
-  path = path.substr(0, path.find_last_of("\\/") + 1) + "Stats.dll";
+  path.erase(path.find_last_of("\\/") + 1);
+  path += "Stats.dll";
   HMODULE dll = LoadLibraryA(path.c_str());
   Check(dll != nullptr, "LoadLibraryA " + path);
   if (dll == nullptr) return 1;

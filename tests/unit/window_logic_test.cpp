@@ -140,8 +140,8 @@ TEST_F(RefreshTest, Sp1FollowsTheFrequencyOnlyAfterMoreThan300Hz) {
     host_.hertz = 14025000 + 100.0 * i;
     host_.calls.clear();
     Refresh();
-    sent += std::count(host_.calls.begin(), host_.calls.end(), "<SP1>");
-    EXPECT_EQ(state_.last_sp1_hz, 14025000 + 100.0 * (i / 4 * 4)) << i;
+    sent += static_cast<int>(std::count(host_.calls.begin(), host_.calls.end(), "<SP1>"));
+    EXPECT_EQ(state_.last_sp1_hz, 14025000 + 100.0 * (i - i % 4)) << i;
   }
   EXPECT_EQ(sent, 3);  // refreshes 0, 4 and 8
 }

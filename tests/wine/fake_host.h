@@ -20,6 +20,8 @@ class FakeHost {
  public:
   FakeHost();   // registers the ProgID and publishes the object
   ~FakeHost();  // revokes it
+  FakeHost(const FakeHost&) = delete;
+  FakeHost& operator=(const FakeHost&) = delete;
 
   void SetCall(const std::string& call);
   void SetFrequency(double hertz);

@@ -140,8 +140,7 @@ void Parser::Run() {
                "length " + std::to_string(len) + " runs past the end of the file");
         rec_.bad = true;
       }
-      pos = text_.size();
-      break;
+      break;  // nothing after it can be read
     }
     if (!in_header) {
       const int index = FieldIndex(name);

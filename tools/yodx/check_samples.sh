@@ -44,5 +44,18 @@ for expected in "$root"/examples/*.summary.txt; do
     fi
   done
 done
+# A summary that cannot be written (a full disk) is a failure, not a success.
+if [ -z "$arch" ] && [ -w /dev/full ]; then
+  log=$(ls "$root"/examples/*.adi | head -n 1)
+  if run score "$log" --cty "$cty" --out "$work/full" >/dev/full 2>"$work/full.err"; then
+    failed=$((failed + 1))
+    echo "FAILED: writing to a full disk reported success" >&2
+  elif ! grep -q "standard output could not be written" "$work/full.err"; then
+    failed=$((failed + 1))
+    echo "FAILED: writing to a full disk: $(cat "$work/full.err")" >&2
+  else
+    passed=$((passed + 1))
+  fi
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -169,7 +169,7 @@ bool CtyFile::ParseEntries(const std::string& text, std::vector<std::string>* er
                            : open == '<' ? '>'
                            : open == '{' ? '}'
                            : open == '~' ? '~'
-                                         : 0;
+                                         : '\0';
         const size_t shut = close ? token.find(close, o + 1) : std::string_view::npos;
         if (shut == std::string_view::npos) {
           good = false;

@@ -54,12 +54,11 @@ void Usage(FILE* to) {
 // Writes TEXT byte for byte: no line-end translation on either platform.
 void WriteRaw(const std::string& text) {
   stats::tools::SetBinaryStdout();
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stdout);  // checked at the end of main
 }
 
 std::string HostMode(const std::string& mode) {
-  const std::string m = yodx::Upper(mode);
+  std::string m = yodx::Upper(mode);
   if (m == "PH" || m == "USB" || m == "LSB") return "SSB";
   return m;
 }
@@ -113,7 +112,13 @@ int Main(int argc, char** argv);
 // an uncaught exception.
 int main(int argc, char** argv) {
   try {
-    return Main(argc, argv);
+    const int status = Main(argc, argv);
+    // A full disk or a closed pipe must not pass for a complete summary.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+      std::fprintf(stderr, "yodx: standard output could not be written\n");
+      return 1;
+    }
+    return status;
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "yodx: out of memory\n");
   } catch (const std::exception& e) {

@@ -431,7 +431,8 @@ bool Replay::PrepareOutputRun(std::string* error) {
 #ifdef _WIN32
     _putenv_s(name.c_str(), answer.second.c_str());
 #else
-    setenv(name.c_str(), answer.second.c_str(), 1);
+    // Before the plug-in is loaded: no other thread reads the environment yet.
+    setenv(name.c_str(), answer.second.c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
 #endif
   }
   return true;
