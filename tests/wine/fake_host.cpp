@@ -67,6 +67,7 @@ class HostObject final : public IDispatch {
       case 8: {
         if (params->cArgs != 1 || params->rgvarg[0].vt != VT_I4) return DISP_E_TYPEMISMATCH;
         if (params->rgvarg[0].lVal != 5 || result == nullptr) return DISP_E_BADINDEX;
+        ++state_.callReads;
         std::wstring wide(state_.call.begin(), state_.call.end());
         VariantInit(result);
         result->vt = VT_BSTR;
@@ -140,6 +141,11 @@ void FakeHost::FailMember(int member) {
 std::vector<std::string> FakeHost::Commands() const {
   std::lock_guard<std::mutex> hold(state_.mutex);
   return state_.commands;
+}
+
+int FakeHost::CallReads() const {
+  std::lock_guard<std::mutex> hold(state_.mutex);
+  return state_.callReads;
 }
 
 void UnregisterFakeHost() {

@@ -27,6 +27,7 @@ class FakeHost {
   void SetFrequency(double hertz);
   void FailMember(int member);  // 0: none fails
   std::vector<std::string> Commands() const;
+  int CallReads() const;  // how often the entered call was read: one per refresh
 
   // For the object.
   struct State {
@@ -35,6 +36,7 @@ class FakeHost {
     double hertz = 14025000;
     int failing = 0;
     std::vector<std::string> commands;
+    int callReads = 0;
   };
 
  private:

@@ -143,6 +143,41 @@ TEST_F(InfoWindowsTest, WindowsFollowTheHost) {
   EXPECT_TRUE(ui_->Messages().empty());
 }
 
+// An operator's evening compressed: bursts of typing (checks), logged
+// contacts and results, with pauses of every length, so that refreshes
+// start while the host's thread is busy in the exports.
+TEST_F(InfoWindowsTest, LongRunOfChecksWhileTheWindowsRefresh) {
+  FakeHost host;
+  ResetStats(ResetArgs());
+  ShowInfo();
+  HWND county = CountyWindow();
+  const int readsBefore = host.CallReads();
+  const DWORD start = GetTickCount();
+  int cycles = 0, logged = 0;
+  const char* calls[] = {"YO9AAA", "DL1ABC", "", "YO3"};
+  while (GetTickCount() - start < 4000) {
+    host.SetCall(calls[cycles % 4]);
+    host.SetFrequency(cycles % 3 == 0 ? 3510000 : 14025000);
+    for (int i = 0; i < 50; ++i) CheckCall(CallCheck());
+    Qso q;
+    q.call = "DL" + std::to_string(cycles) + "AB";
+    logged += AddData(q);
+    if (cycles % 10 == 0) GetResult();
+    Sleep(static_cast<DWORD>(250 + (cycles * 37) % 200));  // around the 330 ms refresh delay
+    ++cycles;
+  }
+  // The window thread kept up: it answers at once and shows the last call.
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutA(county, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer), 0);
+  host.SetCall("YO9AAA");
+  CheckCall(CallCheck());
+  EXPECT_TRUE(Within(5000, [] { return Title(DxccWindow()).find("YO9AAA") != std::string::npos; }))
+      << Title(DxccWindow());
+  EXPECT_GE(host.CallReads() - readsBefore, cycles / 4) << cycles << " cycles";
+  EXPECT_NE(GetResult().find("Total\t " + std::to_string(logged) + "\t"), std::string::npos);
+  EXPECT_TRUE(ui_->Messages().empty());
+}
+
 TEST_F(InfoWindowsTest, WithoutAHostTheWindowsOpenQuietly) {
   UnregisterFakeHost();
   ShowInfo();
