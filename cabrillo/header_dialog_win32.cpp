@@ -37,40 +37,16 @@ void Fill(HWND dialog, const HeaderForm& form) {
   }
 }
 
-void Collect(HWND dialog, HeaderForm* form) {
+void Collect(HWND dialog, HeaderForm& form) {
   for (const HeaderControl& control : kHeaderControls) {
-    form->*control.text = ControlText(GetDlgItem(dialog, control.id));
-  }
-}
-
-INT_PTR CALLBACK HeaderDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      Fill(dialog, *reinterpret_cast<HeaderForm*>(lParam));
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        Collect(dialog, reinterpret_cast<HeaderForm*>(GetWindowLongPtrA(dialog, DWLP_USER)));
-        EndDialog(dialog, IDOK);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
-    default:
-      return FALSE;
+    form.*control.text = ControlText(GetDlgItem(dialog, control.id));
   }
 }
 
 }  // namespace
 
 bool RunHeaderDialog(HeaderForm& form) {
-  // A dialog that cannot be created counts as cancelled.
-  return DialogBoxParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_CABRILLO), GetActiveWindow(),
-                         HeaderDialogProc, reinterpret_cast<LPARAM>(&form)) == IDOK;
+  return RunFormDialog<HeaderForm, Fill, Collect>(IDD_CABRILLO, GetActiveWindow(), form);
 }
 
 }  // namespace stats
