@@ -5,6 +5,8 @@
 #ifndef STATS_HOSTLINK_HOST_LINK_H_
 #define STATS_HOSTLINK_HOST_LINK_H_
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -27,7 +29,18 @@ class HostConnection {
   virtual HostStatus GetField(int field, std::string* text) = 0;
   // Member 2: the operating frequency in hertz.
   virtual HostStatus Frequency(double* hertz) = 0;
+  // The library is going away and the host's thread cannot serve a call:
+  // stop guarding this thread's calls and forget the host's object without
+  // releasing it (a release is itself a call into the host).
+  virtual void Abandon() {}
 };
+
+// How the calls of a thread of the plug-in's own are guarded: a host that
+// answers "retry later" (it sits in a modal state) is asked again for
+// kRetryLaterLimit, no call waits longer than kHostCallLimit, and once the
+// cancel flag is true a call in progress is abandoned and no new one made.
+constexpr std::chrono::milliseconds kRetryLaterLimit{2000};
+constexpr std::chrono::milliseconds kHostCallLimit{3000};
 
 class HostLink {
  public:
@@ -38,6 +51,10 @@ class HostLink {
   virtual void LeaveThread(bool entered) = 0;
   // The running host, or nullptr when none runs. Never starts one.
   virtual std::unique_ptr<HostConnection> Attach() = 0;
+  // The same for a thread of the plug-in's own (never the host's thread,
+  // whose own message handling is left alone), with every call guarded as
+  // said above. cancel must outlive the connection.
+  virtual std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>* cancel) = 0;
 };
 
 // COM on Windows; elsewhere no host ever runs.

@@ -9,6 +9,9 @@ class NoHostLink : public HostLink {
   bool EnterThread() override { return false; }
   void LeaveThread(bool) override {}
   std::unique_ptr<HostConnection> Attach() override { return nullptr; }
+  std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>*) override {
+    return nullptr;
+  }
 };
 
 }  // namespace

@@ -1,10 +1,19 @@
 // The host's automation object through COM: the class identifier from the
 // ProgID, the running instance from the running object table (never a new
 // one), and IDispatch::Invoke by member number.
+//
+// The host's object lives in the single-threaded apartment of the host's own
+// thread, so a call from the window thread is a message to that thread and
+// completes only when it pumps. The window thread therefore guards its
+// calls with a message filter: it retries a host that answers "retry later"
+// for a while, cancels a call that takes too long or that the window set's
+// close overtakes, and a small timer keeps messages arriving during a call
+// so that the filter is asked at all.
 #include <ole2.h>
 #include <oleauto.h>
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "hostlink/host_link.h"
@@ -16,6 +25,15 @@ namespace {
 constexpr DISPID kMemberFrequency = 2;
 constexpr DISPID kMemberGetField = 8;
 constexpr DISPID kMemberCommand = 16;
+
+constexpr DWORD kRetryLaterMs = static_cast<DWORD>(kRetryLaterLimit.count());
+constexpr DWORD kCallLimitMs = static_cast<DWORD>(kHostCallLimit.count());
+constexpr DWORD kRetryDelayMs = 100;
+constexpr DWORD kTickMs = 250;
+
+bool IsRetryLater(HRESULT hr) {
+  return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
+}
 
 std::wstring Wide(const std::string& text) {
   const int n =
@@ -45,10 +63,102 @@ struct Variant : VARIANT {
   Variant& operator=(const Variant&) = delete;
 };
 
+// The message filter of a thread of the plug-in's own. COM asks it what to
+// do while a call waits (MessagePending, whenever a message arrives) and
+// when the host rejected a call (RetryRejectedCall). The tick posts a
+// message to the thread every kTickMs while a call is in progress, so that
+// a host that never answers still meets the time limit.
+class CallGuard final : public IMessageFilter {
+ public:
+  explicit CallGuard(const std::atomic<bool>* cancel)
+      : cancel_(cancel), thread_(GetCurrentThreadId()) {}
+  CallGuard(const CallGuard&) = delete;
+  CallGuard& operator=(const CallGuard&) = delete;
+
+  // Registers the filter on this thread and starts the tick.
+  void Install() {
+    IMessageFilter* previous = nullptr;
+    if (SUCCEEDED(CoRegisterMessageFilter(this, &previous))) installed_ = true;
+    if (previous != nullptr) previous->Release();
+    CreateTimerQueueTimer(&timer_, nullptr, Tick, this, kTickMs, kTickMs, WT_EXECUTEINTIMERTHREAD);
+  }
+  // Stops the tick (waiting for a tick in progress) and removes the filter.
+  // On the thread that installed it.
+  void Remove() {
+    if (timer_ != nullptr) DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);
+    timer_ = nullptr;
+    if (installed_) {
+      IMessageFilter* previous = nullptr;
+      CoRegisterMessageFilter(nullptr, &previous);
+      if (previous != nullptr) previous->Release();
+      installed_ = false;
+    }
+  }
+
+  bool Cancelled() const { return cancel_ != nullptr && cancel_->load(); }
+  void InCall(bool calling) { calling_ = calling; }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+      *out = static_cast<IMessageFilter*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const long n = --refs_;
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+  }
+
+  // IMessageFilter
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+    return SERVERCALL_ISHANDLED;
+  }
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsed, DWORD) override {
+    if (Cancelled() || elapsed >= kRetryLaterMs) return static_cast<DWORD>(-1);
+    return kRetryDelayMs;
+  }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD elapsed, DWORD) override {
+    if (Cancelled() || elapsed >= kCallLimitMs) return PENDINGMSG_CANCELCALL;
+    return PENDINGMSG_WAITDEFPROCESS;
+  }
+
+ private:
+  ~CallGuard() = default;
+
+  static void CALLBACK Tick(void* self, BOOLEAN) {
+    auto* guard = static_cast<CallGuard*>(self);
+    if (guard->calling_) PostThreadMessageA(guard->thread_, WM_NULL, 0, 0);
+  }
+
+  const std::atomic<bool>* cancel_;
+  DWORD thread_;
+  std::atomic<long> refs_{1};
+  std::atomic<bool> calling_{false};
+  bool installed_ = false;
+  HANDLE timer_ = nullptr;
+};
+
 class ComConnection : public HostConnection {
  public:
-  explicit ComConnection(IDispatch* dispatch) : dispatch_(dispatch) {}
-  ~ComConnection() override { dispatch_->Release(); }
+  // guard is null on the host's own thread, where calls are not guarded.
+  ComConnection(IDispatch* dispatch, CallGuard* guard) : dispatch_(dispatch), guard_(guard) {}
+  ~ComConnection() override {
+    if (dispatch_ != nullptr) dispatch_->Release();
+    StopGuarding();
+  }
+  ComConnection(const ComConnection&) = delete;
+  ComConnection& operator=(const ComConnection&) = delete;
+
+  void Abandon() override {
+    StopGuarding();
+    dispatch_ = nullptr;  // left unreleased on purpose, as said in the interface
+  }
 
   HostStatus Command(const std::string& text) override {
     Variant arg;
@@ -87,25 +197,48 @@ class ComConnection : public HostConnection {
   }
 
  private:
+  void StopGuarding() {
+    if (guard_ == nullptr) return;
+    guard_->Remove();
+    guard_->Release();
+    guard_ = nullptr;
+  }
+
+  // One member call. A guarded call that the host answers with "retry
+  // later" is made again until kRetryLaterLimit has passed since the first
+  // attempt (where COM retried through the filter already, that time is
+  // spent and it is not asked again).
   HostStatus Invoke(DISPID member, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
-    DISPPARAMS params = {args, nullptr, count, 0};
-    EXCEPINFO exception = {};
-    UINT badArgument = 0;
-    const HRESULT hr = dispatch_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                         result, &exception, &badArgument);
-    if (SUCCEEDED(hr)) return HostStatus();
-    std::string why;
-    if (hr == DISP_E_EXCEPTION) {
-      if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
-      why = Narrow(exception.bstrDescription);
+    if (dispatch_ == nullptr || (guard_ != nullptr && guard_->Cancelled())) {
+      return HostStatus::Failed(ErrorText(static_cast<DWORD>(RPC_E_CALL_CANCELED)));
     }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    return HostStatus::Failed(why.empty() ? ErrorText(static_cast<DWORD>(hr)) : why);
+    const DWORD start = GetTickCount();
+    for (;;) {
+      DISPPARAMS params = {args, nullptr, count, 0};
+      EXCEPINFO exception = {};
+      UINT badArgument = 0;
+      if (guard_ != nullptr) guard_->InCall(true);
+      const HRESULT hr = dispatch_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                           result, &exception, &badArgument);
+      if (guard_ != nullptr) guard_->InCall(false);
+      if (SUCCEEDED(hr)) return HostStatus();
+      std::string why;
+      if (hr == DISP_E_EXCEPTION) {
+        if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
+        why = Narrow(exception.bstrDescription);
+      }
+      SysFreeString(exception.bstrSource);
+      SysFreeString(exception.bstrDescription);
+      SysFreeString(exception.bstrHelpFile);
+      const bool again = guard_ != nullptr && IsRetryLater(hr) && !guard_->Cancelled() &&
+                         GetTickCount() - start < kRetryLaterMs;
+      if (!again) return HostStatus::Failed(why.empty() ? ErrorText(static_cast<DWORD>(hr)) : why);
+      Sleep(kRetryDelayMs);
+    }
   }
 
   IDispatch* dispatch_;
+  CallGuard* guard_;
 };
 
 class ComHostLink : public HostLink {
@@ -119,6 +252,21 @@ class ComHostLink : public HostLink {
   }
 
   std::unique_ptr<HostConnection> Attach() override {
+    IDispatch* dispatch = RunningHost();
+    if (dispatch == nullptr) return nullptr;
+    return std::make_unique<ComConnection>(dispatch, nullptr);
+  }
+
+  std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>* cancel) override {
+    IDispatch* dispatch = RunningHost();
+    if (dispatch == nullptr) return nullptr;
+    auto* guard = new CallGuard(cancel);
+    guard->Install();
+    return std::make_unique<ComConnection>(dispatch, guard);
+  }
+
+ private:
+  static IDispatch* RunningHost() {
     CLSID host;
     if (FAILED(CLSIDFromProgID(L"Vexo2.Application", &host))) return nullptr;
     IUnknown* running = nullptr;
@@ -126,8 +274,7 @@ class ComHostLink : public HostLink {
     IDispatch* dispatch = nullptr;
     const HRESULT hr = running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     running->Release();
-    if (FAILED(hr) || dispatch == nullptr) return nullptr;
-    return std::make_unique<ComConnection>(dispatch);
+    return SUCCEEDED(hr) ? dispatch : nullptr;
   }
 };
 
