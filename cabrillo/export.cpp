@@ -11,11 +11,16 @@ bool PrepareHeader(Module& module, const std::string& callsign,
                    std::unique_lock<std::mutex>& held) {
   CCabrilloLog& log = module.state.g_Cabrillo;
   HeaderSession session = LoadHeader(log, *module.settings, callsign);
-  bool confirmed;
-  {
+  bool confirmed = false;
+  module.state.header_dialog_open = true;
+  try {
     LockReleased dialog(held);
     confirmed = module.dialogs->ShowHeader(session.form);
+  } catch (...) {
+    module.state.header_dialog_open = false;
+    throw;
   }
+  module.state.header_dialog_open = false;
   if (confirmed) {
     ConfirmHeader(log, *module.settings, session);
   } else {
@@ -39,6 +44,9 @@ ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, Progr
 
 void ExportLog(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held) {
   ContestState& state = module.state;
+  // Asked from inside the header dialog's modal loop: the header is not
+  // answered yet, so the previous file stays as it is until a later result.
+  if (state.header_dialog_open) return;
   CCabrilloLog& log = state.g_Cabrillo;
   log.m_arrQsoLines.clear();
   log.m_arrQsoLines.reserve(state.g_Log.size());

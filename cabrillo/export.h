@@ -32,6 +32,7 @@ ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, Progr
 
 // The result's output steps: every record of the log as a QSO line, the file
 // written, the "Output" message shown, and the host's flag set to -1.
+// Nothing at all while the header dialog is up.
 void ExportLog(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held);
 
 }  // namespace stats

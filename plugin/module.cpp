@@ -37,8 +37,8 @@ Module& TheModule() {
   return *Instance();
 }
 
-Module* ModuleIfBuilt() {
-  return Instance().get();
+std::unique_ptr<Module> TakeModule() {
+  return std::move(Instance());
 }
 
 void RebuildModule() {

@@ -56,6 +56,13 @@ struct ContestState {
   // Result summary.
   std::string g_ResultText;
   int g_HostModeSent = 0;
+  // The result's host step is under way (the host may call the exports
+  // from inside it): a nested result sends nothing.
+  bool host_mode_sending = false;
+  // The header dialog is up (the host may ask for a result from inside its
+  // modal loop): the header holds the values loaded for the dialog, not an
+  // answer, so no file is written from it.
+  bool header_dialog_open = false;
 
   // True once the rejection report has been opened since the library loaded.
   bool report_opened = false;
@@ -98,9 +105,10 @@ class LockReleased {
 
 // The module's one instance.
 Module& TheModule();
-// The instance if an export has built it, else null (for the unload path,
-// which must not build one).
-Module* ModuleIfBuilt();
+// Takes the instance, if an export has built it, out of the module's
+// keeping (for the unload path, which must not build one, and which decides
+// who frees it).
+std::unique_ptr<Module> TakeModule();
 
 // Replaces the instance with a freshly constructed one, as after loading the
 // library. For tests that call the exports in-process.

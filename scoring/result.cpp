@@ -93,14 +93,20 @@ const std::string& BuildResult(Module& module, int* exportFlag,
   // The host's mode commands go out once in the life of the library, and
   // only while neither setup option is on; without a host, a later call tries again.
   // The host runs the commands on this thread and may call the exports from
-  // them, so the lock is released around the call.
-  if (state.g_HostModeSent == 0 && state.master_file_option == 0 &&
+  // them, so the lock is released around the call, and the step is marked
+  // under way before that, so that a nested result sends nothing.
+  if (state.g_HostModeSent == 0 && !state.host_mode_sending && state.master_file_option == 0 &&
       state.multiplier_window_option == 0) {
-    bool sent;
-    {
+    state.host_mode_sending = true;
+    bool sent = false;
+    try {
       LockReleased call(held);
       sent = SendModeCommands(*module.host);
+    } catch (...) {
+      state.host_mode_sending = false;
+      throw;
     }
+    state.host_mode_sending = false;
     if (sent) state.g_HostModeSent = 1;
   }
   return text;

@@ -1,4 +1,5 @@
 // The scoring pass as the result summary prints it.
+#include "resources/resource.h"
 #include "tests/support/plugin_test.h"
 
 namespace stats {
@@ -137,6 +138,41 @@ TEST_F(ResultTest, ResetDatesAndInvalidDates) {
   args.end = COleDateTime{44416.0, COleDateTime::kNull};
   ResetStats(args);
   EXPECT_EQ(GetResult().substr(0, 37), "    RE-RA-DEDIROZ Invalid DateTime-\r\n");
+}
+
+// The host's timers run inside the header dialog's modal loop and may ask
+// for a result there. The header then holds the values loaded for the
+// dialog, not an answer: the good file of the last result stays until the
+// dialog is answered, and the next file has every line tagged.
+TEST_F(ResultTest, AResultWhileTheHeaderDialogIsUpWritesNoFile) {
+  WriteFileBytes(dir_.path() / "Plugins" / "RE-RA-Dediroz.ini",
+                 "[Settings]\r\nOperators=YO3XYZ<CR><LF>YO3ABC\r\nSoapBox=Hello<CR><LF>73\r\n");
+  ResetArgs output;
+  output.outputSwitch = 1;
+  ResetStats(output);
+  AddData(Contact("DL1ABC", "DL", "EU"));
+  GetResult();
+  const std::string good = ReadFileBytes(dir_.path() / "YO3XYZ.cbr");
+  ASSERT_NE(good.find("OPERATORS: YO3XYZ\r\nOPERATORS: YO3ABC\r\n"), std::string::npos) << good;
+
+  std::string inside;
+  int insideFlag = 7;
+  DialogReply reply;
+  reply.whileOpen = [&] { inside = GetResult(&insideFlag); };
+  reply.typed = {{IDC_NAME, "Ion Popescu"}};
+  ui_->Queue(reply);
+  ResetStats(output);
+  EXPECT_NE(inside.find("Total\t 0\t"), std::string::npos) << inside;  // the summary still comes
+  EXPECT_EQ(insideFlag, 7);
+  EXPECT_EQ(ReadFileBytes(dir_.path() / "YO3XYZ.cbr"), good);
+  EXPECT_EQ(ui_->Messages().size(), 1u);  // the first result's "Output" only
+
+  GetResult();
+  const std::string file = ReadFileBytes(dir_.path() / "YO3XYZ.cbr");
+  EXPECT_NE(file.find("OPERATORS: YO3XYZ\r\nOPERATORS: YO3ABC\r\nLOCATION: "), std::string::npos)
+      << file;
+  EXPECT_NE(file.find("NAME: Ion Popescu\r\n"), std::string::npos);
+  EXPECT_NE(file.find("SOAPBOX: Hello\r\nSOAPBOX: 73\r\nEND-OF-LOG:"), std::string::npos);
 }
 
 }  // namespace
