@@ -4,6 +4,7 @@
 #ifndef STATS_INFOWINDOWS_INFO_WINDOWS_H_
 #define STATS_INFOWINDOWS_INFO_WINDOWS_H_
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -16,18 +17,26 @@ struct ContestState;
 class InfoWindows {
  public:
   virtual ~InfoWindows() = default;
+  // True from Open until a close is asked for or the operator closes the set.
   virtual bool IsOpen() = 0;
-  // Closes an open set, then starts the window thread and returns at once.
-  // Called without the module lock: the window thread needs it.
+  // Closes an open set, then starts the window thread and returns without
+  // waiting for it. While an earlier thread still lives (its close timed
+  // out in a call to a busy host) no second one starts. Called without the
+  // module lock: the window thread needs it.
   virtual void Open() = 0;
-  // Closes the set and waits, a bounded time, for its thread to end. Called
-  // without the module lock.
+  // Closes the set and waits, a bounded time, for its thread to end; a
+  // thread that outlives the wait is kept, not forgotten. Called without
+  // the module lock.
   virtual void Close() = 0;
   // Re-arms the 330 ms refresh of an open set (CheckCall0).
   virtual void RearmRefresh() = 0;
-  // The library is being unloaded: close without waiting for the thread to
-  // end (the loader's lock is held), only for it to leave the module's code.
-  virtual void CloseForUnload() = 0;
+  // The library is being unloaded, under the loader's lock: asks the thread
+  // to close and waits a short, bounded time for it to leave the module's
+  // code, never for its end. False when it has left (or there is none).
+  // True when it is still in a call to the host: it was then given
+  // inheritance, which it runs when it finishes (the caller keeps the
+  // module's code mapped and leaves the module's state to it).
+  virtual bool CloseForUnload(std::function<void()> inheritance) = 0;
 };
 
 // What the window thread works with: the module's lock and state, the

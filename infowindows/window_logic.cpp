@@ -59,6 +59,24 @@ void FillWorkedRows(ContestState& state, const std::string& call) {
   }
 }
 
+// The picture of the state, under the lock held by the caller.
+DxccPicture PictureOf(const ContestState& state) {
+  DxccPicture picture;
+  picture.call = state.g_CurrentCall;
+  picture.slot = state.g_CurrentBandSlot;
+  if (picture.slot >= 0 && picture.slot < kBandSlots) {
+    picture.bandList = state.g_DxccByBand[picture.slot];
+    std::sort(picture.bandList.begin(), picture.bandList.end());
+  }
+  for (int slot = 0; slot < kBandSlots; ++slot) {
+    const std::vector<std::string>& row = state.g_WorkedRows[slot];
+    for (std::size_t cell = 0; cell < 4 && cell < row.size(); ++cell) {
+      picture.rows[slot][cell] = row[cell];
+    }
+  }
+  return picture;
+}
+
 CountyFlags FlagsFor(const std::vector<std::string>& counties) {
   CountyFlags flags{};
   for (const std::string& county : counties) {
@@ -80,7 +98,6 @@ void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* h
   HostStatus status = host->GetField(5, &call);
   if (!status.ok) return view.ShowHostError(status.error);
 
-  DxccPicture picture;
   std::string year;
   {
     std::lock_guard<std::mutex> hold(lock);
@@ -107,6 +124,7 @@ void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* h
   }
 
   const BandAt band = BandFromFrequency(hertz);
+  DxccPicture picture;
   std::size_t counties = 0;
   CountyFlags flags{};
   {
@@ -119,21 +137,18 @@ void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* h
       // The DXCC list of the band is kept in the order the window shows.
       std::vector<std::string>& dxcc = state.g_DxccByBand[band.slot];
       std::sort(dxcc.begin(), dxcc.end());
-      picture.bandList = dxcc;
     }
-    picture.call = state.g_CurrentCall;
-    picture.slot = band.slot;
-    for (int slot = 0; slot < kBandSlots; ++slot) {
-      const std::vector<std::string>& row = state.g_WorkedRows[slot];
-      for (std::size_t cell = 0; cell < 4 && cell < row.size(); ++cell) {
-        picture.rows[slot][cell] = row[cell];
-      }
-    }
+    picture = PictureOf(state);
   }
   view.SetCountyTitle(CountyWindowTitle(band.name, counties));
   if (call.empty()) view.SetDxccTitle("YO-DX " + band.name);
   view.RepaintDxcc(picture);
   view.SetCountyFlags(flags);
+}
+
+DxccPicture CurrentDxccPicture(std::mutex& lock, const ContestState& state) {
+  std::lock_guard<std::mutex> hold(lock);
+  return PictureOf(state);
 }
 
 LastPosition ReadWindowPosition(SettingsStore& settings, const PositionKeys& keys,

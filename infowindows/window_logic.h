@@ -53,6 +53,12 @@ struct DxccPicture {
   std::vector<std::string> bandList;                        // the slot's DXCC multipliers, sorted
 };
 
+// What the DXCC window shows now: the call and band of the last refresh and
+// the grid rows and band list as the state holds them (rows back to "-"
+// after a reset). Takes the lock. Painting uses it, so that a repaint never
+// shows a picture older than the state.
+DxccPicture CurrentDxccPicture(std::mutex& lock, const ContestState& state);
+
 // The windows as a refresh drives them.
 class InfoWindowView {
  public:

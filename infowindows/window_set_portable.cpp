@@ -57,7 +57,10 @@ class LoopWindowSet final : public InfoWindows, private CountyWindowOpening {
     wake_.notify_all();
   }
 
-  void CloseForUnload() override { Close(); }
+  bool CloseForUnload(std::function<void()>) override {
+    Close();
+    return false;
+  }
 
  private:
   // The opening steps that mean something without a desktop.

@@ -1,11 +1,21 @@
 // The window set on Windows: the Romania County window (dialog 106) and the
 // DXCC window (dialog 108) on a thread of their own, served by one message
-// loop that lets both windows handle their dialog keys. The host's thread
-// talks to the window thread only by posted messages; it never sends one
-// and never waits without a time limit.
+// loop that lets both windows handle their dialog keys.
+//
+// Who waits for whom: the host's thread talks to the window thread only by
+// posted messages. It waits for it only in Close, a bounded time, pumping
+// no more than the host's apartment needs (so that a window thread inside a
+// call to the host's object can finish it), and at unload, where it holds
+// the loader's lock, for a short time without pumping. Each window thread
+// owns its shared part (ThreadShared), so a thread that ends late never
+// touches a later one's. A thread that outlives an unload (its host call
+// cannot return until the host's thread pumps again) inherits the module's
+// state and frees it when it ends; the module's code stays mapped for it.
+#include <objbase.h>
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 
 #include "hostlink/host_link.h"
 #include "infowindows/dxcc_painter.h"
@@ -24,43 +34,83 @@ constexpr UINT kStopRefresh = WM_APP + 11;
 constexpr UINT kConnectHost = WM_APP + 12;
 
 constexpr COLORREF kPaleYellow = RGB(255, 250, 198);
-constexpr DWORD kCreationWaitMs = 5000;
 constexpr DWORD kCloseWaitMs = 5000;
-constexpr DWORD kUnloadWaitMs = 3000;
+constexpr DWORD kUnloadWaitMs = 1000;
 const char kErrorCaption[] = "YO-DX statistics";
 
-class Win32WindowSet;
+// What one window thread shares with the host's thread.
+struct ThreadShared {
+  ThreadShared() : left(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  ~ThreadShared() {
+    if (left != nullptr) CloseHandle(left);
+  }
+  ThreadShared(const ThreadShared&) = delete;
+  ThreadShared& operator=(const ThreadShared&) = delete;
 
-// What the window thread owns: both windows, the host connection, the last
-// picture and the shared last position.
+  std::atomic<HWND> county{nullptr};
+  std::atomic<HWND> dxcc{nullptr};
+  // A close was asked for: no error is shown any more. The host's thread
+  // serves the remaining host calls while it waits for the close.
+  std::atomic<bool> closing{false};
+  // The library is being unloaded and the host's thread, in FreeLibrary,
+  // serves no call: a call in progress is abandoned and none is started.
+  std::atomic<bool> unloading{false};
+  HANDLE left;  // set when the thread has done its last work in the module
+
+  std::mutex mutex;  // guards the two below
+  bool finished = false;
+  std::function<void()> inheritance;  // given at unload; run by the thread as it ends
+};
+
+// Asks the thread to close its windows; the thread checks the flag itself
+// when its window comes into being after this. Its opening still completes
+// (the host's mode commands go out at every opening).
+void RequestClose(ThreadShared& shared) {
+  shared.closing = true;
+  if (HWND county = shared.county) {
+    PostMessageA(county, kStopRefresh, 0, 0);
+    if (HWND dxcc = shared.dxcc) PostMessageA(dxcc, WM_CLOSE, 0, 0);
+    PostMessageA(county, WM_CLOSE, 0, 0);
+  }
+}
+
+// What the window thread owns: both windows and the host connection.
 class WindowThread : public InfoWindowView, public CountyWindowOpening {
  public:
-  WindowThread(const WindowContext& context, std::atomic<HWND>* dxccHandle)
-      : context_(context), dxccHandle_(dxccHandle) {}
+  WindowThread(const WindowContext& context, ThreadShared& shared)
+      : context_(context), shared_(shared) {}
 
   HWND county = nullptr;
   HWND dxcc = nullptr;
-  bool refreshing = false;
   LastPosition last;
-  DxccPicture picture;
 
   const WindowContext& context() const { return context_; }
 
+  // The refresh timer expired. A refresh runs host calls and may show the
+  // error box, whose message loops deliver the timer again when CheckCall0
+  // re-armed it meanwhile: that refresh then runs right after this one.
   void OnTimer() {
     KillTimer(county, kRefreshTimerId);
-    if (refreshing) return;  // a host call's message loop delivered another
-    refreshing = true;
-    RefreshInfoWindows(*context_.lock, *context_.state, host_.get(), *this);
-    refreshing = false;
+    if (refreshing_) {
+      refreshAgain_ = true;
+      return;
+    }
+    refreshing_ = true;
+    do {
+      refreshAgain_ = false;
+      RefreshInfoWindows(*context_.lock, *context_.state, host_.get(), *this);
+    } while (refreshAgain_ && !shared_.closing);
+    refreshing_ = false;
   }
 
   // Ends the thread's work. At unload the host's thread cannot serve COM
-  // calls, so the host's proxy is left unreleased rather than wait for it.
-  void Finish(bool unloading) {
+  // calls, so the host's object is abandoned rather than released.
+  void Finish() {
     if (dxcc != nullptr) DestroyWindow(dxcc);
-    *dxccHandle_ = nullptr;
-    if (unloading) {
-      static_cast<void>(host_.release());  // left unreleased on purpose, as said above
+    shared_.dxcc = nullptr;
+    if (shared_.unloading) {
+      if (host_) host_->Abandon();
+      host_.reset();
     } else {
       host_.reset();
       context_.host->LeaveThread(comEntered_);
@@ -81,11 +131,12 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
       CheckDlgButton(county, kCountyBoxes[i].id, flags[i] ? BST_CHECKED : BST_UNCHECKED);
     }
   }
-  void RepaintDxcc(const DxccPicture& next) override {
-    picture = next;
+  // Painting reads the state itself (CurrentDxccPicture).
+  void RepaintDxcc(const DxccPicture&) override {
     if (dxcc != nullptr) InvalidateRect(GetDlgItem(dxcc, IDC_DXCC_INFO), nullptr, FALSE);
   }
   void ShowHostError(const std::string& description) override {
+    if (shared_.closing) return;  // the close abandoned the call; nothing went wrong
     MessageBoxA(nullptr, description.c_str(), kErrorCaption,
                 MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
   }
@@ -107,16 +158,19 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
         reinterpret_cast<LPARAM>(LoadIconA(PluginInstance(), MAKEINTRESOURCEA(IDI_STATS))));
   }
   HostConnection* AttachHost() override {
+    if (shared_.unloading) return nullptr;
     comEntered_ = context_.host->EnterThread();
-    host_ = context_.host->Attach();
+    host_ = context_.host->AttachGuarded(&shared_.unloading);
     return host_.get();
   }
 
  private:
   WindowContext context_;
-  std::atomic<HWND>* dxccHandle_;
+  ThreadShared& shared_;
   HBRUSH brush_ = nullptr;
   bool comEntered_ = false;
+  bool refreshing_ = false;
+  bool refreshAgain_ = false;
   std::unique_ptr<HostConnection> host_;
 };
 
@@ -185,7 +239,9 @@ INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return FALSE;
     case WM_DRAWITEM:
       if (thread != nullptr && wParam == IDC_DXCC_INFO) {
-        DrawInfoButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), thread->picture);
+        const WindowContext& context = thread->context();
+        DrawInfoButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam),
+                       CurrentDxccPicture(*context.lock, *context.state));
         return TRUE;
       }
       return FALSE;
@@ -198,14 +254,6 @@ INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     default:
       return FALSE;
   }
-}
-
-void WindowThread::ShowDxccWindow() {
-  if (dxcc != nullptr) return;
-  dxcc = CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_DXCC), nullptr, DxccProc,
-                            reinterpret_cast<LPARAM>(this));
-  *dxccHandle_ = dxcc;
-  if (dxcc != nullptr) ShowWindow(dxcc, SW_SHOW);
 }
 
 INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -256,121 +304,182 @@ INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
+// The window thread's life: both windows, the message loop, the end.
+void RunWindows(const WindowContext& context, ThreadShared& shared) {
+  WindowThread thread(context, shared);
+  HWND county = shared.unloading
+                    ? nullptr
+                    : CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_COUNTY), nullptr,
+                                         CountyProc, reinterpret_cast<LPARAM>(&thread));
+  if (county != nullptr) {
+    // The host is connected by the first message the window handles.
+    PostMessageA(county, kConnectHost, 0, 0);
+    shared.county = county;
+    if (shared.closing) PostMessageA(county, WM_CLOSE, 0, 0);  // asked before the window was there
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      // Each window gets its dialog keys (Enter, Escape, Tab).
+      if (thread.dxcc != nullptr && IsDialogMessageA(thread.dxcc, &msg)) continue;
+      if (thread.county != nullptr && IsDialogMessageA(thread.county, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (thread.county != nullptr) DestroyWindow(thread.county);
+  }
+  thread.Finish();
+  shared.county = nullptr;
+}
+
+void WindowThread::ShowDxccWindow() {
+  if (dxcc != nullptr) return;
+  dxcc = CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_DXCC), nullptr, DxccProc,
+                            reinterpret_cast<LPARAM>(this));
+  shared_.dxcc = dxcc;
+  if (dxcc != nullptr) ShowWindow(dxcc, SW_SHOW);
+}
+
+struct ThreadStart {
+  WindowContext context;
+  std::shared_ptr<ThreadShared> shared;
+};
+
+DWORD WINAPI WindowThreadProc(void* parameter) {
+  std::shared_ptr<ThreadShared> shared;
+  {
+    std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
+    shared = start->shared;
+    RunWindows(start->context, *shared);
+  }
+  std::function<void()> inheritance;
+  {
+    std::lock_guard<std::mutex> hold(shared->mutex);
+    shared->finished = true;
+    inheritance.swap(shared->inheritance);
+  }
+  if (inheritance) {
+    // The library was unloaded while this thread waited for the host: its
+    // state is this thread's to free, and its code stays mapped.
+    inheritance();
+    return 0;
+  }
+  // The window set holds the shared part until it has seen "left", so this
+  // reference is never the last; nothing of the module runs after the event
+  // but the return.
+  HANDLE left = shared->left;
+  shared.reset();
+  SetEvent(left);
+  return 0;
+}
+
 class Win32WindowSet final : public InfoWindows {
  public:
-  explicit Win32WindowSet(const WindowContext& context)
-      : context_(context),
-        created_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
-        left_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-
+  explicit Win32WindowSet(const WindowContext& context) : context_(context) {}
+  // The unload has closed the set or left it to its thread; at process exit
+  // the thread is gone.
   ~Win32WindowSet() override {
-    if (!ProcessIsExiting()) CloseForUnload();
     if (thread_ != nullptr) CloseHandle(thread_);
-    CloseHandle(created_);
-    CloseHandle(left_);
   }
   Win32WindowSet(const Win32WindowSet&) = delete;
   Win32WindowSet& operator=(const Win32WindowSet&) = delete;
 
-  bool IsOpen() override { return county_ != nullptr; }
-
-  void Open() override {
-    Close();
-    ResetEvent(left_);
-    unloading_ = false;
-    thread_ = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
-    // Wait only for the window to exist (no host call happens before).
-    if (thread_ != nullptr) WaitForSingleObject(created_, kCreationWaitMs);
+  bool IsOpen() override {
+    if (!current_ || current_->closing) return false;
+    std::lock_guard<std::mutex> hold(current_->mutex);
+    return !current_->finished;
   }
 
-  void Close() override {
-    if (HWND county = county_) {
-      PostMessageA(county, kStopRefresh, 0, 0);
-      if (HWND dxcc = dxcc_) PostMessageA(dxcc, WM_CLOSE, 0, 0);
-      PostMessageA(county, WM_CLOSE, 0, 0);
-    }
-    if (thread_ == nullptr) return;
-    WaitPumping(thread_, kCloseWaitMs);
-    CloseHandle(thread_);
-    thread_ = nullptr;
-  }
+  void Open() override { Run(Command::kOpen); }
+  void Close() override { Run(Command::kClose); }
 
   void RearmRefresh() override {
-    if (HWND county = county_) {
+    if (!current_ || current_->closing) return;
+    if (HWND county = current_->county) {
       PostMessageA(county, kArmRefresh, static_cast<WPARAM>(kTypingRefresh.count()), 0);
     }
   }
 
-  // Under the loader's lock: no waiting for the thread to end (that needs
-  // the lock), only for it to have left the module's code but its last few
-  // instructions, for which the short pause is.
-  void CloseForUnload() override {
-    HWND county = county_;
-    if (county == nullptr) return;
-    unloading_ = true;
-    PostMessageA(county, kStopRefresh, 0, 0);
-    PostMessageA(county, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(left_, kUnloadWaitMs) == WAIT_OBJECT_0) Sleep(20);
+  bool CloseForUnload(std::function<void()> inheritance) override {
+    if (!current_) return false;
+    ThreadShared& shared = *current_;
+    shared.unloading = true;
+    RequestClose(shared);
+    // Under the loader's lock: a plain wait for the thread's last work in
+    // the module, never for its end (that needs the lock) and never pumping.
+    WaitForSingleObject(shared.left, kUnloadWaitMs);
+    {
+      std::lock_guard<std::mutex> hold(shared.mutex);
+      if (!shared.finished) {
+        shared.inheritance = std::move(inheritance);
+        return true;
+      }
+    }
+    WaitForSingleObject(shared.left, kUnloadWaitMs);  // comes just after "finished"
+    Sleep(20);  // the thread's last instructions in the module: the return
+    return false;
   }
 
  private:
-  static DWORD WINAPI ThreadProc(void* parameter) {
-    auto* set = static_cast<Win32WindowSet*>(parameter);
-    {
-      WindowThread thread(set->context_, &set->dxcc_);
-      HWND county = CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_COUNTY), nullptr,
-                                       CountyProc, reinterpret_cast<LPARAM>(&thread));
-      // The host is connected by the first message the window handles, queued
-      // before the opener can queue a close.
-      if (county != nullptr) PostMessageA(county, kConnectHost, 0, 0);
-      set->county_ = county;
-      SetEvent(set->created_);
-      if (county != nullptr) {
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-          // Each window gets its dialog keys (Enter, Escape, Tab).
-          if (thread.dxcc != nullptr && IsDialogMessageA(thread.dxcc, &msg)) continue;
-          if (thread.county != nullptr && IsDialogMessageA(thread.county, &msg)) continue;
-          TranslateMessage(&msg);
-          DispatchMessageA(&msg);
-        }
-        if (thread.county != nullptr) DestroyWindow(thread.county);
-      }
-      thread.Finish(set->unloading_);
-      set->county_ = nullptr;
+  enum class Command { kNone, kOpen, kClose };
+
+  // The host may call the exports from inside the wait of a close (a call
+  // from the window thread into its object runs there): such a nested
+  // command is kept and carried out once the outer one has finished, so
+  // that nothing is started or closed under a wait.
+  void Run(Command command) {
+    if (waiting_) {
+      nested_ = command;
+      return;
     }
-    SetEvent(set->left_);
-    return 0;
+    for (Command next = command; next != Command::kNone;) {
+      Apply(next);
+      next = nested_;
+      nested_ = Command::kNone;
+    }
   }
 
-  // Waits for the handle while keeping this thread's own messages flowing,
-  // so that a window thread inside a call to this thread can finish it.
-  static void WaitPumping(HANDLE handle, DWORD limit) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-      const DWORD spent = GetTickCount() - start;
-      if (spent >= limit) return;
-      const DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, limit - spent, QS_ALLINPUT);
-      if (r != WAIT_OBJECT_0 + 1) return;  // ended, timed out or failed
-      MSG msg;
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-          PostQuitMessage(static_cast<int>(msg.wParam));  // the host's own loop must see it
-          return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-      }
-    }
+  void Apply(Command command) {
+    CloseAndWait();
+    // A thread that outlived its close still waits for the host: no second one.
+    if (command == Command::kOpen && thread_ == nullptr) Start();
+  }
+
+  void CloseAndWait() {
+    if (!current_) return;
+    RequestClose(*current_);
+    waiting_ = true;
+    const bool ended = WaitForThread(thread_, kCloseWaitMs);
+    waiting_ = false;
+    if (!ended) return;  // kept: it ends when its host call returns
+    CloseHandle(thread_);
+    thread_ = nullptr;
+    current_.reset();
+  }
+
+  void Start() {
+    auto shared = std::make_shared<ThreadShared>();
+    auto start = std::make_unique<ThreadStart>(ThreadStart{context_, shared});
+    HANDLE thread = CreateThread(nullptr, 0, WindowThreadProc, start.get(), 0, nullptr);
+    if (thread == nullptr) return;       // not reported: the set does not open
+    static_cast<void>(start.release());  // the thread's now
+    current_ = std::move(shared);
+    thread_ = thread;
+  }
+
+  // Waits for the thread while serving only what the host's apartment
+  // needs: calls into the host's object (the window thread may be in one)
+  // and sent messages, never the host's own input or posted messages.
+  static bool WaitForThread(HANDLE thread, DWORD limit) {
+    DWORD index = 0;
+    const HRESULT hr = CoWaitForMultipleHandles(0, limit, 1, &thread, &index);
+    if (hr == CO_E_NOTINITIALIZED) return WaitForSingleObject(thread, limit) == WAIT_OBJECT_0;
+    return hr == S_OK;
   }
 
   WindowContext context_;
-  HANDLE created_;
-  HANDLE left_;
+  std::shared_ptr<ThreadShared> current_;  // the live or last thread's
   HANDLE thread_ = nullptr;
-  std::atomic<HWND> county_{nullptr};
-  std::atomic<HWND> dxcc_{nullptr};
-  std::atomic<bool> unloading_{false};
+  bool waiting_ = false;
+  Command nested_ = Command::kNone;
 };
 
 }  // namespace

@@ -1,7 +1,12 @@
 // The library's entry point. At unload (FreeLibrary) the window set is
-// closed before the runtime destroys the module's objects; at process exit
+// closed and the module's state freed here, under the loader's lock; a
+// window thread still waiting for the host's thread (which sits in this
+// FreeLibrary and cannot answer) inherits the state instead and frees it
+// when its call returns, and the code stays mapped for it. At process exit
 // the other threads are already gone and nothing is done.
 #include <windows.h>
+
+#include <memory>
 
 #include "infowindows/info_windows.h"
 #include "plugin/module.h"
@@ -14,7 +19,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     return TRUE;
   }
   try {
-    if (stats::Module* module = stats::ModuleIfBuilt()) module->windows->CloseForUnload();
+    std::unique_ptr<stats::Module> module = stats::TakeModule();
+    if (module) {
+      stats::Module* state = module.get();
+      if (state->windows->CloseForUnload([state] { delete state; })) {
+        stats::PinPluginModule();
+        static_cast<void>(module.release());  // the window thread frees it
+      }
+    }
   } catch (...) {
   }
   return TRUE;

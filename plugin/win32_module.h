@@ -42,6 +42,15 @@ bool RunFormDialog(int templateId, HWND owner, Form& form) {
                          reinterpret_cast<LPARAM>(&form)) == IDOK;
 }
 
+// Keeps the plug-in's code mapped until the process ends, whatever the
+// host's FreeLibrary calls: for a thread that must outlive an unload.
+inline void PinPluginModule() {
+  static char anchor;
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     &anchor, &module);
+}
+
 // True once the process has begun to exit (the library's entry point was
 // told so): other threads are gone, and nothing may wait for them.
 bool ProcessIsExiting();

@@ -29,7 +29,7 @@ class FakeWindows : public InfoWindows {
   void Open() override { g_events->push_back("open windows"); }
   void Close() override { g_events->push_back("close windows"); }
   void RearmRefresh() override {}
-  void CloseForUnload() override {}
+  bool CloseForUnload(std::function<void()>) override { return false; }
 };
 
 class FakeDialogs : public Dialogs {
@@ -61,6 +61,9 @@ class FakeHost : public HostLink {
   std::unique_ptr<HostConnection> Attach() override {
     if (!running) g_events->push_back("no host");
     return running ? std::make_unique<Connection>() : nullptr;
+  }
+  std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>*) override {
+    return nullptr;
   }
 };
 

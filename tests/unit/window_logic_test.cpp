@@ -184,6 +184,20 @@ TEST_F(RefreshTest, RowsWithoutCellsBeforeTheFirstResetPaintEmpty) {
   }
 }
 
+// A paint reads the state as it is now: after the rows went back to "-"
+// (a reset) it shows them so, with the call and band of the last refresh.
+TEST_F(RefreshTest, APaintShowsTheStateNotTheLastRefresh) {
+  state_.g_Log.Append(Qso("YO9AAA", "20m", 44415.5, "CW", "YO", "BU", "BU"));
+  host_.call = "YO9AAA";
+  Refresh();
+  EXPECT_EQ(CurrentDxccPicture(lock_, state_).rows[3][1], "12:00");
+  state_.g_WorkedRows[3] = {"20m", "-", "-", "-"};
+  const DxccPicture now = CurrentDxccPicture(lock_, state_);
+  EXPECT_EQ(now.rows[3][1], "-");
+  EXPECT_EQ(now.call, "YO9AAA");
+  EXPECT_EQ(now.slot, 3);
+}
+
 TEST(DxccPainterTest, GridWithTheCurrentBandHighlighted) {
   DxccPicture p;
   p.call = "YO9AAA";

@@ -17,19 +17,32 @@
 namespace stats {
 namespace {
 
+// A host that is busy now and then: every third read waits until the
+// host's thread has moved on, so that refreshes hang in a host call while
+// the state changes under them.
 class TypingHost : public HostConnection {
  public:
+  explicit TypingHost(const std::atomic<int>& progress, const std::atomic<bool>& stop)
+      : progress_(progress), stop_(stop) {}
   int turn = 0;
   HostStatus Command(const std::string&) override { return HostStatus(); }
   HostStatus GetField(int, std::string* text) override {
     const char* calls[] = {"", "YO9AAA", "DL1ABC", "Y"};
-    *text = calls[turn++ % 4];
+    *text = calls[turn % 4];
+    if (turn++ % 3 == 0) {
+      const int until = progress_ + 5;
+      while (progress_ < until && !stop_) std::this_thread::yield();
+    }
     return HostStatus();
   }
   HostStatus Frequency(double* hertz) override {
     *hertz = turn % 2 ? 14025000 : 3510000;
     return HostStatus();
   }
+
+ private:
+  const std::atomic<int>& progress_;
+  const std::atomic<bool>& stop_;
 };
 
 class PaintingView : public InfoWindowView {
@@ -51,14 +64,18 @@ TEST(WindowStressTest, RefreshesWhileTheHostThreadChangesEverything) {
   testing::FreshPlugin();
   Module& module = TheModule();
   std::atomic<bool> stop{false};
+  std::atomic<int> progress{0};
   std::thread window([&] {
-    TypingHost host;
+    TypingHost host(progress, stop);
     PaintingView view;
-    while (!stop) RefreshInfoWindows(module.lock, module.state, &host, view);
+    while (!stop) {
+      RefreshInfoWindows(module.lock, module.state, &host, view);
+      view.drawn += PaintDxcc(CurrentDxccPicture(module.lock, module.state), 350, 210).size();
+    }
   });
 
   testing::ResetStats(testing::ResetArgs());
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 3000; ++i, ++progress) {
     testing::Qso qso;
     qso.call = i % 3 ? "DL1ABC" : "YO9AAA";
     qso.prefix = i % 3 ? "DL" : "YO";

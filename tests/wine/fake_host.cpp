@@ -3,6 +3,8 @@
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <utility>
+
 namespace stats {
 namespace testing {
 namespace {
@@ -51,7 +53,12 @@ class HostObject final : public IDispatch {
 
   HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT*) override {
-    std::lock_guard<std::mutex> hold(state_.mutex);
+    auto action = state_.actions.find(member);
+    if (action != state_.actions.end()) {
+      const std::function<HRESULT()> run = action->second;  // it may replace itself
+      const HRESULT hr = run();
+      if (FAILED(hr)) return hr;
+    }
     if (member == state_.failing) {
       if (exception != nullptr) {
         *exception = {};
@@ -90,11 +97,28 @@ class HostObject final : public IDispatch {
   LONG refs_ = 1;
 };
 
+const char kHostWindowClass[] = "StatsTestHostWindow";
+
+constexpr UINT kMenuCommand = WM_APP + 50;
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kMenuCommand) {
+    auto* pending = reinterpret_cast<std::vector<std::function<void()>>*>(
+        GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (pending != nullptr && !pending->empty()) {
+      const std::function<void()> command = pending->front();
+      pending->erase(pending->begin());
+      command();
+    }
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
 }  // namespace
 
-FakeHost::FakeHost()
-    : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+FakeHost::FakeHost(bool withWindow) {
+  comEntered_ = SUCCEEDED(CoInitialize(nullptr));
   HKEY key;
   if (RegCreateKeyExA(HKEY_CLASSES_ROOT, kProgIdKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                       nullptr) == ERROR_SUCCESS) {
@@ -102,50 +126,73 @@ FakeHost::FakeHost()
                    sizeof kClassText);
     RegCloseKey(key);
   }
-  thread_ = std::thread([this] {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    auto* object = new HostObject(state_);
-    DWORD cookie = 0;
-    RegisterActiveObject(object, kFakeHostClass, ACTIVEOBJECT_STRONG, &cookie);
-    object->Release();  // the table holds it now
-    SetEvent(ready_);
-    WaitForSingleObject(stop_, INFINITE);
-    RevokeActiveObject(cookie, nullptr);
-    CoUninitialize();
-  });
-  WaitForSingleObject(ready_, 10000);
+  auto* object = new HostObject(state_);
+  RegisterActiveObject(object, kFakeHostClass, ACTIVEOBJECT_STRONG, &cookie_);
+  object->Release();  // the table holds it now
+  if (withWindow) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = HostWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kHostWindowClass;
+    RegisterClassA(&windowClass);  // fails harmlessly when registered before
+    window_ = CreateWindowA(kHostWindowClass, "Vexo", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 500,
+                            200, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&menu_));
+    SetForegroundWindow(window_);
+    SetActiveWindow(window_);
+    PumpFor(50);
+  }
 }
 
 FakeHost::~FakeHost() {
-  SetEvent(stop_);
-  thread_.join();
-  CloseHandle(stop_);
-  CloseHandle(ready_);
+  RevokeActiveObject(cookie_, nullptr);
+  if (window_ != nullptr) DestroyWindow(window_);
+  PumpFor(20);
+  if (comEntered_) CoUninitialize();
 }
 
 void FakeHost::SetCall(const std::string& call) {
-  std::lock_guard<std::mutex> hold(state_.mutex);
   state_.call = call;
 }
 
 void FakeHost::SetFrequency(double hertz) {
-  std::lock_guard<std::mutex> hold(state_.mutex);
   state_.hertz = hertz;
 }
 
 void FakeHost::FailMember(int member) {
-  std::lock_guard<std::mutex> hold(state_.mutex);
   state_.failing = member;
 }
 
+void FakeHost::OnMember(int member, std::function<HRESULT()> action) {
+  state_.actions[member] = std::move(action);
+}
+
+void FakeHost::PostMenuCommand(std::function<void()> command) {
+  menu_.push_back(std::move(command));
+  PostMessageA(window_, kMenuCommand, 0, 0);
+}
+
 std::vector<std::string> FakeHost::Commands() const {
-  std::lock_guard<std::mutex> hold(state_.mutex);
   return state_.commands;
 }
 
 int FakeHost::CallReads() const {
-  std::lock_guard<std::mutex> hold(state_.mutex);
   return state_.callReads;
+}
+
+bool PumpUntil(DWORD ms, const std::function<bool()>& condition) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (condition()) return true;
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent < 10 ? ms - spent : 10, QS_ALLINPUT);
+  }
 }
 
 void UnregisterFakeHost() {

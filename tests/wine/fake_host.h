@@ -1,16 +1,20 @@
-// A stand-in for the host's automation object: an IDispatch registered in
-// the running object table under the ProgID "Vexo2.Application", answering
-// members 2 (frequency), 8 (entry field) and 16 (command) and recording the
-// commands. It lives on a multithreaded-apartment thread of its own, so any
-// thread can call it without this test's thread serving messages.
+// A stand-in for the host's automation object, in the real host's shape:
+// an IDispatch registered in the running object table under the ProgID
+// "Vexo2.Application" from the thread that constructs it (the test's main
+// thread, which also calls the exports), in that thread's single-threaded
+// apartment, beside a main window of the host's. A call from the window
+// thread is then a message to this thread and is answered only while it
+// pumps, so tests wait with PumpUntil. It answers members 2 (frequency),
+// 8 (entry field) and 16 (command), records the commands, and can be told
+// to be slow, modal, rejecting, failing or re-entrant in any member.
 #ifndef STATS_TESTS_WINE_FAKE_HOST_H_
 #define STATS_TESTS_WINE_FAKE_HOST_H_
 
 #include <windows.h>
 
-#include <mutex>
+#include <functional>
+#include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace stats {
@@ -18,36 +22,54 @@ namespace testing {
 
 class FakeHost {
  public:
-  FakeHost();   // registers the ProgID and publishes the object
-  ~FakeHost();  // revokes it
+  // withWindow: the host's main window, visible and active on this thread.
+  explicit FakeHost(bool withWindow = true);
+  ~FakeHost();  // revokes the object
   FakeHost(const FakeHost&) = delete;
   FakeHost& operator=(const FakeHost&) = delete;
 
   void SetCall(const std::string& call);
   void SetFrequency(double hertz);
   void FailMember(int member);  // 0: none fails
+  // Runs before the member answers, on this thread, each time it is
+  // called: it may sleep (a busy host), pump (a host in a modal loop) or
+  // call the exports. A failure code it returns is the member's answer
+  // (RPC_E_CALL_REJECTED: "retry later"); S_OK lets the member answer.
+  void OnMember(int member, std::function<HRESULT()> action);
+  // Posts a command of the host's menu to its main window: it runs when
+  // this thread next dispatches its messages.
+  void PostMenuCommand(std::function<void()> command);
   std::vector<std::string> Commands() const;
   int CallReads() const;  // how often the entered call was read: one per refresh
+  HWND window() const { return window_; }
 
   // For the object.
   struct State {
-    mutable std::mutex mutex;
     std::string call;
     double hertz = 14025000;
     int failing = 0;
     std::vector<std::string> commands;
     int callReads = 0;
+    std::map<int, std::function<HRESULT()>> actions;
   };
 
  private:
   State state_;
-  HANDLE stop_;
-  HANDLE ready_;
-  std::thread thread_;
+  std::vector<std::function<void()>> menu_;
+  DWORD cookie_ = 0;
+  bool comEntered_ = false;
+  HWND window_ = nullptr;
 };
 
 // Removes the ProgID's registration, so that no host can be found.
 void UnregisterFakeHost();
+
+// Serves this thread's messages (calls into the host's object among them)
+// until the condition holds or ms have passed; the condition's last answer.
+bool PumpUntil(DWORD ms, const std::function<bool()>& condition);
+inline void PumpFor(DWORD ms) {
+  PumpUntil(ms, [] { return false; });
+}
 
 }  // namespace testing
 }  // namespace stats

@@ -1,15 +1,13 @@
 // The real information windows of the real DLL under Wine, following a fake
-// host published in the running object table.
+// host published in the running object table from this thread.
 #include <gtest/gtest.h>
 #include <windows.h>
-// After windows.h, which it needs.
-#include <tlhelp32.h>
 
 #include <algorithm>
 
-#include "resources/resource.h"
 #include "tests/support/plugin_test.h"
 #include "tests/wine/fake_host.h"
+#include "tests/wine/window_probe.h"
 
 namespace stats {
 namespace testing {
@@ -17,61 +15,9 @@ namespace {
 
 constexpr int kBoxBU = 1088, kBoxCJ = 1035;
 
-template <typename Condition>
-bool Within(DWORD ms, Condition condition) {
-  for (DWORD waited = 0; waited < ms; waited += 10) {
-    if (condition()) return true;
-    Sleep(10);
-  }
-  return condition();
-}
-
-std::string Title(HWND window) {
-  char text[128] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-// A visible top-level window of this process holding the control.
-struct Search {
-  int control;
-  HWND found;
-};
-
-BOOL CALLBACK FindHolder(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-      GetDlgItem(window, search->control) != nullptr) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND WindowWith(int control) {
-  Search search{control, nullptr};
-  EnumWindows(FindHolder, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-HWND CountyWindow() {
-  return WindowWith(1015);  // "AB"
-}
-HWND DxccWindow() {
-  return WindowWith(IDC_DXCC_INFO);
-}
-
-int ThreadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    count += entry.th32OwnerProcessID == GetCurrentProcessId();
-  }
-  CloseHandle(snapshot);
-  return count;
+// Waits serving this thread's messages: the host's object lives here.
+bool Within(DWORD ms, const std::function<bool()>& condition) {
+  return PumpUntil(ms, condition);
 }
 
 int Count(const std::vector<std::string>& list, const std::string& item) {
@@ -163,7 +109,7 @@ TEST_F(InfoWindowsTest, LongRunOfChecksWhileTheWindowsRefresh) {
     q.call = "DL" + std::to_string(cycles) + "AB";
     logged += AddData(q);
     if (cycles % 10 == 0) GetResult();
-    Sleep(static_cast<DWORD>(250 + (cycles * 37) % 200));  // around the 330 ms refresh delay
+    PumpFor(static_cast<DWORD>(250 + (cycles * 37) % 200));  // around the 330 ms refresh delay
     ++cycles;
   }
   // The window thread kept up: it answers at once and shows the last call.
@@ -182,7 +128,7 @@ TEST_F(InfoWindowsTest, WithoutAHostTheWindowsOpenQuietly) {
   UnregisterFakeHost();
   ShowInfo();
   ASSERT_TRUE(Within(5000, [] { return DxccWindow() != nullptr; }));
-  Sleep(400);  // a second refresh would have come by now
+  PumpFor(400);  // a second refresh would have come by now
   EXPECT_EQ(Title(DxccWindow()), "DXCC");
   EXPECT_EQ(Title(CountyWindow()), "Romania County");
   EXPECT_TRUE(ui_->Messages().empty());

@@ -58,11 +58,14 @@ bool SaveWindow(HWND window, const std::string& path) {
 }
 
 // Waits up to five seconds for a visible window with this caption.
+// Serves this thread's messages meanwhile: the host's object lives here.
 HWND WaitForWindow(const char* caption) {
-  for (int i = 0; i < 250; ++i) {
-    HWND window = FindWindowA(nullptr, caption);
-    if (window != nullptr && IsWindowVisible(window)) return window;
-    Sleep(20);
+  HWND window = nullptr;
+  if (stats::testing::PumpUntil(5000, [&] {
+        window = FindWindowA(nullptr, caption);
+        return window != nullptr && IsWindowVisible(window);
+      })) {
+    return window;
   }
   std::fprintf(stderr, "screenshots: no window \"%s\"\n", caption);
   return nullptr;
@@ -136,7 +139,7 @@ int main(int argc, char** argv) {
 
   // The information windows over a replayed weekend, the host's entry field
   // holding a worked call, then empty, the radio on 20 m.
-  stats::testing::FakeHost host;
+  stats::testing::FakeHost host(false);
   host.SetFrequency(14100000);
   host.SetCall("YO8RFS");
   yodx::ReplayOptions options;
@@ -151,7 +154,7 @@ int main(int argc, char** argv) {
   x.RunCommand0(0, "SHOWINFO");
   HWND dxcc = WaitForWindow("YO-DX 2021 worked with YO8RFS");
   HWND county = WaitForWindow("YO-DX CNT on 20m 40 of 20");
-  Sleep(500);
+  stats::testing::PumpFor(500);
   if (dxcc == nullptr || !SaveWindow(dxcc, out + "\\dxcc-window-grid.bmp")) ++failures;
   if (county == nullptr || !SaveWindow(county, out + "\\county-window.bmp")) ++failures;
   host.SetCall("");
@@ -159,7 +162,7 @@ int main(int argc, char** argv) {
   x.CheckCall0("", 0, 0, "CW", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", "",
                "", "", "", "20m", "", b27, b28);
   dxcc = WaitForWindow("YO-DX 20m");
-  Sleep(500);
+  stats::testing::PumpFor(500);
   if (dxcc == nullptr || !SaveWindow(dxcc, out + "\\dxcc-window-list.bmp")) ++failures;
   x.RunCommand0(0, "HIDEINFO");
   return failures == 0 ? 0 : 1;
