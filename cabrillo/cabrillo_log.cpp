@@ -4,6 +4,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "plugin/contest_log.h"
+
 namespace stats {
 namespace {
 
@@ -15,6 +17,34 @@ void AppendPadded(std::string* line, const std::string& value, std::size_t width
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The lower edge of each contest band in kHz, in band slot order.
+constexpr int32_t kBandEdgeKhz[kBandSlots] = {1800, 3500, 7000, 14000, 21000, 28000};
+
+// One field of a QSO line as a single word that a reader splitting at blanks
+// takes whole. Sets *marked when the value had to change: a line break (CR,
+// LF, vertical tab or form feed, which readers may take for the end of the
+// line) becomes "_" wherever it stands; then a value of blanks and tabs only
+// becomes "-", and a blank or tab between its first and last other
+// character becomes "_". Blanks and tabs at either end stay as they are:
+// they add no field, so such lines are written as before.
+std::string FieldWord(const std::string& value, bool* marked) {
+  std::string word = value;
+  for (char& c : word) {
+    if (c == '\r' || c == '\n' || c == '\v' || c == '\f') c = '_';
+  }
+  const std::size_t first = word.find_first_not_of(" \t");
+  if (first == std::string::npos) {
+    *marked = true;
+    return "-";
+  }
+  const std::size_t last = word.find_last_not_of(" \t");
+  for (std::size_t i = first; i < last; ++i) {
+    if (word[i] == ' ' || word[i] == '\t') word[i] = '_';
+  }
+  if (word != value) *marked = true;
+  return word;
 }
 
 bool IsForbiddenInFileName(char c) {
@@ -34,30 +64,60 @@ bool IsDeviceName(const std::string& base) {
 
 }  // namespace
 
-void CCabrilloLog::AddQso(const std::string& call, int32_t freqKhz, const std::string& modeCode,
-                          const COleDateTime& time, const std::string& rstSent,
-                          const std::string& exchSent, const std::string& rstRcvd,
-                          const std::string& exchRcvd) {
-  // "QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n"
+void CCabrilloLog::AddQso(const std::string& call, int32_t freqKhz, const std::string& band,
+                          const std::string& modeCode, const COleDateTime& time,
+                          const std::string& rstSent, const std::string& exchSent,
+                          const std::string& rstRcvd, const std::string& exchRcvd) {
+  // "QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n", every text a word.
+  bool marked = false;
+  if (freqKhz == 0) {
+    const int slot = BandSlot(band);
+    if (slot >= 0) freqKhz = kBandEdgeKhz[slot];
+  }
   char freq[16];
   std::snprintf(freq, sizeof freq, "%5" PRId32, freqKhz);
   std::string line = "QSO: ";
   line += freq;
   line += ' ';
-  if (modeCode.size() < 2) line.append(2 - modeCode.size(), ' ');  // "%2s" pads on the left
-  line += modeCode;
-  line += ' ' + FormatOleDate(time, "%Y-%m-%d %H%M") + ' ';
-  AppendPadded(&line, m_strCallsign, 13);
+  const std::string mode = FieldWord(modeCode, &marked);
+  if (mode.size() < 2) line.append(2 - mode.size(), ' ');  // "%2s" pads on the left
+  line += mode;
   line += ' ';
-  AppendPadded(&line, rstSent, 3);
+  DateFields fields;
+  if (time.m_status == COleDateTime::kValid && SplitOleDate(time.m_dt, &fields)) {
+    line += FormatOleDate(time, "%Y-%m-%d %H%M");
+  } else {
+    // Both the date and the time field marked, in their columns.
+    AppendPadded(&line, "-", 10);
+    line += ' ';
+    AppendPadded(&line, "-", 4);
+    marked = true;
+  }
   line += ' ';
-  AppendPadded(&line, exchSent, 6);
+  AppendPadded(&line, FieldWord(m_strCallsign, &marked), 13);
   line += ' ';
-  AppendPadded(&line, call, 13);
+  AppendPadded(&line, FieldWord(rstSent, &marked), 3);
   line += ' ';
-  AppendPadded(&line, rstRcvd, 3);
-  line += ' ' + exchRcvd + "\r\n";
+  AppendPadded(&line, FieldWord(exchSent, &marked), 6);
+  line += ' ';
+  AppendPadded(&line, FieldWord(call, &marked), 13);
+  line += ' ';
+  AppendPadded(&line, FieldWord(rstRcvd, &marked), 3);
+  line += ' ' + FieldWord(exchRcvd, &marked) + "\r\n";
   m_arrQsoLines.push_back(std::move(line));
+  if (marked) ++m_nMarkedLines;
+}
+
+void CCabrilloLog::ClearQsoLines() {
+  m_arrQsoLines.clear();
+  m_nMarkedLines = 0;
+}
+
+std::string MarkedLinesNote(std::size_t markedLines) {
+  if (markedLines == 0) return "";
+  return " (" + std::to_string(markedLines) + (markedLines == 1 ? " QSO line" : " QSO lines") +
+         " marked: \"-\" for an empty field or a missing time, \"_\" for a blank inside"
+         " a field; correct them in the log before you submit the file)";
 }
 
 std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versionText) const {

@@ -3,6 +3,7 @@
 #ifndef STATS_CABRILLO_CABRILLO_LOG_H_
 #define STATS_CABRILLO_CABRILLO_LOG_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,16 +36,33 @@ class CCabrilloLog {
   std::vector<std::string> m_arrQsoLines;  // finished lines, each ending in CR LF
 
   // Formats one QSO line with m_strCallsign as the sender and appends it.
-  void AddQso(const std::string& call, int32_t freqKhz, const std::string& modeCode,
-              const COleDateTime& time, const std::string& rstSent, const std::string& exchSent,
-              const std::string& rstRcvd, const std::string& exchRcvd);
+  // Readers split a QSO line at blanks, so every field is written as one
+  // word and the line always has its ten fields: an empty field, and a time
+  // that is null or invalid, is marked "-"; a blank or tab inside a field,
+  // and a line break anywhere in it, becomes "_". A frequency of 0 (no
+  // radio) is written as the lower edge of the record's band in kHz.
+  void AddQso(const std::string& call, int32_t freqKhz, const std::string& band,
+              const std::string& modeCode, const COleDateTime& time, const std::string& rstSent,
+              const std::string& exchSent, const std::string& rstRcvd, const std::string& exchRcvd);
+
+  // Empties the QSO lines, and with them the count of marked lines.
+  void ClearQsoLines();
+  // How many of the QSO lines carry a "-" or "_" mark.
+  std::size_t MarkedLines() const { return m_nMarkedLines; }
 
   // The whole file: header rows, the QSO lines, "END-OF-LOG:", every line
   // ending in CR LF. versionText is the host's version ("" when unknown).
   std::string Render(int64_t claimedScore, const std::string& versionText) const;
 
   std::string FileName() const { return m_strFileBase + ".cbr"; }
+
+ private:
+  std::size_t m_nMarkedLines = 0;
 };
+
+// What follows "File produced: <file>" in the "Output" message: nothing when
+// no line is marked, otherwise how many lines the operator should correct.
+std::string MarkedLinesNote(std::size_t markedLines);
 
 // The mode column of a QSO line: "CW" for "CW", "PH" for "SSB", "??" for
 // anything else (exact comparison).

@@ -36,7 +36,7 @@ ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, Progr
   std::string error;
   outcome.written = files.ReplaceSafely(log.FileName(), bytes, &error);
   outcome.message = outcome.written
-                        ? "File produced: " + log.FileName()
+                        ? "File produced: " + log.FileName() + MarkedLinesNote(log.MarkedLines())
                         : "File not produced: " + log.FileName() + " could not be written (" +
                               error + "). The previous file, if any, is unchanged.";
   return outcome;
@@ -48,11 +48,12 @@ void ExportLog(Module& module, int* exportFlag, std::unique_lock<std::mutex>& he
   // answered yet, so the previous file stays as it is until a later result.
   if (state.header_dialog_open) return;
   CCabrilloLog& log = state.g_Cabrillo;
-  log.m_arrQsoLines.clear();
+  log.ClearQsoLines();
   log.m_arrQsoLines.reserve(state.g_Log.size());
   for (const CInfo& qso : state.g_Log) {
-    log.AddQso(qso.m_strCall, qso.m_nFreq, CabrilloModeCode(qso.m_strMode), qso.m_time,
-               qso.m_strRstSent, qso.m_strExchSent, qso.m_strRstRcvd, qso.m_strExchRcvd);
+    log.AddQso(qso.m_strCall, qso.m_nFreq, qso.m_strBand, CabrilloModeCode(qso.m_strMode),
+               qso.m_time, qso.m_strRstSent, qso.m_strExchSent, qso.m_strRstRcvd,
+               qso.m_strExchRcvd);
   }
   const ExportOutcome outcome =
       WriteCabrillo(log, state.g_ClaimedScore, *module.programs, *module.files);

@@ -160,7 +160,7 @@ void ConfirmHeader(CCabrilloLog& log, SettingsStore& settings, const HeaderSessi
 
   log.m_strOperators = Continuation(log.m_strOperators, "OPERATORS: ");
   log.m_strSoapBox = Continuation(log.m_strSoapBox, "SOAPBOX: ");
-  log.m_arrQsoLines.clear();
+  log.ClearQsoLines();
 }
 
 void KeepLoadedHeader(CCabrilloLog& log) {

@@ -34,19 +34,27 @@ class CabrilloTest : public PluginTest {
     ResetStats(args);
   }
 
+  // Reports differ both ways, so that the file shows which is which.
+  static Qso Dl() {
+    Qso dl;
+    dl.rstSent = "579";
+    return dl;
+  }
+
   void LogThreeContacts() {
-    AddData(Qso());
+    AddData(Dl());
     Qso romanian;
     romanian.call = "YO9AAA";
     romanian.freqHz = 3510000;
     romanian.mode = "SSB";
-    romanian.rstSent = romanian.rstRcvd = "59";
+    romanian.rstSent = "57";
+    romanian.rstRcvd = "59";
     romanian.exchSent = "002";
     romanian.exchRcvd = "BU";
     romanian.prefix = "YO";
     romanian.band = "80m";
     AddData(romanian);
-    AddData(Qso());  // a duplicate, exported all the same
+    AddData(Dl());  // a duplicate, exported all the same
   }
 
   std::string File(const std::string& name) const { return ReadFileBytes(dir_.path() / name); }
@@ -77,7 +85,7 @@ TEST_F(CabrilloTest, OutputRunFromHeaderDialogToFile) {
   EXPECT_EQ(flag, -1);
   EXPECT_EQ(ui_->Messages(), std::vector<std::string>{"Output: File produced: YO3XYZ.cbr"});
   const std::string dl =
-      "QSO: 14025 CW 2021-08-07 1200 YO3XYZ        599 001    DL1ABC        599 017\r\n";
+      "QSO: 14025 CW 2021-08-07 1200 YO3XYZ        579 001    DL1ABC        599 017\r\n";
   EXPECT_EQ(File("YO3XYZ.cbr"),
             "START-OF-LOG: 3.0\r\nCONTEST: YO-DX-HF\r\nCALLSIGN: YO3XYZ\r\n"
             "CATEGORY-OPERATOR: SINGLE-OP\r\nCATEGORY-BAND: 20\r\nCATEGORY-POWER: HIGH\r\n"
@@ -87,7 +95,7 @@ TEST_F(CabrilloTest, OutputRunFromHeaderDialogToFile) {
             "ADDRESS-POSTALCODE: \r\nADDRESS-COUNTRY: \r\nEMAIL: yo3xyz@example.ro\r\n"
             "SOAPBOX: Nice contest\r\nSOAPBOX: 73\r\n" +
                 dl +
-                "QSO:  3510 PH 2021-08-07 1200 YO3XYZ        59  002    YO9AAA        59  BU\r\n" +
+                "QSO:  3510 PH 2021-08-07 1200 YO3XYZ        57  002    YO9AAA        59  BU\r\n" +
                 dl + "END-OF-LOG:\r\n");
 
   // A second result after the same reset lists each contact once again.
@@ -95,6 +103,107 @@ TEST_F(CabrilloTest, OutputRunFromHeaderDialogToFile) {
   GetResult(&flag);
   EXPECT_EQ(File("YO3XYZ.cbr"), first);
   EXPECT_EQ(ui_->Messages().size(), 2u);
+}
+
+// Every header text differs from every other, stored and typed, so that two
+// fields swapped anywhere between the settings file, the dialog and the file
+// show; every category is answered away from its opening value, once picked
+// from the combo box's list and once typed into its text.
+TEST_F(CabrilloTest, EveryHeaderAnswerReachesItsRowAndItsKey) {
+  const std::string stored =
+      "[Settings]\r\nOperators=YO3OLD<CR><LF>YO3OLE\r\nName=stored name\r\n"
+      "Address=stored address\r\nAddress-City=stored city\r\nAddress-PostalCode=stored code\r\n"
+      "Address-Country=stored country\r\nClaimed=77\r\nBand=80M\r\nPower=kept power\r\n"
+      "Loc=stored location\r\nEmail=stored@example.ro\r\nClub=stored club\r\n"
+      "SoapBox=stored<CR><LF>comment\r\nCategory=MULTI-OP\r\nContest=stored contest\r\n"
+      "Start=0\r\n";
+  const std::map<int, std::string> opening = {{IDC_CONTEST, "YO-DX"},
+                                              {IDC_CALLSIGN, "YO3XYZ"},
+                                              {IDC_CLAIMED, "77"},
+                                              {IDC_CAT_OPERATOR, "SINGLE-OP"},
+                                              {IDC_CAT_BAND, "ALL"},
+                                              {IDC_CAT_MODE, "MIXED"},
+                                              {IDC_CAT_POWER, "HIGH"},
+                                              {IDC_CAT_TRANSMITTER, "ONE"},
+                                              {IDC_LOCATION, "stored location"},
+                                              {IDC_NAME, "stored name"},
+                                              {IDC_ADDRESS, "stored address"},
+                                              {IDC_CITY, "stored city"},
+                                              {IDC_POSTALCODE, "stored code"},
+                                              {IDC_COUNTRY, "stored country"},
+                                              {IDC_OPERATORS, "YO3OLD<CR><LF>YO3OLE"},
+                                              {IDC_CLUB, "stored club"},
+                                              {IDC_SOAPBOX, "stored\r\ncomment"},
+                                              {IDC_EMAIL, "stored@example.ro"}};
+  const std::map<int, std::string> texts = {{IDC_CONTEST, "typed contest"},
+                                            {IDC_CALLSIGN, "YO3ZZZ"},
+                                            {IDC_CLAIMED, "999"},
+                                            {IDC_LOCATION, "typed location"},
+                                            {IDC_NAME, "Ion Popescu"},
+                                            {IDC_ADDRESS, "Str. Lunga 1"},
+                                            {IDC_CITY, "Bucuresti"},
+                                            {IDC_POSTALCODE, "010101"},
+                                            {IDC_COUNTRY, "Romania"},
+                                            {IDC_OPERATORS, "YO3ZZZ\r\nYO3ABC"},
+                                            {IDC_CLUB, "Radioclub YO3KPA"},
+                                            {IDC_SOAPBOX, "Nice contest\r\n73"},
+                                            {IDC_EMAIL, "yo3zzz@example.ro"}};
+  struct Categories {
+    bool picked;  // from the list, or else typed
+    std::string op, band, mode, power, transmitter;
+  };
+  const Categories answers[] = {{true, "CHECKLOG", "10M", "SSB", "QRP", "UNLIMITED"},
+                                {false, "MULTI-OP", "160M", "CW", "LOW", "TWO"}};
+  for (const Categories& c : answers) {
+    WriteFileBytes(dir_.path() / "Plugins" / "RE-RA-Dediroz.ini", stored);
+    DialogReply reply;
+    reply.typed = texts;
+    (c.picked ? reply.picked : reply.typed)
+        .insert({{IDC_CAT_OPERATOR, c.op},
+                 {IDC_CAT_BAND, c.band},
+                 {IDC_CAT_MODE, c.mode},
+                 {IDC_CAT_POWER, c.power},
+                 {IDC_CAT_TRANSMITTER, c.transmitter}});
+    ui_->Queue(reply);
+    OutputRun();
+    EXPECT_EQ(ui_->Seen().back().texts, opening);
+
+    AddData(Dl());
+    Qso noRadio = Dl();  // no frequency, no report received, a blank in the exchange
+    noRadio.call = "DL2XYZ";
+    noRadio.freqHz = 0;
+    noRadio.band = "80m";
+    noRadio.rstRcvd = "";
+    noRadio.exchRcvd = "1 23";
+    AddData(noRadio);
+    GetResult();
+    EXPECT_EQ(ui_->Messages().back(),
+              "Output: File produced: YO3XYZ.cbr (1 QSO line marked: \"-\" for an empty field or "
+              "a missing time, \"_\" for a blank inside a field; correct them in the log before "
+              "you submit the file)");
+    EXPECT_EQ(
+        File("YO3XYZ.cbr"),
+        "START-OF-LOG: 3.0\r\nCONTEST: YO-DX-HF\r\nCALLSIGN: YO3ZZZ\r\n"
+        "CATEGORY-OPERATOR: " +
+            c.op + "\r\nCATEGORY-BAND: " + c.band + "\r\nCATEGORY-POWER: " + c.power +
+            "\r\nCATEGORY-MODE: " + c.mode + "\r\nCATEGORY-TRANSMITTER: " + c.transmitter +
+            "\r\nOPERATORS: YO3ZZZ\r\nOPERATORS: YO3ABC\r\nLOCATION: typed location\r\n"
+            "CLAIMED-SCORE: 8\r\nCLUB: Radioclub YO3KPA\r\nCREATED-BY: Vexo \r\n"
+            "NAME: Ion Popescu\r\nADDRESS: Str. Lunga 1\r\nADDRESS-CITY: Bucuresti\r\n"
+            "ADDRESS-POSTALCODE: 010101\r\nADDRESS-COUNTRY: Romania\r\n"
+            "EMAIL: yo3zzz@example.ro\r\nSOAPBOX: Nice contest\r\nSOAPBOX: 73\r\n"
+            "QSO: 14025 CW 2021-08-07 1200 YO3ZZZ        579 001    DL1ABC        599 017\r\n"
+            "QSO:  3500 CW 2021-08-07 1200 YO3ZZZ        579 001    DL2XYZ        -   1_23\r\n"
+            "END-OF-LOG:\r\n");
+    EXPECT_EQ(SettingsFile(),
+              "[Settings]\r\nOperators=YO3ZZZ<CR><LF>YO3ABC\r\nName=Ion Popescu\r\n"
+              "Address=Str. Lunga 1\r\nAddress-City=Bucuresti\r\nAddress-PostalCode=010101\r\n"
+              "Address-Country=Romania\r\nClaimed=8\r\nBand=" +
+                  c.band +
+                  "\r\nPower=kept power\r\nLoc=typed location\r\nEmail=yo3zzz@example.ro\r\n"
+                  "Club=Radioclub YO3KPA\r\nSoapBox=Nice contest<CR><LF>73\r\nCategory=" +
+                  c.op + "\r\nContest=typed contest\r\nStart=0\r\n");
+  }
 }
 
 TEST_F(CabrilloTest, CancelStoresNothingAndTheFileKeepsItsTags) {

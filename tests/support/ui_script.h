@@ -20,6 +20,7 @@ namespace testing {
 struct DialogReply {
   bool confirm = true;                 // OK, or else Cancel (header) / the close box (setup)
   std::map<int, std::string> typed;    // control id -> text typed over the shown one
+  std::map<int, std::string> picked;   // combo box id -> entry chosen from its list
   int tickMultiplier = -1;             // setup: 0 or 1 sets box 1106, -1 leaves it
   std::function<void()> whileOpen;     // runs on the plug-in's calling thread while it is up
   std::function<void(void*)> inspect;  // through the DLL: gets the dialog's window first

@@ -34,6 +34,7 @@ class ScriptedDialogs : public Dialogs {
     script_.Record(seen);
     WhileOpen(script_, reply);
     for (const auto& typed : reply.typed) *HeaderText(form, typed.first) = typed.second;
+    for (const auto& picked : reply.picked) Pick(form, picked.first, picked.second);
     return reply.confirm;
   }
 
@@ -58,6 +59,20 @@ class ScriptedDialogs : public Dialogs {
   }
 
  private:
+  // An operator can pick only what the combo box lists.
+  void Pick(HeaderForm& form, int id, const std::string& entry) {
+    for (const HeaderControl& control : kHeaderControls) {
+      if (control.id != id) continue;
+      for (const char* listed : control.entries) {
+        if (entry == listed) {
+          form.*control.text = entry;
+          return;
+        }
+      }
+    }
+    script_.RecordProblem("control " + std::to_string(id) + " lists no entry " + entry);
+  }
+
   UiScript& script_;
 };
 

@@ -144,6 +144,17 @@ struct UiScript::Driver {
     for (const auto& typed : reply.typed) {
       SetDlgItemTextA(dialog, typed.first, typed.second.c_str());
     }
+    for (const auto& picked : reply.picked) {
+      const LRESULT index =
+          SendDlgItemMessageA(dialog, picked.first, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(picked.second.c_str()));
+      if (index == CB_ERR) {
+        script.RecordProblem("control " + std::to_string(picked.first) + " lists no entry " +
+                             picked.second);
+      } else {
+        SendDlgItemMessageA(dialog, picked.first, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+      }
+    }
     Press(dialog, reply.confirm ? IDOK : IDCANCEL);
   }
 

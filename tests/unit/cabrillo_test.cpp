@@ -45,11 +45,11 @@ TEST(CabrilloLineTest, ColumnsWidthsAndModeCodes) {
   CCabrilloLog log;
   log.m_strCallsign = "YO3XYZ";
   const COleDateTime noon{44415.5, COleDateTime::kValid};
-  log.AddQso("DL1ABC", 14025, CabrilloModeCode("CW"), noon, "599", "001", "599", "017");
-  log.AddQso("YO9AAA", 3510, CabrilloModeCode("SSB"), noon, "59", "002", "59", "BU");
-  log.AddQso("DL1ABC", 100000, CabrilloModeCode("RTTY"), noon, "599", "001", "599", "017");
-  log.AddQso("A", 7000, CabrilloModeCode("cw"), {0, COleDateTime::kNull}, "", "", "", "");
-  log.AddQso("A", 7000, "CW", {0, COleDateTime::kInvalid}, "5999", "1234567", "5", "x");
+  log.AddQso("DL1ABC", 14025, "20m", CabrilloModeCode("CW"), noon, "579", "001", "599", "017");
+  log.AddQso("YO9AAA", 3510, "80m", CabrilloModeCode("SSB"), noon, "59", "002", "59", "BU");
+  log.AddQso("DL1ABC", 100000, "20m", CabrilloModeCode("RTTY"), noon, "599", "001", "599", "017");
+  log.AddQso("A", 7000, "40m", CabrilloModeCode("cw"), {0, COleDateTime::kNull}, "", "", "", "");
+  log.AddQso("A", 7000, "40m", "CW", {0, COleDateTime::kInvalid}, "5999", "1234567", "5", "x");
   ASSERT_EQ(log.m_arrQsoLines.size(), 5u);
   const std::string first = log.m_arrQsoLines[0];
   // Fixed columns when every value fits its width.
@@ -57,14 +57,116 @@ TEST(CabrilloLineTest, ColumnsWidthsAndModeCodes) {
   EXPECT_EQ(first.substr(11, 2), "CW");
   EXPECT_EQ(first.substr(14, 15), "2021-08-07 1200");
   EXPECT_EQ(first.substr(30, 13), "YO3XYZ       ");
+  EXPECT_EQ(first.substr(44, 3), "579");
   EXPECT_EQ(first.substr(48, 6), "001   ");
   EXPECT_EQ(first.substr(55, 13), "DL1ABC       ");
+  EXPECT_EQ(first.substr(69, 3), "599");
   EXPECT_EQ(first.substr(73), "017\r\n");
   EXPECT_EQ(log.m_arrQsoLines[1].substr(0, 13), "QSO:  3510 PH");
   EXPECT_EQ(log.m_arrQsoLines[2].substr(0, 14), "QSO: 100000 ??");
-  EXPECT_EQ(log.m_arrQsoLines[3], "QSO:  7000 ??  YO3XYZ                   A                 \r\n");
+  // A null or invalid time and empty fields are marked in their columns.
+  EXPECT_EQ(log.m_arrQsoLines[3],
+            "QSO:  7000 ?? -          -    YO3XYZ        -   -      A             -   -\r\n");
   EXPECT_EQ(log.m_arrQsoLines[4],
-            "QSO:  7000 CW Invalid DateTime YO3XYZ        5999 1234567 A             5   x\r\n");
+            "QSO:  7000 CW -          -    YO3XYZ        5999 1234567 A             5   x\r\n");
+  EXPECT_EQ(log.MarkedLines(), 2u);
+  log.ClearQsoLines();
+  EXPECT_EQ(log.MarkedLines(), 0u);
+}
+
+// Splits a QSO line after its tag at blanks and tabs, as contest robots
+// read it.
+std::vector<std::string> RobotFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::string field;
+  for (char c : line.substr(line.rfind("QSO:", 0) == 0 ? 4 : 0)) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (!field.empty()) fields.push_back(field);
+      field.clear();
+    } else {
+      field += c;
+    }
+  }
+  if (!field.empty()) fields.push_back(field);
+  return fields;
+}
+
+TEST(CabrilloLineTest, ImperfectContactsKeepTheirTenFields) {
+  const COleDateTime when{MakeOleDate(2025, 8, 30, 12, 1, 0), COleDateTime::kValid};
+  struct Row {
+    const char* call;
+    int32_t freqKhz;
+    const char* band;
+    COleDateTime time;
+    const char *rstSent, *exchSent, *rstRcvd, *exchRcvd;
+    bool marked;
+    const char* line;
+  };
+  const Row rows[] = {
+      {"DL1AAA", 14025, "20m", when, "579", "BU", "599", "001", false,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC        579 BU     DL1AAA        599 001\r\n"},
+      {"DL1AAB", 14025, "20m", when, "", "BU", "599", "002", true,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC        -   BU     DL1AAB        599 002\r\n"},
+      {"DL1AAC", 14025, "20m", when, "579", "BU", "599", "1 23", true,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC        579 BU     DL1AAC        599 1_23\r\n"},
+      {"DL1AAD", 14025, "20m", when, "579", "BU", "", "004", true,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC        579 BU     DL1AAD        -   004\r\n"},
+      {"DL1AAE", 14025, "20m", when, "579", "B U", "599", "005", true,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC        579 B_U    DL1AAE        599 005\r\n"},
+      {"", 14025, "20m", when, "579", "BU", "599", "006", true,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC        579 BU     -             599 006\r\n"},
+      {"DL1AAG",
+       14025,
+       "20m",
+       {0, COleDateTime::kNull},
+       "579",
+       "BU",
+       "599",
+       "007",
+       true,
+       "QSO: 14025 CW -          -    YO3ABC        579 BU     DL1AAG        599 007\r\n"},
+      {"DL1AAH",
+       14025,
+       "20m",
+       {1e9, COleDateTime::kValid},
+       "579",
+       "BU",
+       "599",
+       "008",
+       true,
+       "QSO: 14025 CW -          -    YO3ABC        579 BU     DL1AAH        599 008\r\n"},
+      {"DL1AAI", 14025, "20m", when, "5\t9", " \t", "599", "BU\r\n", true,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC        5_9 -      DL1AAI        599 BU__\r\n"},
+      // Blanks at the ends of a field do not add a field: the line stays.
+      {"DL1AAJ ", 14025, "20m", when, " 579", "BU", "599", "010 ", false,
+       "QSO: 14025 CW 2025-08-30 1201 YO3ABC         579 BU     DL1AAJ        599 010 \r\n"},
+      {"DL1AAK", 0, "20m", when, "579", "BU", "599", "011", false,
+       "QSO: 14000 CW 2025-08-30 1201 YO3ABC        579 BU     DL1AAK        599 011\r\n"},
+  };
+  CCabrilloLog log;
+  log.m_strCallsign = "YO3ABC";
+  std::size_t marked = 0;
+  for (const Row& r : rows) {
+    log.AddQso(r.call, r.freqKhz, r.band, "CW", r.time, r.rstSent, r.exchSent, r.rstRcvd,
+               r.exchRcvd);
+    const std::string& line = log.m_arrQsoLines.back();
+    EXPECT_EQ(line, r.line);
+    EXPECT_EQ(RobotFields(line).size(), 10u) << line;
+    marked += r.marked;
+    EXPECT_EQ(log.MarkedLines(), marked) << line;
+  }
+}
+
+TEST(CabrilloLineTest, ZeroFrequencyIsTheBandsLowerEdge) {
+  const std::map<std::string, std::string> edges = {
+      {"160m", " 1800"}, {"80m", " 3500"}, {"40m", " 7000"}, {"20m", "14000"},
+      {"15m", "21000"},  {"10m", "28000"}, {"6m", "    0"},  {"", "    0"}};
+  CCabrilloLog log;
+  for (const auto& edge : edges) {
+    log.AddQso("DL1ABC", 0, edge.first, "CW", {44415.5, COleDateTime::kValid}, "579", "1", "599",
+               "2");
+    EXPECT_EQ(log.m_arrQsoLines.back().substr(5, 5), edge.second) << edge.first;
+  }
 }
 
 TEST(CabrilloLineTest, EmptyLogIsTheHeaderRowsAndTheEnd) {

@@ -44,6 +44,8 @@ TEST(CountyRulesTest, NormalizeUppercasesThenTrims) {
   EXPECT_EQ(NormalizeCounty(" bu "), "BU");
   EXPECT_EQ(NormalizeCounty("\t\r\n\v\fcj \r\n"), "CJ");
   EXPECT_EQ(NormalizeCounty("b u"), "B U");  // inner blanks stay
+  EXPECT_EQ(NormalizeCounty("ab"), "AB");    // the first letter
+  EXPECT_EQ(NormalizeCounty("bz"), "BZ");    // and the last
   EXPECT_EQ(NormalizeCounty("   "), "");
   EXPECT_EQ(NormalizeCounty("\xe9t"), "\xe9T");  // only ASCII letters change
   EXPECT_TRUE(IsCountyCode(NormalizeCounty(" bu ")));

@@ -11,6 +11,7 @@
 #include "infowindows/dxcc_painter.h"
 #include "plugin/module.h"
 #include "plugin/settings.h"
+#include "scoring/session.h"
 #include "tests/support/scratch_dir.h"
 
 namespace stats {
@@ -196,6 +197,25 @@ TEST_F(RefreshTest, APaintShowsTheStateNotTheLastRefresh) {
   EXPECT_EQ(now.rows[3][1], "-");
   EXPECT_EQ(now.call, "YO9AAA");
   EXPECT_EQ(now.slot, 3);
+}
+
+// A contest over the turn of the year is named after the year it ends in,
+// as the reset sets it from the host's dates.
+TEST(RefreshYearTest, TheTitleNamesTheYearInWhichTheContestEnds) {
+  testing::ScratchDir dir;  // the reset's report and settings go here
+  Module module;
+  ResetInput input;
+  input.start = {MakeOleDate(2021, 12, 31, 12, 0, 0), COleDateTime::kValid};
+  input.end = {MakeOleDate(2022, 1, 1, 11, 59, 0), COleDateTime::kValid};
+  {
+    std::unique_lock<std::mutex> held(module.lock);
+    ResetStatistics(module, input, held);
+  }
+  FakeHost host;
+  host.call = "DL1ABC";
+  RecordedView view;
+  RefreshInfoWindows(module.lock, module.state, &host, view);
+  EXPECT_EQ(view.dxccTitle, "YO-DX 2022 worked with DL1ABC");
 }
 
 TEST(DxccPainterTest, GridWithTheCurrentBandHighlighted) {

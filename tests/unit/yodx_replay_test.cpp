@@ -256,7 +256,11 @@ TEST_F(YodxReplayTest, CabrilloOutputRunStoresTheHeaderAndWritesTheLog) {
   std::string error;
   ASSERT_TRUE(replay.Run(&error)) << error;
   EXPECT_EQ(ui.Seen().at(0).texts.at(IDC_OPERATORS), "YO3ABC<CR><LF>YO3XYZ");
-  EXPECT_EQ(ui.Messages(), std::vector<std::string>{"Output: File produced: YO3ABC.cbr"});
+  // The log gives no reports: every line has its two report fields marked.
+  EXPECT_EQ(ui.Messages(), std::vector<std::string>{
+                               "Output: File produced: YO3ABC.cbr (8 QSO lines marked: \"-\" for "
+                               "an empty field or a missing time, \"_\" for a blank inside a "
+                               "field; correct them in the log before you submit the file)"});
   const std::string log = ReadFileBytes(replay.result().cabrillo_file);
   EXPECT_NE(log.find("\r\nOPERATORS: YO3ABC\r\nOPERATORS: YO3XYZ\r\n"), std::string::npos);
   EXPECT_NE(log.find("\r\nNAME: Ion Popescu\r\n"), std::string::npos);

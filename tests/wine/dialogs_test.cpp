@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "resources/resource.h"
 #include "tests/support/plugin_test.h"
@@ -31,7 +35,131 @@ void PostKey(HWND control, WPARAM key) {
   PostMessageA(control, WM_KEYUP, key, 0xC0000001);
 }
 
+// The controls of dialog templates 101 (the Cabrillo header) and 105 (setup)
+// by their numbers, written out here and not taken from resource.h, so that
+// a wrong number there shows too. For each: the window class, the label (the
+// text just before an edit or combo box, a button's own caption) and a combo
+// box's list as the dialog fills it.
+struct PinnedControl {
+  int dialog;
+  int id;
+  const char* className;
+  const char* label;
+  std::vector<const char*> entries;
+};
+const PinnedControl kPinnedControls[] = {
+    {101, 1009, "Edit", "CONTEST", {}},
+    {101, 1010, "Edit", "CALLSIGN", {}},
+    {101, 1008, "Edit", "CLAIMED", {}},
+    {101, 1013, "ComboBox", "CATEGORY-OPERATOR", {"SINGLE-OP", "MULTI-OP", "CHECKLOG"}},
+    {101, 1121, "Edit", "LOCATION", {}},
+    {101, 1118, "ComboBox", "CATEGORY-BAND", {"ALL", "80M", "40M", "20M", "15M", "10M"}},
+    {101, 1123, "ComboBox", "CATEGORY-MODE", {"MIXED", "CW", "SSB"}},
+    {101, 1125, "ComboBox", "CATEGORY-POWER", {"HIGH", "LOW", "QRP"}},
+    {101, 1122, "ComboBox", "CATEGORY-TRANSMITTER", {"ONE", "TWO", "UNLIMITED"}},
+    {101, 1007, "Edit", "NAME", {}},
+    {101, 1002, "Edit", "ADDRESS", {}},
+    {101, 1003, "Edit", "ADDRESS-CITY", {}},
+    {101, 1011, "Edit", "ADDRESS-POSTALCODE", {}},
+    {101, 1012, "Edit", "ADDRESS-COUNTRY", {}},
+    {101, 1006, "Edit", "OPERATORS", {}},
+    {101, 1005, "Edit", "CLUB", {}},
+    {101, 1001, "Edit", "SOAPBOX", {}},
+    {101, 1004, "Edit", "E-MAIL", {}},
+    {101, 1, "Button", "OK", {}},
+    {101, 2, "Button", "CANCEL", {}},
+    {105, 1, "Button", "OK", {}},
+    {105, 1014, "Button", "Using master file", {}},
+    {105, 1106, "Button", "Using window Multiplier", {}},
+};
+
+std::string TextOf(HWND window) {
+  char text[256] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// Every control of a dialog but its static texts, one line each as the
+// table above describes it, sorted.
+std::vector<std::string> ShownControls(HWND dialog) {
+  std::vector<std::string> shown;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (std::string(name) == "Static") continue;
+    HWND before = GetWindow(child, GW_HWNDPREV);
+    std::string line = std::to_string(GetDlgCtrlID(child)) + " " + name + " " +
+                       (std::string(name) == "Button" || !before ? TextOf(child) : TextOf(before));
+    const LRESULT count =
+        std::string(name) == "ComboBox" ? SendMessageA(child, CB_GETCOUNT, 0, 0) : 0;
+    for (LRESULT i = 0; i < count; ++i) {
+      char entry[64] = "";
+      SendMessageA(child, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
+      line += std::string(" ") + entry;
+    }
+    shown.push_back(line);
+  }
+  std::sort(shown.begin(), shown.end());
+  return shown;
+}
+
 using DialogTemplateTest = PluginTest;
+
+TEST_F(DialogTemplateTest, ControlNumbersOfTheTwoTemplates) {
+  MakePluginsFolder();
+  std::map<int, std::vector<std::string>> shown;
+  DialogReply header;
+  header.confirm = false;
+  header.inspect = [&](void* window) { shown[101] = ShownControls(static_cast<HWND>(window)); };
+  ui_->Queue(header);
+  ResetArgs args;
+  args.outputSwitch = 1;
+  ResetStats(args);
+  DialogReply setup;
+  setup.confirm = false;
+  setup.inspect = [&](void* window) { shown[105] = ShownControls(static_cast<HWND>(window)); };
+  ui_->Queue(setup);
+  Plugin().SetupSet0();
+
+  HMODULE dll = GetModuleHandleA("Stats.dll");
+  for (int dialog : {101, 105}) {
+    EXPECT_NE(FindResourceA(dll, MAKEINTRESOURCEA(dialog), MAKEINTRESOURCEA(5)), nullptr)
+        << "no dialog template " << dialog;  // 5: RT_DIALOG
+    std::vector<std::string> pinned;
+    for (const PinnedControl& c : kPinnedControls) {
+      if (c.dialog != dialog) continue;
+      std::string line = std::to_string(c.id) + " " + c.className + " " + c.label;
+      for (const char* entry : c.entries) line += std::string(" ") + entry;
+      pinned.push_back(line);
+    }
+    std::sort(pinned.begin(), pinned.end());
+    EXPECT_EQ(shown[dialog], pinned) << "template " << dialog;
+  }
+}
+
+// A folder where the file goes: the box shows the reason in the platform's
+// own words, as the system gives them for the error it reports.
+TEST_F(DialogTemplateTest, AFailedWriteShowsThePlatformsReason) {
+  MakePluginsFolder();
+  ResetArgs args;
+  args.outputSwitch = 1;
+  ResetStats(args);
+  ASSERT_TRUE(CreateDirectoryA((dir_.path() / "YO3XYZ.cbr").string().c_str(), nullptr));
+  GetResult();
+  char* reason = nullptr;
+  FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, ERROR_ACCESS_DENIED, 0, reinterpret_cast<char*>(&reason), 0, nullptr);
+  ASSERT_NE(reason, nullptr);
+  std::string text = reason;
+  LocalFree(reason);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  EXPECT_EQ(ui_->Messages(), std::vector<std::string>{
+                                 "Output: File not produced: YO3XYZ.cbr could not be written (" +
+                                 text + "). The previous file, if any, is unchanged."});
+}
 
 TEST_F(DialogTemplateTest, HeaderDialogControlsAndKeys) {
   MakePluginsFolder();

@@ -44,6 +44,20 @@ for expected in "$root"/examples/*.summary.txt; do
     fi
   done
 done
+# A line break in a single-line header option is refused before anything is
+# written: status 2, no output folder, no summary.
+log=$(ls "$root"/examples/*.adi | head -n 1)
+status=0
+run score "$log" --cty "$cty" --out "$work/refused" --cabrillo --name $'Ion\nPopescu' \
+  >"$work/refused.out" 2>"$work/refused.err" || status=$?
+if [ "$status" -eq 2 ] && [ ! -e "$work/refused" ] && [ ! -s "$work/refused.out" ] &&
+  grep -q -- "--name takes one line" "$work/refused.err"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  echo "FAILED: --name with a line break (${arch:-native}): status $status" >&2
+  cat "$work/refused.err" >&2
+fi
 # A summary that cannot be written (a full disk) is a failure, not a success.
 if [ -z "$arch" ] && [ -w /dev/full ]; then
   log=$(ls "$root"/examples/*.adi | head -n 1)

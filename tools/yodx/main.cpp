@@ -41,13 +41,17 @@ void Usage(FILE* to) {
       "\n"
       "Cabrillo output (score only):\n"
       "  --cabrillo          also write the Cabrillo 3.0 log CALL.cbr into the --out folder\n"
-      "  --operators TEXT  --name TEXT  --address TEXT  --city TEXT  --postalcode TEXT\n"
-      "  --country TEXT  --email TEXT  --club TEXT  --location TEXT  --soapbox TEXT\n"
-      "                      header values, kept in the settings file for the header\n"
-      "                      dialog (a line break in TEXT starts a new line)\n"
+      "  --operators TEXT  --soapbox TEXT\n"
+      "                      header values of several lines: a line break in TEXT\n"
+      "                      starts a new OPERATORS or SOAPBOX line\n"
+      "  --name TEXT  --address TEXT  --city TEXT  --postalcode TEXT  --country TEXT\n"
+      "  --email TEXT  --club TEXT  --location TEXT\n"
+      "                      header values of one line each (a line break is refused);\n"
+      "                      all are kept in the settings file for the header dialog\n"
       "  --category-operator TEXT  --category-band TEXT  --category-mode TEXT\n"
       "  --category-power TEXT  --category-transmitter TEXT\n"
-      "                      the categories (the Windows build asks in the dialog)\n",
+      "                      the categories, one line each (the Windows build asks in\n"
+      "                      the dialog)\n",
       to);
 }
 
@@ -88,6 +92,15 @@ bool IsCategory(const std::string& label) {
     if (label == known) return true;
   }
   return false;
+}
+
+// Cabrillo continues only the OPERATORS and SOAPBOX rows on further lines; in
+// any other row of the header a line break would start a row that readers
+// do not know. The own call becomes the CALLSIGN row.
+bool TakesOneLine(const std::string& option) {
+  if (option == "--operators" || option == "--soapbox") return false;
+  return option == "--call" || HeaderKey(option) != nullptr ||
+         (option.compare(0, 11, "--category-") == 0 && IsCategory(option.substr(2)));
 }
 
 // Line breaks as an edit box holds them: CR LF.
@@ -158,6 +171,13 @@ int Main(int argc, char** argv) {
       return 2;
     }
     const std::string value = argv[++i];
+    if (TakesOneLine(arg) && value.find_first_of("\r\n") != std::string::npos) {
+      std::fprintf(stderr,
+                   "yodx: %s takes one line of text, without a line break; only --operators "
+                   "and --soapbox take several lines\n",
+                   arg.c_str());
+      return 2;
+    }
     if (arg == "--cty") {
       options.cty_path = value;
     } else if (arg == "--call") {
