@@ -21,18 +21,6 @@ struct Designator {
 constexpr Designator kDesignators[] = {
     {"50", 50000}, {"70", 70000}, {"144", 144000}, {"222", 222000}, {"432", 432000}};
 
-std::vector<std::string_view> SplitBlanks(std::string_view s) {
-  std::vector<std::string_view> out;
-  size_t i = 0;
-  while (i < s.size()) {
-    while (i < s.size() && IsBlank(s[i])) ++i;
-    const size_t start = i;
-    while (i < s.size() && !IsBlank(s[i])) ++i;
-    if (i > start) out.push_back(s.substr(start, i - start));
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string ModeFromCabrillo(const std::string& code) {

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Scores every sample log of examples/ and checks the summaries:
+# Scores every sample log of examples/ and checks the summaries, and lints
+# the Cabrillo samples:
 #   check_samples.sh YODX                      the native tool against examples/*.summary.txt
 #   check_samples.sh YODX_EXE i686|x86_64      a Windows build under Wine, same expectation
 # Both formats of a station's log must give its one summary, byte for byte,
 # so the native and the Windows builds agree with each other through it.
+# Each Cabrillo sample must give the findings of examples/*.lint.txt, byte
+# for byte, and a compact copy of it the same findings apart from its size.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -58,6 +61,49 @@ else
   echo "FAILED: --name with a line break (${arch:-native}): status $status" >&2
   cat "$work/refused.err" >&2
 fi
+
+# lint and compact: run from examples/ and a scratch folder, so that the
+# findings name the log the same way on both platforms.
+check() {  # check NAME COMMAND...: counts COMMAND's success or failure
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $name (${arch:-native})" >&2
+    return 1
+  fi
+}
+mkdir "$work/lint"
+for expected in "$root"/examples/*.lint.txt; do
+  station=$(basename "$expected" .lint.txt)
+  status=0
+  (cd "$root/examples" && run lint "$station.log" --cty "$cty" --json "$work/$station.json") \
+    >"$work/$station.lint" 2>"$work/$station.lint.err" || status=$?
+  check "lint $station.log" test "$status" -eq 1
+  check "lint $station.log findings" cmp -s "$expected" "$work/$station.lint" ||
+    diff "$expected" "$work/$station.lint" >&2
+  read -r errors _ warnings _ < <(tail -n 1 "$expected")
+  check "lint $station.log JSON" \
+    grep -q "^{\"errors\": $errors, \"warnings\": $warnings, " "$work/$station.json"
+  cp "$root/examples/$station.log" "$work/lint/$station.log"
+  status=0
+  (cd "$work/lint" && run compact "$station.log" "$station-compact.log") 2>/dev/null || status=$?
+  check "compact $station.log" test "$status" -eq 0
+  (cd "$work/lint" && run lint "$station-compact.log" --cty "$cty") >"$work/$station-compact.lint" ||
+    true
+  check "compact $station.log lints the same" cmp -s \
+    <(grep -v ': error: the file is \|^[0-9]* error' "$expected") \
+    <(sed 's/-compact\.log:/.log:/' "$work/$station-compact.lint" | grep -v '^[0-9]* error')
+done
+status=0
+(cd "$work/lint" && run compact "$station.log" "./$station.log") 2>/dev/null || status=$?
+check "compact refuses to overwrite its input" test "$status" -eq 2
+status=0
+run compact "$root/examples/$station.adi" "$work/lint/x.log" 2>/dev/null || status=$?
+check "compact refuses an ADIF log" test "$status" -eq 2
+
 # A summary that cannot be written (a full disk) is a failure, not a success.
 if [ -z "$arch" ] && [ -w /dev/full ]; then
   log=$(ls "$root"/examples/*.adi | head -n 1)

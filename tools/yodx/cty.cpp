@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -46,6 +47,18 @@ bool IsOperatingSuffix(std::string_view part) {
 }
 
 }  // namespace
+
+bool LoadCountryFile(const std::string& path, CtyFile* countries, std::string* error) {
+  static constexpr const char* kDebianCty = "/usr/share/hamradio-files/cty.dat";
+  if (!path.empty()) return countries->Load(path, error);
+  for (const char* candidate : {"cty.dat", kDebianCty}) {
+    std::error_code ec;
+    if (std::filesystem::exists(candidate, ec)) return countries->Load(candidate, error);
+  }
+  *error =
+      std::string("no country file: give --cty FILE (looked for ./cty.dat and ") + kDebianCty + ")";
+  return false;
+}
 
 bool CtyFile::Load(const std::string& path, std::string* error) {
   std::ifstream in(path, std::ios::binary);

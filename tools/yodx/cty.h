@@ -79,6 +79,10 @@ class CtyFile {
   size_t prefix_count_ = 0;
 };
 
+// Loads PATH into *COUNTRIES; an empty PATH means ./cty.dat, then Debian's
+// /usr/share/hamradio-files/cty.dat. False with *error when none is usable.
+bool LoadCountryFile(const std::string& path, CtyFile* countries, std::string* error);
+
 }  // namespace yodx
 
 #endif  // YODX_CTY_H_

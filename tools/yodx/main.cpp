@@ -1,7 +1,10 @@
-// yodx: scores a YO-DX HF Contest log through the real plug-in library.
+// yodx: scores a YO-DX HF Contest log through the real plug-in library, and
+// checks a Cabrillo log against the contest's rules before it is sent.
 //
 //   yodx score LOG [options]
 //   yodx check LOG CALL BAND MODE [EXCHANGE] [options]
+//   yodx lint LOG [--cty FILE] [--period START END] [--json FILE]
+//   yodx compact LOG OUT
 //
 // The summary goes to standard output exactly as the plug-in returns it, so
 // the Linux and the Windows build print the same bytes; diagnostics go to
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "tools/plugin_loader.h"
+#include "tools/yodx/lint_command.h"
 #include "tools/yodx/replay.h"
 #include "tools/yodx/text.h"
 
@@ -23,11 +27,20 @@ void Usage(FILE* to) {
   std::fputs(
       "usage: yodx score LOG [options]\n"
       "       yodx check LOG CALL BAND MODE [EXCHANGE] [options]\n"
+      "       yodx lint LOG [--cty FILE] [--period START END] [--json FILE]\n"
+      "       yodx compact LOG OUT\n"
       "\n"
       "LOG is an ADIF (.adi) or Cabrillo 3.0 log; the format is told by content.\n"
       "check replays LOG, then says whether CALL on BAND in MODE is a duplicate\n"
       "or a new multiplier and whether EXCHANGE would be acceptable, and prints\n"
       "what the plug-in's two information windows would show meanwhile.\n"
+      "lint checks a Cabrillo log as the contest's robot will: one line per\n"
+      "finding, then the counts; exit status 1 when there is an error. --period\n"
+      "takes two UTC times YYYY-MM-DD[THH:MM[:SS]] (default: the last full\n"
+      "weekend of August, Saturday 12:00 to Sunday 11:59:59, of the log's year);\n"
+      "--json FILE also writes the findings as JSON.\n"
+      "compact writes LOG to OUT with one blank between the fields of each QSO\n"
+      "line, to bring it under the upload page's 150,000 bytes.\n"
       "\n"
       "options:\n"
       "  --cty FILE          country file in cty.dat format\n"
@@ -148,6 +161,10 @@ int Main(int argc, char** argv) {
     return argc < 2 ? 2 : 0;
   }
   const std::string command = argv[1];
+  if (command == "lint" || command == "compact") {
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    return command == "lint" ? yodx::LintCommand(args) : yodx::CompactCommand(args);
+  }
   if (command != "score" && command != "check") {
     std::fprintf(stderr, "yodx: unknown command '%s'\n", command.c_str());
     Usage(stderr);

@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kReportFile = "err.txt";
-constexpr const char* kDebianCty = "/usr/share/hamradio-files/cty.dat";
 
 COleDateTime HostDate(double value) {
   COleDateTime d;
@@ -222,14 +221,7 @@ std::string JsonString(const std::string& text) {
 }
 
 bool Replay::LoadCty(std::string* error) {
-  if (!options_.cty_path.empty()) return cty_.Load(options_.cty_path, error);
-  for (const char* candidate : {"cty.dat", kDebianCty}) {
-    std::error_code ec;
-    if (fs::exists(candidate, ec)) return cty_.Load(candidate, error);
-  }
-  *error =
-      std::string("no country file: give --cty FILE (looked for ./cty.dat and ") + kDebianCty + ")";
-  return false;
+  return LoadCountryFile(options_.cty_path, &cty_, error);
 }
 
 bool Replay::Run(std::string* error) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace yodx {
 
@@ -70,6 +71,19 @@ inline bool LooksLikeCall(std::string_view s) {
     }
   }
   return letter && digit;
+}
+
+// The blank-separated words of S, in order.
+inline std::vector<std::string_view> SplitBlanks(std::string_view s) {
+  std::vector<std::string_view> out;
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    const size_t start = i;
+    while (i < s.size() && !IsBlank(s[i])) ++i;
+    if (i > start) out.push_back(s.substr(start, i - start));
+  }
+  return out;
 }
 
 // Two-digit field of a date or time text; -1 if not two digits.

@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/plugin_under_test.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/ui_script.h"
+#include "tools/yodx/compact.h"
+#include "tools/yodx/lint.h"
+#include "tools/yodx/replay.h"
+
+namespace yodx {
+namespace {
+
+const char kCty[] =
+    "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
+    "    YO,YP,YQ,YR;\n"
+    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+    "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n";
+
+// A Romanian station's log with nothing to find. The reports sent and
+// received differ, so that a swap would show; the county arrives in lower
+// case, which the robot reads as upper.
+const std::vector<std::string> kCleanLog = {
+    "START-OF-LOG: 3.0",                                              // 1
+    "CONTEST: YO-DX-HF",                                              // 2
+    "CALLSIGN: YO3ABC",                                               // 3
+    "CATEGORY-OPERATOR: SINGLE-OP",                                   // 4
+    "CATEGORY-BAND: ALL",                                             // 5
+    "CATEGORY-TRANSMITTER: ONE",                                      // 6
+    "CLAIMED-SCORE: 1234",                                            // 7
+    "X-LOGGER-NOTE: made by hand",                                    // 8
+    "QSO: 14025 CW 2021-08-28 1200 YO3ABC  579 BU DL1ABC  599 001",   // 9
+    "QSO:  7150 PH 2021-08-28 2300 YO3ABC  59  BU YO9BBB  57  ct",    // 10
+    "QSO: 28000 cw 2021-08-29 1159 YO3ABC  599 BU YO/DL1ABC 599 CJ",  // 11
+    "QSO:  3510 CW 2021-08-28 1201 YO3ABC  599 BU DL1ABC  599 2",     // 12
+    "END-OF-LOG:",                                                    // 13
+};
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+CtyFile Countries() {
+  CtyFile cty;
+  EXPECT_TRUE(cty.Parse(kCty));
+  return cty;
+}
+
+LintResult Lint(const std::string& text) {
+  return LintCabrillo(text, Countries(), LintOptions{});
+}
+
+TEST(YodxLintTest, CleanLogHasNoFinding) {
+  const LintResult result = Lint(Join(kCleanLog));
+  EXPECT_TRUE(result.findings.empty()) << FormatFindings("clean.log", result);
+  EXPECT_EQ(FormatFindings("clean.log", result), "0 errors, 0 warnings\n");
+  EXPECT_EQ(FindingsJson(result), "{\"errors\": 0, \"warnings\": 0, \"findings\": []}\n");
+}
+
+// Each case plants one fault in the clean log (replacing line `line`) and
+// expects exactly one finding, at its line.
+struct Planted {
+  int line;
+  const char* text;
+  int at;
+  Severity severity;
+  const char* rule;
+  const char* message;  // a part of the message
+};
+
+constexpr Severity E = Severity::kError, W = Severity::kWarning;
+
+const Planted kPlanted[] = {
+    {1, "START-OF-LOG: 2.0", 1, E, "start-of-log", "version '2.0', expected 3.0"},
+    {1, "CALLSIGN: YO3ABC", 1, E, "start-of-log", "must begin with 'START-OF-LOG: 3.0'"},
+    {13, "SOAPBOX: 73", 13, E, "end-of-log", "must end with 'END-OF-LOG:'"},
+    {2, "CONTEST: YO DX", 2, E, "contest", "'YO DX' is not YO-DX-HF"},
+    {2, "X-CONTEST: YO-DX-HF", 1, E, "contest", "no CONTEST: line"},
+    {5, "CATEGORY-BAND: 160M", 5, E, "category", "ALL, 80M, 40M, 20M, 15M, 10M"},
+    {4, "CATEGORY-OPERATOR: SINGLE", 4, E, "category", "CATEGORY-OPERATOR 'SINGLE' is not one"},
+    {8, "LOGGER-NOTE: made by hand", 8, W, "unknown-tag", "'LOGGER-NOTE:'"},
+    {7, "CREATED-BY: hand", 1, W, "claimed-score", "no CLAIMED-SCORE"},
+    {8, "THIS IS NOT A TAG", 8, E, "line", "is not 'TAG: value'"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599", 9, E, "qso-fields",
+     "9 fields, expected 10"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 001 1", 9, E, "qso-fields",
+     "11 fields, expected 10"},
+    {9, "QSO: 14.025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 001", 9, E, "frequency",
+     "'14.025' is not in kHz"},
+    {9, "QSO: - CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 001", 9, E, "frequency",
+     "frequency is missing"},
+    {9, "QSO: 10110 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 001", 9, E, "band",
+     "10110 kHz is on 30m, not a contest band"},
+    {9, "QSO: 1830 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 001", 9, W, "band",
+     "160m is not a contest band"},
+    {9, "QSO: 14085 RY 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 001", 9, E, "mode",
+     "mode 'RY' is not a contest mode"},
+    {9, "QSO: 14025 CW 2021-8-28 1200 YO3ABC 579 BU DL1ABC 599 001", 9, E, "date",
+     "'2021-8-28' is not yyyy-mm-dd"},
+    {9, "QSO: 14025 CW 2021-08-28 12:00 YO3ABC 579 BU DL1ABC 599 001", 9, E, "time",
+     "'12:00' is not hhmm"},
+    {9, "QSO: 14025 CW 2021-08-28 1159 YO3ABC 579 BU DL1ABC 599 001", 9, E, "period",
+     "2021-08-28 1159 is outside the contest period 2021-08-28 12:00:00 to 2021-08-29 11:59:59"},
+    {11, "QSO: 28000 CW 2021-08-29 1200 YO3ABC 599 BU YO/DL1ABC 599 CJ", 11, E, "period",
+     "2021-08-29 1200 is outside"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABD 579 BU DL1ABC 599 001", 9, E, "sent-call",
+     "sent call 'YO3ABD' is not the log's CALLSIGN YO3ABC"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1-ABC 599 001", 9, E, "call",
+     "call 'DL1-ABC' is not a call sign"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 5NN BU DL1ABC 599 001", 9, E, "report",
+     "report sent '5NN' does not fit CW"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 590 001", 9, E, "report",
+     "report received '590' does not fit CW: three digits, 1-5, 1-9, 1-9"},
+    {10, "QSO: 7150 PH 2021-08-28 2300 YO3ABC 59 BU YO9BBB 579 CT", 10, E, "report",
+     "report received '579' does not fit PH"},
+    {10, "QSO: 7150 PH 2021-08-28 2300 YO3ABC 59 BU YO9BBB - CT", 10, E, "report",
+     "report received is missing ('-')"},
+    {10, "QSO: 7150 PH 2021-08-28 2300 YO3ABC 59 BU YO9BBB 57 XX", 10, E, "exchange",
+     "exchange received 'XX' is not a county code (YO9BBB is a Romanian station)"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 BU", 9, E, "exchange",
+     "exchange received 'BU' is not a serial number from 001 (DL1ABC is not a Romanian"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 000", 9, E, "exchange",
+     "'000' is not a serial number"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 001 DL1ABC 599 001", 9, E, "exchange",
+     "exchange sent '001' is not a county code (YO3ABC is a Romanian station)"},
+    {12, "QSO: 14030 CW 2021-08-28 1201 YO3ABC 599 BU DL1ABC 599 2", 12, W, "duplicate",
+     "duplicate of line 9: DL1ABC again on 20m CW"},
+};
+
+TEST(YodxLintTest, EachPlantedFaultIsFoundAtItsLine) {
+  for (const Planted& p : kPlanted) {
+    std::vector<std::string> lines = kCleanLog;
+    lines[p.line - 1] = p.text;
+    const LintResult result = Lint(Join(lines));
+    ASSERT_EQ(result.findings.size(), 1u) << p.text << "\n" << FormatFindings("log", result);
+    const Finding& f = result.findings[0];
+    EXPECT_EQ(f.line, p.at) << p.text;
+    EXPECT_EQ(f.severity, p.severity) << p.text;
+    EXPECT_EQ(f.rule, p.rule) << p.text;
+    EXPECT_NE(f.message.find(p.message), std::string::npos) << p.text << "\n" << f.message;
+    EXPECT_EQ(result.errors, p.severity == E ? 1 : 0);
+  }
+}
+
+TEST(YodxLintTest, FileLevelFaultsAndTheTwoTransmitterField) {
+  // A soapbox that takes the file over the upload page's limit.
+  std::vector<std::string> lines = kCleanLog;
+  lines[7] = "SOAPBOX: " + std::string(kUploadLimitBytes, 'x');
+  LintResult result = Lint(Join(lines));
+  ASSERT_EQ(result.findings.size(), 1u);
+  EXPECT_EQ(result.findings[0].rule, "size");
+  EXPECT_NE(result.findings[0].message.find(Grouped(Join(lines).size()) + " bytes"),
+            std::string::npos);
+  EXPECT_NE(result.findings[0].message.find("yodx compact"), std::string::npos);
+
+  lines = kCleanLog;
+  lines.push_back("QSO: 14025 CW 2021-08-28 1300 YO3ABC 599 BU DL2ABC 599 5");
+  result = Lint(Join(lines));
+  ASSERT_EQ(result.findings.size(), 1u);
+  EXPECT_EQ(result.findings[0].line, 14);
+  EXPECT_EQ(result.findings[0].message, "text after END-OF-LOG:");
+
+  // Two transmitters: every QSO line carries the transmitter, 0 or 1.
+  lines = kCleanLog;
+  lines[5] = "CATEGORY-TRANSMITTER: TWO";
+  for (int i = 8; i < 12; ++i) lines[i] += " 0";
+  lines[9].back() = '2';
+  result = Lint(Join(lines));
+  ASSERT_EQ(result.findings.size(), 1u) << FormatFindings("log", result);
+  EXPECT_EQ(result.findings[0].line, 10);
+  EXPECT_EQ(result.findings[0].message, "transmitter '2' is not 0 or 1");
+}
+
+TEST(YodxLintTest, ReportsAsCompilerLinesAndJson) {
+  std::vector<std::string> lines = kCleanLog;
+  lines[7] = "MY-TAG: x";
+  lines[9] = "QSO: 7150 PH 2021-08-28 2300 YO3ABC 59 BU YO9BBB 57 XX";
+  const LintResult result = Lint(Join(lines));
+  EXPECT_EQ(FormatFindings("a\tb.log", result),
+            "a\\x09b.log:8: warning: unknown header tag 'MY-TAG:'\n"
+            "a\\x09b.log:10: error: exchange received 'XX' is not a county code (YO9BBB is a "
+            "Romanian station)\n"
+            "1 error, 1 warning\n");
+  EXPECT_EQ(FindingsJson(result),
+            "{\"errors\": 1, \"warnings\": 1, \"findings\": [\n"
+            "  {\"line\": 8, \"severity\": \"warning\", \"rule\": \"unknown-tag\", \"message\": "
+            "\"unknown header tag 'MY-TAG:'\"},\n"
+            "  {\"line\": 10, \"severity\": \"error\", \"rule\": \"exchange\", \"message\": "
+            "\"exchange received 'XX' is not a county code (YO9BBB is a Romanian station)\"}\n"
+            "]}\n");
+}
+
+TEST(YodxLintTest, PeriodIsTheLastFullWeekendOfAugust) {
+  const struct {
+    int year;
+    const char* start;
+    const char* end;
+  } kYears[] = {
+      {2021, "2021-08-28 12:00:00", "2021-08-29 11:59:59"},
+      {2024, "2024-08-24 12:00:00", "2024-08-25 11:59:59"},  // 31 August is a Saturday
+      {2025, "2025-08-30 12:00:00", "2025-08-31 11:59:59"},  // 31 August is a Sunday
+  };
+  for (const auto& y : kYears) {
+    UtcSeconds start = 0, end = 0;
+    ContestPeriod(y.year, &start, &end);
+    EXPECT_EQ(FormatUtc(start), y.start);
+    EXPECT_EQ(FormatUtc(end), y.end);
+  }
+  UtcSeconds t = 0;
+  ASSERT_TRUE(ParseUtcTime("2021-08-07", true, &t));
+  EXPECT_EQ(FormatUtc(t), "2021-08-07 23:59:59");
+  ASSERT_TRUE(ParseUtcTime("2021-08-07T12:30", false, &t));
+  EXPECT_EQ(FormatUtc(t), "2021-08-07 12:30:00");
+  EXPECT_FALSE(ParseUtcTime("2021-08-07T24:00", false, &t));
+  EXPECT_FALSE(ParseUtcTime("07.08.2021", false, &t));
+
+  // A period given moves the check; the log's own year no longer counts.
+  LintOptions options;
+  options.period_given = ParseUtcTime("2021-08-07T12:00", false, &options.start) &&
+                         ParseUtcTime("2021-08-08T11:59:59", true, &options.end);
+  const LintResult result = LintCabrillo(Join(kCleanLog), Countries(), options);
+  EXPECT_EQ(result.errors, 4);
+  EXPECT_EQ(result.findings[0].rule, "period");
+}
+
+TEST(YodxLintTest, CompactRemovesOnlyThePadding) {
+  const std::string log =
+      "START-OF-LOG: 3.0\r\n"
+      "LOCATION: \r\n"
+      "SOAPBOX:   two  blanks  kept\r\n"
+      "QSO:  7025 CW 2021-08-28 1200 YO3ABC        599 BU     YO2LEL        599 AR\r\n"
+      "x-qso:\t14025\tCW 2021-08-28 1201 YO3ABC 599 BU DL1ABC 599 001   \n"
+      "END-OF-LOG:";
+  EXPECT_EQ(CompactCabrillo(log),
+            "START-OF-LOG: 3.0\r\n"
+            "LOCATION: \r\n"
+            "SOAPBOX:   two  blanks  kept\r\n"
+            "QSO: 7025 CW 2021-08-28 1200 YO3ABC 599 BU YO2LEL 599 AR\r\n"
+            "x-qso: 14025 CW 2021-08-28 1201 YO3ABC 599 BU DL1ABC 599 001\n"
+            "END-OF-LOG:");
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  return buf.str();
+}
+
+// The plug-in's own Cabrillo file of every bundled log, compacted where it
+// is over the limit, is what the robot accepts: 160 m contacts and
+// duplicates are the only findings, and the compact copy finds the same.
+TEST(YodxLintTest, PluginFilesOfTheSamplesPassOnceCompacted) {
+  const std::filesystem::path examples = STATS_EXAMPLES_DIR;
+  const char* const kDebianCty = "/usr/share/hamradio-files/cty.dat";
+  if (!std::filesystem::exists(examples / "yo3abc.log") || !std::ifstream(kDebianCty)) {
+    GTEST_SKIP() << "no sample logs or no hamradio-files here";
+  }
+  CtyFile countries;
+  std::string error;
+  ASSERT_TRUE(countries.Load(kDebianCty, &error)) << error;
+  int oversized = 0;
+  for (const char* sample : {"yo3abc.log", "yo3abc.adi", "dl1abc.log", "dl1abc.adi"}) {
+    stats::testing::ScratchDir scratch;
+    stats::testing::FreshPlugin();
+    stats::testing::UiScript ui;  // answers the header dialog and the "Output" box
+    ReplayOptions options;
+    options.log_path = (examples / sample).string();
+    options.cty_path = kDebianCty;
+    options.exports = &stats::testing::Plugin();
+    options.output = true;
+    Replay replay(options);
+    ASSERT_TRUE(replay.Run(&error)) << error;
+    const std::string own = ReadAll(replay.result().cabrillo_file);
+    ASSERT_FALSE(own.empty()) << sample;
+
+    LintResult result = LintCabrillo(own, countries, LintOptions{});
+    if (own.size() > kUploadLimitBytes) {
+      ++oversized;
+      ASSERT_EQ(result.findings.at(0).rule, "size") << sample;
+      result.findings.erase(result.findings.begin());
+      --result.errors;
+      const std::string compact = CompactCabrillo(own);
+      EXPECT_LE(compact.size(), kUploadLimitBytes) << sample;
+      const LintResult again = LintCabrillo(compact, countries, LintOptions{});
+      EXPECT_EQ(FormatFindings("x", again), FormatFindings("x", result)) << sample;
+    }
+    int band160 = 0;
+    EXPECT_EQ(result.errors, 0) << sample;
+    for (const Finding& f : result.findings) {
+      EXPECT_EQ(f.severity, Severity::kWarning) << sample << ":" << f.line << ": " << f.message;
+      EXPECT_TRUE(f.rule == "band" || f.rule == "duplicate") << f.message;
+      band160 += f.rule == "band";
+    }
+    EXPECT_GT(band160, 0) << sample;
+  }
+  EXPECT_EQ(oversized, 2);  // the plug-in's file of the 2,000-contact weekend
+}
+
+}  // namespace
+}  // namespace yodx

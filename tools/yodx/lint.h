@@ -1,0 +1,85 @@
+// Checks a Cabrillo 3.0 log against the YO-DX HF Contest's published rules,
+// as the contest's upload robot applies them, before the operator sends it:
+// the header (START-OF-LOG: 3.0, CONTEST: YO-DX-HF, CALLSIGN, the CATEGORY-
+// lists, END-OF-LOG:), every QSO line's fields (frequency, mode, date, time,
+// calls, reports, exchanges), the contest period, duplicates and the upload
+// page's size limit.
+//
+// Errors are what the robot refuses (the log or the contact); warnings are
+// accepted but cost points or look wrong: duplicates, 160 m contacts,
+// unknown header tags, a missing or odd CLAIMED-SCORE. Letter case never
+// matters ("cw", "ct" and "yo-dx-hf" are read as "CW", "CT", "YO-DX-HF"),
+// and a field written as "-" is a missing value.
+#ifndef YODX_LINT_H_
+#define YODX_LINT_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tools/yodx/cty.h"
+
+namespace yodx {
+
+// The largest file the contest's upload page takes ("150K", read as bytes).
+constexpr size_t kUploadLimitBytes = 150000;
+
+enum class Severity { kError, kWarning };
+
+struct Finding {
+  int line = 0;  // 1-based; findings about the whole file are on line 1
+  Severity severity = Severity::kError;
+  std::string rule;     // short id: "contest", "exchange", "duplicate", ...
+  std::string message;  // names the field, what it holds and what was expected
+};
+
+// A UTC time to the second, as seconds from 1899-12-30 00:00:00.
+using UtcSeconds = long long;
+UtcSeconds ToUtcSeconds(int year, int month, int day, int hour, int minute, int second);
+
+// The contest period of YEAR: Saturday 12:00:00 to Sunday 11:59:59 UTC of
+// the last full weekend of August (the Saturday whose Sunday is still in
+// August), both ends inclusive.
+void ContestPeriod(int year, UtcSeconds* start, UtcSeconds* end);
+
+// "YYYY-MM-DD", "YYYY-MM-DDTHH:MM" or "YYYY-MM-DDTHH:MM:SS" (a blank may
+// stand for the T). A date alone means its first second, or with
+// end_of_day its last. False for anything else.
+bool ParseUtcTime(const std::string& text, bool end_of_day, UtcSeconds* out);
+
+// "2021-08-28 12:00:00".
+std::string FormatUtc(UtcSeconds t);
+
+// "155,761": a byte count as the messages give it.
+std::string Grouped(size_t n);
+
+struct LintOptions {
+  // The period to check the contacts against; when unset, ContestPeriod of
+  // the year of the log's first valid contact date.
+  bool period_given = false;
+  UtcSeconds start = 0, end = 0;
+};
+
+struct LintResult {
+  std::vector<Finding> findings;  // in line order; on one line, in the order found
+  int errors = 0, warnings = 0;
+  bool period_known = false;  // false when no contact gave a year
+  UtcSeconds start = 0, end = 0;
+};
+
+// Lints TEXT, the bytes of a Cabrillo log; COUNTRIES tells which stations
+// are Romanian (the entity whose primary prefix is YO).
+LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
+                        const LintOptions& options);
+
+// One line per finding, "LOG:LINE: error: message" (or "warning:"), then
+// "N errors, M warnings". LOG_NAME and the messages are printed with bytes
+// outside printable ASCII escaped.
+std::string FormatFindings(const std::string& log_name, const LintResult& result);
+
+// {"errors": N, "warnings": M, "findings": [{"line": L, "severity": ...,
+// "rule": ..., "message": ...}, ...]}
+std::string FindingsJson(const LintResult& result);
+}  // namespace yodx
+
+#endif  // YODX_LINT_H_
