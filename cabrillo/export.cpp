@@ -12,15 +12,15 @@ bool PrepareHeader(Module& module, const std::string& callsign,
   CCabrilloLog& log = module.state.g_Cabrillo;
   HeaderSession session = LoadHeader(log, *module.settings, callsign);
   bool confirmed = false;
-  module.state.header_dialog_open = true;
+  ++module.state.header_dialogs_open;
   try {
     LockReleased dialog(held);
     confirmed = module.dialogs->ShowHeader(session.form);
   } catch (...) {
-    module.state.header_dialog_open = false;
+    --module.state.header_dialogs_open;
     throw;
   }
-  module.state.header_dialog_open = false;
+  --module.state.header_dialogs_open;
   if (confirmed) {
     ConfirmHeader(log, *module.settings, session);
   } else {
@@ -46,7 +46,7 @@ void ExportLog(Module& module, int* exportFlag, std::unique_lock<std::mutex>& he
   ContestState& state = module.state;
   // Asked from inside the header dialog's modal loop: the header is not
   // answered yet, so the previous file stays as it is until a later result.
-  if (state.header_dialog_open) return;
+  if (state.header_dialogs_open > 0) return;
   CCabrilloLog& log = state.g_Cabrillo;
   log.ClearQsoLines();
   log.m_arrQsoLines.reserve(state.g_Log.size());

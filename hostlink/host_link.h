@@ -1,7 +1,9 @@
 // The calls the plug-in makes back into the running host, through the
 // automation object it publishes as "Vexo2.Application". A connection
 // belongs to the thread that made it: each thread attaches on its own and
-// never hands its connection to another.
+// never hands its connection to another. The window thread attaches for
+// each refresh and lets go after it, so that an idle window thread holds
+// nothing of the host's (letting go is itself a call into the host).
 #ifndef STATS_HOSTLINK_HOST_LINK_H_
 #define STATS_HOSTLINK_HOST_LINK_H_
 
@@ -29,32 +31,35 @@ class HostConnection {
   virtual HostStatus GetField(int field, std::string* text) = 0;
   // Member 2: the operating frequency in hertz.
   virtual HostStatus Frequency(double* hertz) = 0;
-  // The library is going away and the host's thread cannot serve a call:
-  // stop guarding this thread's calls and forget the host's object without
-  // releasing it (a release is itself a call into the host).
-  virtual void Abandon() {}
 };
 
 // How the calls of a thread of the plug-in's own are guarded: a host that
 // answers "retry later" (it sits in a modal state) is asked again for
-// kRetryLaterLimit, no call waits longer than kHostCallLimit, and once the
-// cancel flag is true a call in progress is abandoned and no new one made.
+// kRetryLaterLimit, no call waits longer than kHostCallLimit, and once
+// cancel is true a call in progress is abandoned and no new one made.
+// inCall and answered tell another thread whether this one is waiting for
+// the host, and how many of its calls have come back.
 constexpr std::chrono::milliseconds kRetryLaterLimit{2000};
 constexpr std::chrono::milliseconds kHostCallLimit{3000};
+struct HostCallGuard {
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> inCall{false};
+  std::atomic<unsigned> answered{0};
+};
 
 class HostLink {
  public:
   virtual ~HostLink() = default;
   // Prepares the calling thread for host calls (COM on Windows). Returns
-  // what LeaveThread, on the same thread, must be given.
-  virtual bool EnterThread() = 0;
+  // what LeaveThread, on the same thread, must be given. A thread of the
+  // plug-in's own passes a guard, which must outlive LeaveThread: every host
+  // call of the thread, attaching and letting go included, is then guarded
+  // as said above. The host's own thread passes none: its own handling of
+  // messages is left alone.
+  virtual bool EnterThread(HostCallGuard* guard = nullptr) = 0;
   virtual void LeaveThread(bool entered) = 0;
   // The running host, or nullptr when none runs. Never starts one.
   virtual std::unique_ptr<HostConnection> Attach() = 0;
-  // The same for a thread of the plug-in's own (never the host's thread,
-  // whose own message handling is left alone), with every call guarded as
-  // said above. cancel must outlive the connection.
-  virtual std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>* cancel) = 0;
 };
 
 // COM on Windows; elsewhere no host ever runs.

@@ -6,12 +6,9 @@ namespace {
 
 class NoHostLink : public HostLink {
  public:
-  bool EnterThread() override { return false; }
+  bool EnterThread(HostCallGuard*) override { return false; }
   void LeaveThread(bool) override {}
   std::unique_ptr<HostConnection> Attach() override { return nullptr; }
-  std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>*) override {
-    return nullptr;
-  }
 };
 
 }  // namespace

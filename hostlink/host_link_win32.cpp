@@ -70,8 +70,7 @@ struct Variant : VARIANT {
 // a host that never answers still meets the time limit.
 class CallGuard final : public IMessageFilter {
  public:
-  explicit CallGuard(const std::atomic<bool>* cancel)
-      : cancel_(cancel), thread_(GetCurrentThreadId()) {}
+  explicit CallGuard(HostCallGuard* state) : state_(state), thread_(GetCurrentThreadId()) {}
   CallGuard(const CallGuard&) = delete;
   CallGuard& operator=(const CallGuard&) = delete;
 
@@ -95,8 +94,11 @@ class CallGuard final : public IMessageFilter {
     }
   }
 
-  bool Cancelled() const { return cancel_ != nullptr && cancel_->load(); }
-  void InCall(bool calling) { calling_ = calling; }
+  bool Cancelled() const { return state_->cancel; }
+  void InCall(bool calling) {
+    state_->inCall = calling;
+    if (!calling) ++state_->answered;
+  }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -133,32 +135,46 @@ class CallGuard final : public IMessageFilter {
 
   static void CALLBACK Tick(void* self, BOOLEAN) {
     auto* guard = static_cast<CallGuard*>(self);
-    if (guard->calling_) PostThreadMessageA(guard->thread_, WM_NULL, 0, 0);
+    if (guard->state_->inCall) PostThreadMessageA(guard->thread_, WM_NULL, 0, 0);
   }
 
-  const std::atomic<bool>* cancel_;
+  HostCallGuard* state_;
   DWORD thread_;
   std::atomic<long> refs_{1};
-  std::atomic<bool> calling_{false};
   bool installed_ = false;
   HANDLE timer_ = nullptr;
 };
 
+// The guard of the calling thread, if it is a thread of the plug-in's own.
+thread_local CallGuard* t_guard = nullptr;
+
+// Marks a call into the host on a guarded thread, for the tick and for
+// whoever waits for the thread.
+class GuardedCall {
+ public:
+  GuardedCall() {
+    if (t_guard != nullptr) t_guard->InCall(true);
+  }
+  ~GuardedCall() {
+    if (t_guard != nullptr) t_guard->InCall(false);
+  }
+  GuardedCall(const GuardedCall&) = delete;
+  GuardedCall& operator=(const GuardedCall&) = delete;
+};
+
+bool Cancelled() {
+  return t_guard != nullptr && t_guard->Cancelled();
+}
+
 class ComConnection : public HostConnection {
  public:
-  // guard is null on the host's own thread, where calls are not guarded.
-  ComConnection(IDispatch* dispatch, CallGuard* guard) : dispatch_(dispatch), guard_(guard) {}
+  explicit ComConnection(IDispatch* dispatch) : dispatch_(dispatch) {}
   ~ComConnection() override {
-    if (dispatch_ != nullptr) dispatch_->Release();
-    StopGuarding();
+    GuardedCall call;
+    dispatch_->Release();
   }
   ComConnection(const ComConnection&) = delete;
   ComConnection& operator=(const ComConnection&) = delete;
-
-  void Abandon() override {
-    StopGuarding();
-    dispatch_ = nullptr;  // left unreleased on purpose, as said in the interface
-  }
 
   HostStatus Command(const std::string& text) override {
     Variant arg;
@@ -197,30 +213,23 @@ class ComConnection : public HostConnection {
   }
 
  private:
-  void StopGuarding() {
-    if (guard_ == nullptr) return;
-    guard_->Remove();
-    guard_->Release();
-    guard_ = nullptr;
-  }
-
   // One member call. A guarded call that the host answers with "retry
   // later" is made again until kRetryLaterLimit has passed since the first
   // attempt (where COM retried through the filter already, that time is
   // spent and it is not asked again).
   HostStatus Invoke(DISPID member, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
-    if (dispatch_ == nullptr || (guard_ != nullptr && guard_->Cancelled())) {
-      return HostStatus::Failed(ErrorText(static_cast<DWORD>(RPC_E_CALL_CANCELED)));
-    }
+    if (Cancelled()) return HostStatus::Failed(ErrorText(static_cast<DWORD>(RPC_E_CALL_CANCELED)));
     const DWORD start = GetTickCount();
     for (;;) {
       DISPPARAMS params = {args, nullptr, count, 0};
       EXCEPINFO exception = {};
       UINT badArgument = 0;
-      if (guard_ != nullptr) guard_->InCall(true);
-      const HRESULT hr = dispatch_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                           result, &exception, &badArgument);
-      if (guard_ != nullptr) guard_->InCall(false);
+      HRESULT hr;
+      {
+        GuardedCall call;
+        hr = dispatch_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                               &exception, &badArgument);
+      }
       if (SUCCEEDED(hr)) return HostStatus();
       std::string why;
       if (hr == DISP_E_EXCEPTION) {
@@ -230,7 +239,7 @@ class ComConnection : public HostConnection {
       SysFreeString(exception.bstrSource);
       SysFreeString(exception.bstrDescription);
       SysFreeString(exception.bstrHelpFile);
-      const bool again = guard_ != nullptr && IsRetryLater(hr) && !guard_->Cancelled() &&
+      const bool again = t_guard != nullptr && IsRetryLater(hr) && !Cancelled() &&
                          GetTickCount() - start < kRetryLaterMs;
       if (!again) return HostStatus::Failed(why.empty() ? ErrorText(static_cast<DWORD>(hr)) : why);
       Sleep(kRetryDelayMs);
@@ -238,43 +247,45 @@ class ComConnection : public HostConnection {
   }
 
   IDispatch* dispatch_;
-  CallGuard* guard_;
 };
 
 class ComHostLink : public HostLink {
  public:
-  bool EnterThread() override {
+  bool EnterThread(HostCallGuard* guard) override {
     // A thread that already has COM (in another apartment model) keeps it.
-    return SUCCEEDED(CoInitialize(nullptr));
+    const bool entered = SUCCEEDED(CoInitialize(nullptr));
+    if (guard != nullptr && t_guard == nullptr) {
+      t_guard = new CallGuard(guard);
+      t_guard->Install();
+    }
+    return entered;
   }
   void LeaveThread(bool entered) override {
+    if (t_guard != nullptr) {
+      t_guard->Remove();
+      t_guard->Release();
+      t_guard = nullptr;
+    }
     if (entered) CoUninitialize();
   }
 
   std::unique_ptr<HostConnection> Attach() override {
-    IDispatch* dispatch = RunningHost();
-    if (dispatch == nullptr) return nullptr;
-    return std::make_unique<ComConnection>(dispatch, nullptr);
-  }
-
-  std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>* cancel) override {
-    IDispatch* dispatch = RunningHost();
-    if (dispatch == nullptr) return nullptr;
-    auto* guard = new CallGuard(cancel);
-    guard->Install();
-    return std::make_unique<ComConnection>(dispatch, guard);
-  }
-
- private:
-  static IDispatch* RunningHost() {
+    if (Cancelled()) return nullptr;
     CLSID host;
     if (FAILED(CLSIDFromProgID(L"Vexo2.Application", &host))) return nullptr;
-    IUnknown* running = nullptr;
-    if (FAILED(GetActiveObject(host, nullptr, &running)) || running == nullptr) return nullptr;
     IDispatch* dispatch = nullptr;
-    const HRESULT hr = running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    running->Release();
-    return SUCCEEDED(hr) ? dispatch : nullptr;
+    {
+      // Finding the running object and asking it for IDispatch are calls
+      // into the host's apartment.
+      GuardedCall call;
+      IUnknown* running = nullptr;
+      if (FAILED(GetActiveObject(host, nullptr, &running)) || running == nullptr) return nullptr;
+      const HRESULT hr =
+          running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+      running->Release();
+      if (FAILED(hr)) return nullptr;
+    }
+    return dispatch != nullptr ? std::make_unique<ComConnection>(dispatch) : nullptr;
   }
 };
 

@@ -35,6 +35,7 @@ constexpr UINT kConnectHost = WM_APP + 12;
 
 constexpr COLORREF kPaleYellow = RGB(255, 250, 198);
 constexpr DWORD kCloseWaitMs = 5000;
+constexpr DWORD kCloseSliceMs = 250;
 constexpr DWORD kUnloadWaitMs = 1000;
 const char kErrorCaption[] = "YO-DX statistics";
 
@@ -52,9 +53,10 @@ struct ThreadShared {
   // A close was asked for: no error is shown any more. The host's thread
   // serves the remaining host calls while it waits for the close.
   std::atomic<bool> closing{false};
-  // The library is being unloaded and the host's thread, in FreeLibrary,
-  // serves no call: a call in progress is abandoned and none is started.
-  std::atomic<bool> unloading{false};
+  // The thread's host calls. Their cancel is set when the library is being
+  // unloaded: the host's thread, in FreeLibrary, serves no call, so a call
+  // in progress is abandoned and none is started.
+  HostCallGuard calls;
   HANDLE left;  // set when the thread has done its last work in the module
 
   std::mutex mutex;  // guards the two below
@@ -89,6 +91,8 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
   // The refresh timer expired. A refresh runs host calls and may show the
   // error box, whose message loops deliver the timer again when CheckCall0
   // re-armed it meanwhile: that refresh then runs right after this one.
+  // The host is attached for each refresh and let go after it, so that an
+  // idle thread holds nothing of the host's.
   void OnTimer() {
     KillTimer(county, kRefreshTimerId);
     if (refreshing_) {
@@ -98,27 +102,28 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
     refreshing_ = true;
     do {
       refreshAgain_ = false;
-      RefreshInfoWindows(*context_.lock, *context_.state, host_.get(), *this);
+      std::unique_ptr<HostConnection> host = context_.host->Attach();
+      RefreshInfoWindows(*context_.lock, *context_.state, host.get(), *this);
     } while (refreshAgain_ && !shared_.closing);
     refreshing_ = false;
   }
 
-  // Ends the thread's work. At unload the host's thread cannot serve COM
-  // calls, so the host's object is abandoned rather than released.
+  // The opening's host step: attach, the two mode commands, let go.
+  void Connect() {
+    ConnectCountyWindow(*this);
+    host_.reset();
+  }
+
+  // Ends the thread's work.
   void Finish() {
     if (dxcc != nullptr) DestroyWindow(dxcc);
     shared_.dxcc = nullptr;
-    if (shared_.unloading) {
-      if (host_) host_->Abandon();
-      host_.reset();
-    } else {
-      host_.reset();
-      context_.host->LeaveThread(comEntered_);
-    }
     if (brush_ != nullptr) DeleteObject(brush_);
   }
 
   HBRUSH brush() const { return brush_; }
+  // The county window is gone: nobody may post to its handle any more.
+  void Forgotten() { shared_.county = nullptr; }
 
   // InfoWindowView
   void ShowDxccWindow() override;
@@ -158,9 +163,7 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
         reinterpret_cast<LPARAM>(LoadIconA(PluginInstance(), MAKEINTRESOURCEA(IDI_STATS))));
   }
   HostConnection* AttachHost() override {
-    if (shared_.unloading) return nullptr;
-    comEntered_ = context_.host->EnterThread();
-    host_ = context_.host->AttachGuarded(&shared_.unloading);
+    host_ = context_.host->Attach();
     return host_.get();
   }
 
@@ -168,7 +171,6 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
   WindowContext context_;
   ThreadShared& shared_;
   HBRUSH brush_ = nullptr;
-  bool comEntered_ = false;
   bool refreshing_ = false;
   bool refreshAgain_ = false;
   std::unique_ptr<HostConnection> host_;
@@ -214,7 +216,7 @@ void DrawInfoButton(const DRAWITEMSTRUCT& item, const DxccPicture& picture) {
   DeleteDC(surface);
 }
 
-INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR DxccMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowThread* thread = ThreadOf(window);
   switch (message) {
     case WM_INITDIALOG: {
@@ -256,7 +258,7 @@ INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
-INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CountyMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowThread* thread = ThreadOf(window);
   if (thread == nullptr && message != WM_INITDIALOG) return FALSE;  // still being created
   switch (message) {
@@ -267,7 +269,7 @@ INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       OpenCountyWindow(*thread, *thread->context().settings, &thread->last);
       return TRUE;
     case kConnectHost:
-      ConnectCountyWindow(*thread);
+      thread->Connect();
       return TRUE;
     case WM_TIMER:
       thread->OnTimer();
@@ -297,6 +299,7 @@ INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
     case WM_DESTROY:
       thread->county = nullptr;
+      thread->Forgotten();
       PostQuitMessage(0);
       return TRUE;
     default:
@@ -304,31 +307,7 @@ INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-// The window thread's life: both windows, the message loop, the end.
-void RunWindows(const WindowContext& context, ThreadShared& shared) {
-  WindowThread thread(context, shared);
-  HWND county = shared.unloading
-                    ? nullptr
-                    : CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_COUNTY), nullptr,
-                                         CountyProc, reinterpret_cast<LPARAM>(&thread));
-  if (county != nullptr) {
-    // The host is connected by the first message the window handles.
-    PostMessageA(county, kConnectHost, 0, 0);
-    shared.county = county;
-    if (shared.closing) PostMessageA(county, WM_CLOSE, 0, 0);  // asked before the window was there
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-      // Each window gets its dialog keys (Enter, Escape, Tab).
-      if (thread.dxcc != nullptr && IsDialogMessageA(thread.dxcc, &msg)) continue;
-      if (thread.county != nullptr && IsDialogMessageA(thread.county, &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (thread.county != nullptr) DestroyWindow(thread.county);
-  }
-  thread.Finish();
-  shared.county = nullptr;
-}
+INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 void WindowThread::ShowDxccWindow() {
   if (dxcc != nullptr) return;
@@ -338,17 +317,75 @@ void WindowThread::ShowDxccWindow() {
   if (dxcc != nullptr) ShowWindow(dxcc, SW_SHOW);
 }
 
+// The dialog procedures. Nothing thrown may cross the system's frames,
+// which would end the host's process: a failed message is a message not
+// handled.
+INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return DxccMessage(window, message, wParam, lParam);
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return CountyMessage(window, message, wParam, lParam);
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+// The window thread's life: COM with its calls guarded, both windows, the
+// message loop, the end.
+void RunWindows(const WindowContext& context, ThreadShared& shared) {
+  const bool entered = context.host->EnterThread(&shared.calls);
+  {
+    WindowThread thread(context, shared);
+    HWND county = shared.calls.cancel
+                      ? nullptr
+                      : CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_COUNTY), nullptr,
+                                           CountyProc, reinterpret_cast<LPARAM>(&thread));
+    if (county != nullptr) {
+      // The host is connected by the first message the window handles.
+      PostMessageA(county, kConnectHost, 0, 0);
+      shared.county = county;
+      if (shared.closing) PostMessageA(county, WM_CLOSE, 0, 0);  // asked before it was there
+      MSG msg;
+      while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        // Each window gets its dialog keys (Enter, Escape, Tab).
+        if (thread.dxcc != nullptr && IsDialogMessageA(thread.dxcc, &msg)) continue;
+        if (thread.county != nullptr && IsDialogMessageA(thread.county, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      if (thread.county != nullptr) DestroyWindow(thread.county);
+    }
+    thread.Finish();
+  }
+  shared.county = nullptr;
+  // Nothing of the host's is held here any more, so leaving COM makes no
+  // call into the host.
+  context.host->LeaveThread(entered);
+}
+
 struct ThreadStart {
   WindowContext context;
   std::shared_ptr<ThreadShared> shared;
 };
 
-DWORD WINAPI WindowThreadProc(void* parameter) {
+// Runs the windows; afterwards either frees what an unload left to this
+// thread, or hands the shared part back. Returns the event to set last.
+HANDLE WindowThreadBody(ThreadStart* parameter) {
   std::shared_ptr<ThreadShared> shared;
   {
-    std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
+    std::unique_ptr<ThreadStart> start(parameter);
     shared = start->shared;
-    RunWindows(start->context, *shared);
+    try {
+      RunWindows(start->context, *shared);
+    } catch (...) {
+      // Nothing may end the host's process; the windows are gone with the loop.
+    }
   }
   std::function<void()> inheritance;
   {
@@ -360,15 +397,21 @@ DWORD WINAPI WindowThreadProc(void* parameter) {
     // The library was unloaded while this thread waited for the host: its
     // state is this thread's to free, and its code stays mapped.
     inheritance();
-    return 0;
+    return nullptr;
   }
   // The window set holds the shared part until it has seen "left", so this
-  // reference is never the last; nothing of the module runs after the event
-  // but the return.
-  HANDLE left = shared->left;
-  shared.reset();
+  // reference is never the last.
+  return shared->left;
+}
+
+DWORD WINAPI WindowThreadProc(void* parameter) {
+  HANDLE left = WindowThreadBody(static_cast<ThreadStart*>(parameter));
+  if (left == nullptr) return 0;
+  // At unload the host's thread waits for this event and may unmap the
+  // module right after: the thread ends without running another
+  // instruction of it.
   SetEvent(left);
-  return 0;
+  ExitThread(0);
 }
 
 class Win32WindowSet final : public InfoWindows {
@@ -383,6 +426,8 @@ class Win32WindowSet final : public InfoWindows {
   Win32WindowSet& operator=(const Win32WindowSet&) = delete;
 
   bool IsOpen() override {
+    StartWhenFree();
+    if (openAfter_) return true;
     if (!current_ || current_->closing) return false;
     std::lock_guard<std::mutex> hold(current_->mutex);
     return !current_->finished;
@@ -392,6 +437,7 @@ class Win32WindowSet final : public InfoWindows {
   void Close() override { Run(Command::kClose); }
 
   void RearmRefresh() override {
+    StartWhenFree();
     if (!current_ || current_->closing) return;
     if (HWND county = current_->county) {
       PostMessageA(county, kArmRefresh, static_cast<WPARAM>(kTypingRefresh.count()), 0);
@@ -399,9 +445,10 @@ class Win32WindowSet final : public InfoWindows {
   }
 
   bool CloseForUnload(std::function<void()> inheritance) override {
+    openAfter_ = false;
     if (!current_) return false;
     ThreadShared& shared = *current_;
-    shared.unloading = true;
+    shared.calls.cancel = true;
     RequestClose(shared);
     // Under the loader's lock: a plain wait for the thread's last work in
     // the module, never for its end (that needs the lock) and never pumping.
@@ -414,7 +461,7 @@ class Win32WindowSet final : public InfoWindows {
       }
     }
     WaitForSingleObject(shared.left, kUnloadWaitMs);  // comes just after "finished"
-    Sleep(20);  // the thread's last instructions in the module: the return
+    Sleep(20);  // the thread's last instructions: setting the event and ending
     return false;
   }
 
@@ -438,19 +485,42 @@ class Win32WindowSet final : public InfoWindows {
   }
 
   void Apply(Command command) {
+    openAfter_ = false;
     CloseAndWait();
-    // A thread that outlived its close still waits for the host: no second one.
-    if (command == Command::kOpen && thread_ == nullptr) Start();
+    if (command != Command::kOpen) return;
+    if (thread_ == nullptr) {
+      Start();
+    } else {
+      // The old thread still waits for the host: no second one while it
+      // lives. The set opens at the first export after it has ended.
+      openAfter_ = true;
+    }
+  }
+
+  // The old thread has done its last work (what is left is its end, which
+  // touches nothing of a new one): the set asked for meanwhile opens.
+  void StartWhenFree() {
+    if (!openAfter_ || waiting_ || !current_) return;
+    {
+      std::lock_guard<std::mutex> hold(current_->mutex);
+      if (!current_->finished) return;
+    }
+    openAfter_ = false;
+    Forget();
+    Start();
   }
 
   void CloseAndWait() {
     if (!current_) return;
     RequestClose(*current_);
     waiting_ = true;
-    const bool ended = WaitForThread(thread_, kCloseWaitMs);
+    const bool ended = WaitForThread(thread_, current_->calls);
     waiting_ = false;
-    if (!ended) return;  // kept: it ends when its host call returns
-    CloseHandle(thread_);
+    if (ended) Forget();  // else kept: it ends when its host call returns
+  }
+
+  void Forget() {
+    if (thread_ != nullptr) CloseHandle(thread_);
     thread_ = nullptr;
     current_.reset();
   }
@@ -465,20 +535,54 @@ class Win32WindowSet final : public InfoWindows {
     thread_ = thread;
   }
 
-  // Waits for the thread while serving only what the host's apartment
-  // needs: calls into the host's object (the window thread may be in one)
-  // and sent messages, never the host's own input or posted messages.
-  static bool WaitForThread(HANDLE thread, DWORD limit) {
-    DWORD index = 0;
-    const HRESULT hr = CoWaitForMultipleHandles(0, limit, 1, &thread, &index);
-    if (hr == CO_E_NOTINITIALIZED) return WaitForSingleObject(thread, limit) == WAIT_OBJECT_0;
-    return hr == S_OK;
+  // Waits at most kCloseWaitMs for the thread, serving meanwhile only what
+  // the host's apartment needs: calls into the host's object (the window
+  // thread may be in one) and sent messages, never the host's own input or
+  // posted messages. A host call that stays unanswered through a whole
+  // slice of that serving is one this thread cannot serve: the host made
+  // this call from inside it. Then the thread is left to end by itself.
+  static bool WaitForThread(HANDLE thread, const HostCallGuard& calls) {
+    const DWORD start = GetTickCount();
+    unsigned answered = calls.answered;
+    for (;;) {
+      const DWORD spent = GetTickCount() - start;
+      if (spent >= kCloseWaitMs) return false;
+      ServeWaitingCalls();
+      DWORD index = 0;
+      const DWORD slice =
+          kCloseWaitMs - spent < kCloseSliceMs ? kCloseWaitMs - spent : kCloseSliceMs;
+      const HRESULT hr = CoWaitForMultipleHandles(0, slice, 1, &thread, &index);
+      if (hr == S_OK) return true;
+      if (hr == CO_E_NOTINITIALIZED) {
+        // No apartment on this thread: nothing of the host's to serve here.
+        return WaitForSingleObject(thread, kCloseWaitMs - spent) == WAIT_OBJECT_0;
+      }
+      if (hr != RPC_S_CALLPENDING) return false;
+      if (calls.inCall && calls.answered == answered) return false;
+      answered = calls.answered;
+    }
+  }
+
+  // Calls into this thread's apartment that arrived before the wait began:
+  // the wait wakes only for messages that are new to the queue, and the
+  // host's own loop may already have looked at these.
+  static void ServeWaitingCalls() {
+    HWND apartment = nullptr;
+    do {
+      apartment = FindWindowExA(HWND_MESSAGE, apartment, "OleMainThreadWndClass", nullptr);
+    } while (apartment != nullptr &&
+             GetWindowThreadProcessId(apartment, nullptr) != GetCurrentThreadId());
+    MSG msg;
+    while (apartment != nullptr && PeekMessageA(&msg, apartment, 0, 0, PM_REMOVE)) {
+      DispatchMessageA(&msg);
+    }
   }
 
   WindowContext context_;
   std::shared_ptr<ThreadShared> current_;  // the live or last thread's
   HANDLE thread_ = nullptr;
   bool waiting_ = false;
+  bool openAfter_ = false;  // opened while the old thread still lived
   Command nested_ = Command::kNone;
 };
 

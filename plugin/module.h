@@ -59,10 +59,10 @@ struct ContestState {
   // The result's host step is under way (the host may call the exports
   // from inside it): a nested result sends nothing.
   bool host_mode_sending = false;
-  // The header dialog is up (the host may ask for a result from inside its
-  // modal loop): the header holds the values loaded for the dialog, not an
-  // answer, so no file is written from it.
-  bool header_dialog_open = false;
+  // Header dialogs up (the host may ask for a result, or reset again, from
+  // inside their modal loops): the header holds the values loaded for a
+  // dialog, not an answer, so no file is written from it.
+  int header_dialogs_open = 0;
 
   // True once the rejection report has been opened since the library loaded.
   bool report_opened = false;

@@ -56,14 +56,11 @@ class FakeHost : public HostLink {
     HostStatus Frequency(double*) override { return HostStatus(); }
   };
   bool running = false;
-  bool EnterThread() override { return true; }
+  bool EnterThread(HostCallGuard*) override { return true; }
   void LeaveThread(bool) override {}
   std::unique_ptr<HostConnection> Attach() override {
     if (!running) g_events->push_back("no host");
     return running ? std::make_unique<Connection>() : nullptr;
-  }
-  std::unique_ptr<HostConnection> AttachGuarded(const std::atomic<bool>*) override {
-    return nullptr;
   }
 };
 

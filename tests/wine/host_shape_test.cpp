@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -17,7 +19,7 @@ namespace stats {
 namespace testing {
 namespace {
 
-constexpr int kGetField = 8, kCommand = 16;
+constexpr int kFrequency = 2, kGetField = 8, kCommand = 16;
 
 DWORD Elapsed(DWORD since) {
   return GetTickCount() - since;
@@ -33,18 +35,36 @@ class HostShapeTest : public PluginTest {
     Plugin().RunCommand0(0, "HIDEINFO");
     PluginTest::TearDown();
   }
-  // Opens the windows and waits for their first refresh.
+  // Opens the windows and waits for their first refresh, to its end: it
+  // lets go of the host's object (a call too) after setting the titles.
   void ShowInfo() {
     Plugin().RunCommand0(0, "SHOWINFO");
     ASSERT_TRUE(PumpUntil(5000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
+    PumpFor(200);
   }
   // The operator types a call; the refresh's first read then waits for
-  // this thread, which stays busy (it does not pump) until the read is
-  // surely under way.
-  void TypeWhileBusy(FakeHost& host, const std::string& call) {
+  // this thread, which stays busy (it does not pump) until the read has
+  // reached its queue.
+  static void TypeWhileBusy(FakeHost& host, const std::string& call) {
     host.SetCall(call);
     CheckCall(CallCheck());
-    Sleep(700);
+    ASSERT_TRUE(AReadIsWaiting());
+  }
+  // The window thread's call into the host's object is a message posted to
+  // this thread's apartment window: there is one in the queue. This thread
+  // stays busy (peeking without removing serves nothing posted).
+  static bool AReadIsWaiting() {
+    HWND apartment = nullptr;
+    while ((apartment = FindWindowExA(HWND_MESSAGE, apartment, "OleMainThreadWndClass", nullptr)) !=
+               nullptr &&
+           GetWindowThreadProcessId(apartment, nullptr) != GetCurrentThreadId()) {
+    }
+    MSG msg;
+    for (DWORD waited = 0; apartment != nullptr && waited < 3000; waited += 5) {
+      if (PeekMessageA(&msg, apartment, 0, 0, PM_NOREMOVE)) return true;
+      Sleep(5);
+    }
+    return false;
   }
   // A fresh set shows the entered call.
   static bool Showing(const std::string& call) {
@@ -104,56 +124,121 @@ TEST_F(HostShapeTest, AResultSendsTheModeCommandsOnceWhenTheHostCallsBack) {
   EXPECT_EQ(host.Commands(), (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
 }
 
-// FreeLibrary while the window thread's read waits for this thread, which
-// sits in FreeLibrary and cannot answer.
-TEST_F(HostShapeTest, UnloadWhileAReadWaitsForTheBusyHost) {
-  FakeHost host;
-  UnloadPlugin();
-  // A copy of its own: the module may stay mapped for the thread it left.
-  const std::string copy = (dir_.path() / "Stats-unloaded.dll").string();
-  std::filesystem::copy_file(tools::LoadedPlugin::ProgramFolder() + "Stats.dll", copy);
-  tools::LoadedPlugin plugin;
-  std::string error;
-  ASSERT_TRUE(plugin.Load(copy, &error)) << error;
-  plugin.exports().RunCommand0(0, "SHOWINFO");
-  ASSERT_TRUE(PumpUntil(5000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
-  host.SetCall("DL1ABC");
-  char b27[64] = "", b28[64] = "";
-  plugin.exports().CheckCall0("DL1ABC", 0, 0, "CW", "", "", "", "", "", "", "", "", "", "DL", 0, 0,
-                              0, 0.0, 0.0, "", "", "", "", "", "20m", "", b27, b28);
-  Sleep(700);  // busy: the read is under way
-
-  const DWORD start = GetTickCount();
-  plugin.Unload();
-  EXPECT_LT(Elapsed(start), 3000u);
-  // The host lives on: it pumps, the read is answered or cancelled, and
-  // the thread closes its windows and frees what the library left it.
-  PumpFor(1000);
-  ExpectAllClosed();
-  EXPECT_TRUE(ui_->Messages().empty());
+// FreeLibrary with the windows open, while the window thread's read waits
+// for this thread (which sits in FreeLibrary and cannot answer), or while it
+// idles. Either way FreeLibrary returns at once, and the host lives on: it
+// uses the loader and pumps, the read is answered or cancelled, and the
+// thread closes its windows and frees whatever the library left it.
+TEST_F(HostShapeTest, UnloadWithTheWindowsOpenLeavesALiveHost) {
+  for (const bool reading : {true, false}) {
+    SCOPED_TRACE(reading ? "a read waiting" : "idle");
+    FakeHost host;
+    UnloadPlugin();
+    // A copy of its own: the module may stay mapped for the thread it left.
+    const std::string copy =
+        (dir_.path() / (reading ? "Stats-reading.dll" : "Stats-idle.dll")).string();
+    std::filesystem::copy_file(tools::LoadedPlugin::ProgramFolder() + "Stats.dll", copy);
+    tools::LoadedPlugin plugin;
+    std::string error;
+    ASSERT_TRUE(plugin.Load(copy, &error)) << error;
+    plugin.exports().RunCommand0(0, "SHOWINFO");
+    ASSERT_TRUE(PumpUntil(5000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
+    if (reading) {
+      host.SetCall("DL1ABC");
+      char b27[64] = "", b28[64] = "";
+      plugin.exports().CheckCall0("DL1ABC", 0, 0, "CW", "", "", "", "", "", "", "", "", "", "DL", 0,
+                                  0, 0, 0.0, 0.0, "", "", "", "", "", "20m", "", b27, b28);
+      ASSERT_TRUE(AReadIsWaiting());
+    }
+    const DWORD start = GetTickCount();
+    plugin.Unload();
+    EXPECT_LT(Elapsed(start), 3000u);
+    // A hang here would be the loader's lock held by a thread that waits for
+    // this one: the watchdog ends the run with a message instead.
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread watchdog([done] {
+      if (WaitForSingleObject(done, 20000) == WAIT_TIMEOUT) {
+        std::fprintf(stderr, "the host's thread hangs after FreeLibrary\n");
+        ExitProcess(3);
+      }
+    });
+    for (int i = 0; i < 20; ++i) {
+      PumpFor(50);
+      HMODULE version = LoadLibraryA("version.dll");
+      FreeLibrary(version);
+    }
+    ExpectAllClosed();
+    SetEvent(done);
+    watchdog.join();
+    CloseHandle(done);
+    EXPECT_TRUE(ui_->Messages().empty());
+  }
 }
 
-// The member answers after 6 s, longer than a close waits: the close
-// keeps the thread, and SHOWINFO starts no second one while it lives.
+// Both reads of a refresh take 6 s, longer than a close waits: the close
+// keeps the thread, SHOWINFO starts no second one while it lives, and the
+// set opens at the first export after it has ended.
 TEST_F(HostShapeTest, ACloseThatTimesOutKeepsItsThread) {
   FakeHost host;
   ShowInfo();
-  bool slow = true;
-  host.OnMember(kGetField, [&] {
-    if (slow) Sleep(6000);
-    slow = false;
+  int slow = 2;
+  const auto slowRead = [&] {
+    if (slow > 0 && slow--) Sleep(6000);
     return S_OK;
-  });
+  };
+  host.OnMember(kGetField, slowRead);
+  host.OnMember(kFrequency, slowRead);
   TypeWhileBusy(host, "DL1ABC");
-  Plugin().RunCommand0(0, "HIDEINFO");  // answers the read inside its wait, too late
-  Plugin().RunCommand0(0, "SHOWINFO");
-  ASSERT_TRUE(Showing("DL1ABC"));
+  Plugin().RunCommand0(0, "HIDEINFO");  // serves the first read inside its wait, too late
+  Plugin().RunCommand0(0, "SHOWINFO");  // serves the second, too late again
+  EXPECT_EQ(DxccWindow(), nullptr);
+  PumpFor(500);  // the old thread ends
   host.SetCall("YO9AAA");
-  CheckCall(CallCheck());  // the re-arm reaches the new set
-  EXPECT_TRUE(PumpUntil(3000, [] { return Title(DxccWindow()) == "YO-DX  worked with YO9AAA"; }))
-      << Title(DxccWindow());
+  CheckCall(CallCheck());
+  EXPECT_TRUE(Showing("YO9AAA")) << Title(DxccWindow());
+  const std::vector<std::string> commands = host.Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "<MODE:CW>"), 2);  // two openings
   Plugin().RunCommand0(0, "HIDEINFO");
   ExpectAllClosed();
+}
+
+// The host calls SHOWINFO or HIDEINFO from inside a member that serves the
+// window thread's read, with no close waiting: the command cannot wait for
+// a thread that waits for it, so it returns at once and takes effect when
+// the member has returned.
+TEST_F(HostShapeTest, ACommandFromInsideAReadReturnsAtOnce) {
+  for (const char* command : {"HIDEINFO", "SHOWINFO"}) {
+    SCOPED_TRACE(command);
+    FakeHost host;
+    ShowInfo();
+    DWORD took = 0;
+    bool once = true;
+    host.OnMember(kGetField, [&] {
+      if (once) {
+        once = false;
+        const DWORD start = GetTickCount();
+        Plugin().RunCommand0(0, command);
+        took = Elapsed(start);
+      }
+      return S_OK;
+    });
+    host.SetCall("DL1ABC");
+    CheckCall(CallCheck());
+    ASSERT_TRUE(PumpUntil(3000, [&] { return !once; }));
+    EXPECT_LT(took, 1000u);
+    EXPECT_TRUE(PumpUntil(3000, [] { return CountyWindow() == nullptr; }));
+    if (std::string(command) == "SHOWINFO") {
+      // The operator types on: the first export after the old thread has
+      // ended opens the set.
+      EXPECT_TRUE(PumpUntil(3000, [] {
+        CheckCall(CallCheck());
+        return CountyWindow() != nullptr;
+      }));
+      EXPECT_TRUE(Showing("DL1ABC"));
+      Plugin().RunCommand0(0, "HIDEINFO");
+    }
+    ExpectAllClosed();
+  }
 }
 
 // A SHOWINFO that arrives while HIDEINFO waits for the window thread, from
