@@ -26,8 +26,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "platform/file_system.h"
 #include "plugin/exports.h"
-#include "plugin/file_system.h"
 #include "plugin/module.h"
 #include "scoring/engine.h"
 #include "tests/reference/reference_engine.h"

@@ -2,8 +2,8 @@
 
 #include "cabrillo/header.h"
 #include "cabrillo/host_program.h"
+#include "platform/file_system.h"
 #include "plugin/dialogs.h"
-#include "plugin/file_system.h"
 
 namespace stats {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "hostlink/host_link.h"
+#include "platform/settings.h"
 #include "plugin/module.h"
-#include "plugin/settings.h"
 
 namespace stats {
 

@@ -21,8 +21,8 @@
 #include "infowindows/dxcc_painter.h"
 #include "infowindows/info_windows.h"
 #include "infowindows/window_logic.h"
-#include "plugin/settings.h"
-#include "plugin/win32_module.h"
+#include "platform/settings.h"
+#include "platform/win32_module.h"
 #include "resources/resource.h"
 
 namespace stats {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "infowindows/info_windows.h"
+#include "log/ole_date.h"
 #include "plugin/module.h"
-#include "plugin/ole_date.h"
 #include "plugin/setup/setup.h"
 #include "scoring/engine.h"
 #include "scoring/session.h"

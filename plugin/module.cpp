@@ -5,9 +5,9 @@
 #include "cabrillo/host_program.h"
 #include "hostlink/host_link.h"
 #include "infowindows/info_windows.h"
+#include "platform/file_system.h"
+#include "platform/settings.h"
 #include "plugin/dialogs.h"
-#include "plugin/file_system.h"
-#include "plugin/settings.h"
 
 namespace stats {
 namespace {

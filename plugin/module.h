@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cabrillo/cabrillo_log.h"
-#include "plugin/contest_log.h"
+#include "log/contest_log.h"
 
 namespace stats {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "log/ole_date.h"
 #include "plugin/module.h"
-#include "plugin/ole_date.h"
 
 namespace stats {
 

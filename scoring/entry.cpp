@@ -1,6 +1,6 @@
 // Entry of one contact (AddData0): the contest tests, the stored record, the
 // county, the duplicate test, and the report lines they produce.
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 #include "scoring/engine.h"
 #include "scoring/report.h"
 

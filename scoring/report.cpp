@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 
 namespace stats {
 

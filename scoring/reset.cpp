@@ -3,7 +3,7 @@
 // opens.
 #include "cabrillo/export.h"
 #include "infowindows/info_windows.h"
-#include "plugin/settings.h"
+#include "platform/settings.h"
 #include "scoring/engine.h"
 #include "scoring/session.h"
 

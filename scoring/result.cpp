@@ -8,7 +8,7 @@
 
 #include "cabrillo/export.h"
 #include "hostlink/host_link.h"
-#include "plugin/settings.h"
+#include "platform/settings.h"
 #include "scoring/engine.h"
 #include "scoring/session.h"
 

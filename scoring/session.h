@@ -6,8 +6,8 @@
 #include <mutex>
 #include <string>
 
+#include "log/ole_date.h"
 #include "plugin/module.h"
-#include "plugin/ole_date.h"
 
 namespace stats {
 

@@ -1,7 +1,7 @@
 #include "plugin/setup/setup.h"
 
+#include "platform/settings.h"
 #include "plugin/dialogs.h"
-#include "plugin/settings.h"
 
 namespace stats {
 

@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 #include "plugin/module.h"
 #include "scoring/engine.h"
 #include "tests/reference/reference_engine.h"

@@ -10,10 +10,10 @@
 
 #include "hostlink/host_link.h"
 #include "infowindows/info_windows.h"
+#include "platform/file_system.h"
+#include "platform/settings.h"
 #include "plugin/dialogs.h"
-#include "plugin/file_system.h"
 #include "plugin/module.h"
-#include "plugin/settings.h"
 #include "scoring/engine.h"
 #include "tests/support/scratch_dir.h"
 

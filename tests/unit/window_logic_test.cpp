@@ -9,8 +9,8 @@
 
 #include "hostlink/host_link.h"
 #include "infowindows/dxcc_painter.h"
+#include "platform/settings.h"
 #include "plugin/module.h"
-#include "plugin/settings.h"
 #include "scoring/session.h"
 #include "tests/support/scratch_dir.h"
 

@@ -5,7 +5,7 @@
 
 #include "hostlink/host_link.h"
 #include "infowindows/window_logic.h"
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 #include "plugin/module.h"
 #include "scoring/engine.h"
 #include "scoring/session.h"
