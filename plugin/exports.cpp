@@ -10,9 +10,9 @@
 #include "infowindows/info_windows.h"
 #include "log/ole_date.h"
 #include "plugin/module.h"
+#include "plugin/session.h"
 #include "plugin/setup/setup.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 
 namespace {
 

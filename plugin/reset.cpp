@@ -4,8 +4,8 @@
 #include "cabrillo/export.h"
 #include "infowindows/info_windows.h"
 #include "platform/settings.h"
+#include "plugin/session.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 
 namespace stats {
 

@@ -9,8 +9,8 @@
 #include "cabrillo/export.h"
 #include "hostlink/host_link.h"
 #include "platform/settings.h"
+#include "plugin/session.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 
 namespace stats {
 namespace {

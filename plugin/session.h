@@ -1,7 +1,7 @@
 // The statistics reset (ResetStats0) and the result summary (GetResult0):
 // the start and the end of the host's scoring cycle.
-#ifndef STATS_SCORING_SESSION_H_
-#define STATS_SCORING_SESSION_H_
+#ifndef STATS_PLUGIN_SESSION_H_
+#define STATS_PLUGIN_SESSION_H_
 
 #include <mutex>
 #include <string>
@@ -36,4 +36,4 @@ void SortBands(BandList& bands);
 
 }  // namespace stats
 
-#endif  // STATS_SCORING_SESSION_H_
+#endif  // STATS_PLUGIN_SESSION_H_

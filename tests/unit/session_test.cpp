@@ -1,6 +1,6 @@
 // The reset's start toggle and the result's side effects, with fakes for the
 // window set, the dialogs and the host link.
-#include "scoring/session.h"
+#include "plugin/session.h"
 
 #include <gtest/gtest.h>
 

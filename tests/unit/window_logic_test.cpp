@@ -11,7 +11,7 @@
 #include "infowindows/dxcc_painter.h"
 #include "platform/settings.h"
 #include "plugin/module.h"
-#include "scoring/session.h"
+#include "plugin/session.h"
 #include "tests/support/scratch_dir.h"
 
 namespace stats {

@@ -7,8 +7,8 @@
 #include "infowindows/window_logic.h"
 #include "platform/file_system.h"
 #include "plugin/module.h"
+#include "plugin/session.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 
 namespace yodx {
 namespace {
