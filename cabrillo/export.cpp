@@ -49,14 +49,14 @@ void ExportLog(Module& module, int* exportFlag, std::unique_lock<std::mutex>& he
   if (state.header_dialog_open) return;
   CCabrilloLog& log = state.g_Cabrillo;
   log.ClearQsoLines();
-  log.m_arrQsoLines.reserve(state.g_Log.size());
-  for (const CInfo& qso : state.g_Log) {
+  log.m_arrQsoLines.reserve(module.contest.g_Log.size());
+  for (const CInfo& qso : module.contest.g_Log) {
     log.AddQso(qso.m_strCall, qso.m_nFreq, qso.m_strBand, CabrilloModeCode(qso.m_strMode),
                qso.m_time, qso.m_strRstSent, qso.m_strExchSent, qso.m_strRstRcvd,
                qso.m_strExchRcvd);
   }
   const ExportOutcome outcome =
-      WriteCabrillo(log, state.g_ClaimedScore, *module.programs, *module.files);
+      WriteCabrillo(log, module.contest.g_ClaimedScore, *module.programs, *module.files);
   {
     LockReleased box(held);
     module.dialogs->ShowMessage(

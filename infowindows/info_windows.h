@@ -12,6 +12,7 @@ namespace stats {
 
 class HostLink;
 class SettingsStore;
+struct Contest;
 struct ContestState;
 
 class InfoWindows {
@@ -39,10 +40,12 @@ class InfoWindows {
   virtual bool CloseForUnload(std::function<void()> inheritance) = 0;
 };
 
-// What the window thread works with: the module's lock and state, the
-// settings file for the window positions, and the host link.
+// What the window thread works with: the module's lock, the contest and
+// the windows' state, the settings file for the window positions, and the
+// host link.
 struct WindowContext {
   std::mutex* lock;
+  Contest* contest;
   ContestState* state;
   SettingsStore* settings;
   HostLink* host;

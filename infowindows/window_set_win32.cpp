@@ -98,7 +98,7 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
     refreshing_ = true;
     do {
       refreshAgain_ = false;
-      RefreshInfoWindows(*context_.lock, *context_.state, host_.get(), *this);
+      RefreshInfoWindows(*context_.lock, *context_.contest, *context_.state, host_.get(), *this);
     } while (refreshAgain_ && !shared_.closing);
     refreshing_ = false;
   }
@@ -241,7 +241,7 @@ INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       if (thread != nullptr && wParam == IDC_DXCC_INFO) {
         const WindowContext& context = thread->context();
         DrawInfoButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam),
-                       CurrentDxccPicture(*context.lock, *context.state));
+                       CurrentDxccPicture(*context.lock, *context.contest, *context.state));
         return TRUE;
       }
       return FALSE;

@@ -26,7 +26,7 @@ Module::Module()
       host(NewPlatformHostLink()),
       dialogs(NewPlatformDialogs()),
       programs(NewPlatformProgramFiles()),
-      windows(NewPlatformInfoWindows({&lock, &state, settings.get(), host.get()})) {}
+      windows(NewPlatformInfoWindows({&lock, &contest, &state, settings.get(), host.get()})) {}
 
 Module::~Module() {
   windows.reset();  // before the lock and the state its thread uses

@@ -12,6 +12,7 @@
 
 #include "cabrillo/cabrillo_log.h"
 #include "log/contest_log.h"
+#include "scoring/contest.h"
 
 namespace stats {
 
@@ -22,16 +23,9 @@ class InfoWindows;
 class ProgramFiles;
 class SettingsStore;
 
-// The contest state. Field names are the plug-in's own names for them.
+// The plug-in's state beside the contest. Field names are the plug-in's own
+// names for them.
 struct ContestState {
-  ContestLog g_Log;
-  BandList g_Bands;
-  PerBandLists g_DxccByBand;
-  PerBandLists g_CountyByBand;
-  std::string g_OwnPrefix;
-  std::string g_OwnContinent;
-  int64_t g_ClaimedScore = 0;
-
   // Data of the last reset.
   std::string g_Contestant;
   std::string g_StartText;
@@ -63,9 +57,6 @@ struct ContestState {
   // modal loop): the header holds the values loaded for the dialog, not an
   // answer, so no file is written from it.
   bool header_dialog_open = false;
-
-  // True once the rejection report has been opened since the library loaded.
-  bool report_opened = false;
 };
 
 // The state and the platform seams it is kept through. Tests replace a seam
@@ -76,6 +67,7 @@ struct Module {
   // export runs a message loop in which the host may call the exports again,
   // so UI must be shown with the lock released.
   std::mutex lock;
+  Contest contest;
   ContestState state;
   FileSystem* files;  // where err.txt and the Cabrillo file go
   std::unique_ptr<SettingsStore> settings;

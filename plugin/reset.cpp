@@ -11,6 +11,7 @@ namespace stats {
 
 int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<std::mutex>& held) {
   ContestState& state = module.state;
+  Contest& contest = module.contest;
   SettingsStore& settings = *module.settings;
 
   state.g_StartText = FormatOleDate(input.start, "%d.%m");
@@ -25,12 +26,12 @@ int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<st
   }
 
   state.g_Contestant = input.contestant;
-  state.g_Log.Clear();
-  state.g_Bands.Clear();
+  contest.g_Log.Clear();
+  contest.g_Bands.Clear();
   state.g_OutputSwitch = input.outputSwitch;
-  state.g_OwnContinent = input.ownContinent;
-  state.g_OwnPrefix = input.ownPrefix;
-  StartReport(state, *module.files);
+  contest.g_OwnContinent = input.ownContinent;
+  contest.g_OwnPrefix = input.ownPrefix;
+  StartReport(contest, *module.files);
 
   // The start toggle: an output run collects the Cabrillo header and leaves
   // "0"; plain resets alternate between opening the window set (when the

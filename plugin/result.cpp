@@ -64,19 +64,20 @@ void SortBands(BandList& bands) {
 const std::string& BuildResult(Module& module, int* exportFlag,
                                std::unique_lock<std::mutex>& held) {
   ContestState& state = module.state;
+  Contest& contest = module.contest;
   std::string& text = state.g_ResultText;
   text.clear();
-  const int64_t logSize = static_cast<int64_t>(state.g_Log.size());
+  const int64_t logSize = static_cast<int64_t>(contest.g_Log.size());
 
   text += "    RE-RA-DEDIROZ " + state.g_StartText + "-" + state.g_EndText + "\r\n";
   text += "\tContestant: " + state.g_Contestant + " \r\n";
   text += "\tQSOs\tPoints\tDXCC\tCounty\r\n";
 
-  SortBands(state.g_Bands);
-  const Score score = ComputeScore(state);
+  SortBands(contest.g_Bands);
+  const Score score = ComputeScore(contest);
   for (std::size_t i = 0; i < score.bands.size(); ++i) {
     const BandTally& t = score.bands[i];
-    AppendRow(&text, state.g_Bands[i], t.qsos, t.points, t.dxcc, t.counties);
+    AppendRow(&text, contest.g_Bands[i], t.qsos, t.points, t.dxcc, t.counties);
   }
   AppendRow(&text, "Total", logSize, score.points, score.dxcc, score.counties);
 

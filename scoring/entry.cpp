@@ -20,7 +20,7 @@ const char* Refusal(const QsoInput& qso) {
 
 }  // namespace
 
-int AddQso(ContestState& state, FileSystem& files, const QsoInput& qso) {
+int AddQso(Contest& state, FileSystem& files, const QsoInput& qso) {
   ReportLines report(qso.time);
   if (const char* reason = Refusal(qso)) {
     report.Add(qso, nullptr, reason);

@@ -9,7 +9,7 @@ namespace stats {
 namespace {
 
 // Points by the class of the station; the first class that applies wins.
-int QsoPoints(const ContestState& state, const CInfo& qso) {
+int QsoPoints(const Contest& state, const CInfo& qso) {
   if (IsRomanianPrefix(qso.m_strPrefix)) return 8;
   if (qso.m_strPrefix == state.g_OwnPrefix) return 1;
   if (qso.m_strContinent == state.g_OwnContinent) return 2;
@@ -25,7 +25,7 @@ struct BandWork {
 
 }  // namespace
 
-Score ComputeScore(ContestState& state) {
+Score ComputeScore(Contest& state) {
   const BandList& bands = state.g_Bands;
   Score score;
   score.bands.resize(bands.size());

@@ -154,6 +154,7 @@ TEST_F(SessionTest, PlainResetsAlternateWhileTheWindowsAreClosed) {
 }
 
 TEST_F(SessionTest, ResetRebuildsRowsAndEmptiesLogButKeepsMultiplierLists) {
+  Contest& c = module_.contest;
   ContestState& s = module_.state;
   Reset(0);
   QsoInput qso;
@@ -163,16 +164,16 @@ TEST_F(SessionTest, ResetRebuildsRowsAndEmptiesLogButKeepsMultiplierLists) {
   qso.exchSent = "1";
   qso.exchRcvd = "BU";
   qso.prefix = "YO";
-  AddQso(s, *module_.files, qso);
+  AddQso(c, *module_.files, qso);
   Result(nullptr);
   s.g_WorkedRows[3][1] = "12:00";
   Reset(0);
-  EXPECT_TRUE(s.g_Log.empty());
-  EXPECT_EQ(s.g_Bands.size(), 0u);
+  EXPECT_TRUE(c.g_Log.empty());
+  EXPECT_EQ(c.g_Bands.size(), 0u);
   EXPECT_EQ(s.g_WorkedRows[3], (std::vector<std::string>{"20m", "-", "-", "-"}));
   EXPECT_EQ(s.g_WorkedRows[0][0], "160m");
-  EXPECT_EQ(s.g_DxccByBand[3], (std::vector<std::string>{"YO"}));
-  EXPECT_EQ(s.g_CountyByBand[3], (std::vector<std::string>{"BU"}));
+  EXPECT_EQ(c.g_DxccByBand[3], (std::vector<std::string>{"YO"}));
+  EXPECT_EQ(c.g_CountyByBand[3], (std::vector<std::string>{"BU"}));
   EXPECT_EQ(testing::ReadFileBytes("err.txt"), "YO DX HF Contest UBN file \r\n");
 }
 
@@ -214,7 +215,7 @@ TEST_F(SessionTest, OutputRunExportsAtEveryResult) {
 }
 
 TEST_F(SessionTest, ScoreIsComputedInSixtyFourBits) {
-  ContestState& s = module_.state;
+  Contest& s = module_.contest;
   s.g_OwnPrefix = "YO";
   s.g_OwnContinent = "EU";
   QsoInput qso;
@@ -235,7 +236,7 @@ TEST_F(SessionTest, ScoreIsComputedInSixtyFourBits) {
 }
 
 TEST_F(SessionTest, BandWithoutSlotTouchesNoPerBandList) {
-  ContestState& s = module_.state;
+  Contest& s = module_.contest;
   QsoInput qso;
   qso.call = "DL1A";
   qso.mode = "CW";

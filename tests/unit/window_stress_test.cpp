@@ -69,8 +69,9 @@ TEST(WindowStressTest, RefreshesWhileTheHostThreadChangesEverything) {
     TypingHost host(progress, stop);
     PaintingView view;
     while (!stop) {
-      RefreshInfoWindows(module.lock, module.state, &host, view);
-      view.drawn += PaintDxcc(CurrentDxccPicture(module.lock, module.state), 350, 210).size();
+      RefreshInfoWindows(module.lock, module.contest, module.state, &host, view);
+      view.drawn +=
+          PaintDxcc(CurrentDxccPicture(module.lock, module.contest, module.state), 350, 210).size();
     }
   });
 

@@ -11,6 +11,7 @@
 #include "tools/yodx/contact.h"
 
 namespace stats {
+struct Contest;
 struct ContestState;
 }
 
@@ -30,6 +31,7 @@ class WindowsView {
   std::string Describe(const std::string& call, const std::string& band);
 
  private:
+  std::unique_ptr<stats::Contest> contest_;
   std::unique_ptr<stats::ContestState> state_;
 };
 
