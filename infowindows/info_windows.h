@@ -13,7 +13,7 @@ namespace stats {
 class HostLink;
 class SettingsStore;
 struct Contest;
-struct ContestState;
+struct InfoWindowState;
 
 class InfoWindows {
  public:
@@ -46,7 +46,7 @@ class InfoWindows {
 struct WindowContext {
   std::mutex* lock;
   Contest* contest;
-  ContestState* state;
+  InfoWindowState* state;
   SettingsStore* settings;
   HostLink* host;
 };

@@ -4,8 +4,9 @@
 #include <cmath>
 
 #include "hostlink/host_link.h"
+#include "infowindows/window_state.h"
 #include "platform/settings.h"
-#include "plugin/module.h"
+#include "scoring/contest.h"
 
 namespace stats {
 
@@ -39,7 +40,7 @@ std::string CountyWindowTitle(const std::string& band, std::size_t counties) {
 namespace {
 
 // Steps 6 and 7 of a refresh, under the lock: the grid for the call.
-void FillWorkedRows(const Contest& contest, ContestState& state, const std::string& call) {
+void FillWorkedRows(const Contest& contest, InfoWindowState& state, const std::string& call) {
   for (std::vector<std::string>& row : state.g_WorkedRows) {
     // Rows get their cells from the first reset; until then they stay empty.
     if (row.size() < 4) continue;
@@ -60,7 +61,7 @@ void FillWorkedRows(const Contest& contest, ContestState& state, const std::stri
 }
 
 // The picture of the state, under the lock held by the caller.
-DxccPicture PictureOf(const Contest& contest, const ContestState& state) {
+DxccPicture PictureOf(const Contest& contest, const InfoWindowState& state) {
   DxccPicture picture;
   picture.call = state.g_CurrentCall;
   picture.slot = state.g_CurrentBandSlot;
@@ -89,7 +90,7 @@ CountyFlags FlagsFor(const std::vector<std::string>& counties) {
 
 }  // namespace
 
-void RefreshInfoWindows(std::mutex& lock, Contest& contest, ContestState& state,
+void RefreshInfoWindows(std::mutex& lock, Contest& contest, InfoWindowState& state,
                         HostConnection* host, InfoWindowView& view) {
   view.ShowDxccWindow();
   if (host == nullptr) return;
@@ -147,7 +148,7 @@ void RefreshInfoWindows(std::mutex& lock, Contest& contest, ContestState& state,
 }
 
 DxccPicture CurrentDxccPicture(std::mutex& lock, const Contest& contest,
-                               const ContestState& state) {
+                               const InfoWindowState& state) {
   std::lock_guard<std::mutex> hold(lock);
   return PictureOf(contest, state);
 }

@@ -26,7 +26,8 @@ Module::Module()
       host(NewPlatformHostLink()),
       dialogs(NewPlatformDialogs()),
       programs(NewPlatformProgramFiles()),
-      windows(NewPlatformInfoWindows({&lock, &contest, &state, settings.get(), host.get()})) {}
+      windows(NewPlatformInfoWindows({&lock, &contest, &windowState, settings.get(), host.get()})) {
+}
 
 Module::~Module() {
   windows.reset();  // before the lock and the state its thread uses

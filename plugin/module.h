@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cabrillo/cabrillo_log.h"
-#include "log/contest_log.h"
+#include "infowindows/window_state.h"
 #include "scoring/contest.h"
 
 namespace stats {
@@ -23,26 +23,16 @@ class InfoWindows;
 class ProgramFiles;
 class SettingsStore;
 
-// The plug-in's state beside the contest. Field names are the plug-in's own
-// names for them.
+// The plug-in's state beside the contest and the windows'. Field names are
+// the plug-in's own names for them.
 struct ContestState {
   // Data of the last reset.
   std::string g_Contestant;
   std::string g_StartText;
   std::string g_EndText;
-  std::string g_ContestYear;
   int g_OutputSwitch = 0;
   int64_t master_file_option = 0;        // non-zero = on
   int64_t multiplier_window_option = 0;  // non-zero = on
-
-  // What the information windows show: the worked-before grid (one row of
-  // four cells per band slot, built by the reset, no cells before it), the
-  // host's call and band at the last refresh, and the frequency at which
-  // "<SP1>" was last sent.
-  PerBandLists g_WorkedRows;
-  std::string g_CurrentCall;
-  int g_CurrentBandSlot = -1;
-  double last_sp1_hz = 0;
 
   // The Cabrillo header of the last output run and its QSO lines.
   CCabrilloLog g_Cabrillo;
@@ -68,6 +58,7 @@ struct Module {
   // so UI must be shown with the lock released.
   std::mutex lock;
   Contest contest;
+  InfoWindowState windowState;
   ContestState state;
   FileSystem* files;  // where err.txt and the Cabrillo file go
   std::unique_ptr<SettingsStore> settings;

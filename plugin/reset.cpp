@@ -12,17 +12,18 @@ namespace stats {
 int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<std::mutex>& held) {
   ContestState& state = module.state;
   Contest& contest = module.contest;
+  InfoWindowState& windows = module.windowState;
   SettingsStore& settings = *module.settings;
 
   state.g_StartText = FormatOleDate(input.start, "%d.%m");
   state.g_EndText = FormatOleDate(input.end, "%d.%m.%Y");
-  state.g_ContestYear = FormatOleDate(input.end, "%Y");
+  windows.g_ContestYear = FormatOleDate(input.end, "%Y");
 
   state.master_file_option = ReadSettingInt(settings, "Master");
   state.multiplier_window_option = ReadSettingInt(settings, "Multiplier");
 
   for (int slot = 0; slot < kBandSlots; ++slot) {
-    state.g_WorkedRows[slot] = {kSlotBands[slot], "-", "-", "-"};
+    windows.g_WorkedRows[slot] = {kSlotBands[slot], "-", "-", "-"};
   }
 
   state.g_Contestant = input.contestant;

@@ -155,7 +155,7 @@ TEST_F(SessionTest, PlainResetsAlternateWhileTheWindowsAreClosed) {
 
 TEST_F(SessionTest, ResetRebuildsRowsAndEmptiesLogButKeepsMultiplierLists) {
   Contest& c = module_.contest;
-  ContestState& s = module_.state;
+  InfoWindowState& s = module_.windowState;
   Reset(0);
   QsoInput qso;
   qso.call = "YO9AAA";

@@ -83,7 +83,7 @@ class RefreshTest : public ::testing::Test {
 
   std::mutex lock_;
   Contest contest_;
-  ContestState state_;
+  InfoWindowState state_;
   FakeHost host_;
   RecordedView view_;
 };
@@ -178,7 +178,7 @@ TEST_F(RefreshTest, NoHostOnlyCreatesTheDxccWindow) {
 }
 
 TEST_F(RefreshTest, RowsWithoutCellsBeforeTheFirstResetPaintEmpty) {
-  ContestState fresh;
+  InfoWindowState fresh;
   host_.call = "DL1ABC";
   RefreshInfoWindows(lock_, contest_, fresh, &host_, view_);
   for (const auto& row : view_.picture.rows) {
@@ -215,7 +215,7 @@ TEST(RefreshYearTest, TheTitleNamesTheYearInWhichTheContestEnds) {
   FakeHost host;
   host.call = "DL1ABC";
   RecordedView view;
-  RefreshInfoWindows(module.lock, module.contest, module.state, &host, view);
+  RefreshInfoWindows(module.lock, module.contest, module.windowState, &host, view);
   EXPECT_EQ(view.dxccTitle, "YO-DX 2022 worked with DL1ABC");
 }
 
@@ -247,7 +247,7 @@ TEST(DxccPainterTest, GridWithTheCurrentBandHighlighted) {
 TEST(DxccPainterTest, BandListSortedAndWrapped) {
   std::mutex lock;
   Contest contest;
-  ContestState state;
+  InfoWindowState state;
   contest.g_DxccByBand[3] = {"EA", "DL", "9A", "I"};
   FakeHost host;
   RecordedView view;

@@ -5,9 +5,10 @@
 
 #include "hostlink/host_link.h"
 #include "infowindows/window_logic.h"
+#include "infowindows/window_state.h"
 #include "platform/file_system.h"
-#include "plugin/module.h"
 #include "plugin/session.h"
+#include "scoring/contest.h"
 #include "scoring/engine.h"
 
 namespace yodx {
@@ -64,7 +65,7 @@ double HertzOf(const std::string& band) {
 WindowsView::WindowsView(const std::string& own_prefix, const std::string& own_continent,
                          const std::string& contest_year)
     : contest_(std::make_unique<stats::Contest>()),
-      state_(std::make_unique<stats::ContestState>()) {
+      state_(std::make_unique<stats::InfoWindowState>()) {
   contest_->g_OwnPrefix = own_prefix;
   contest_->g_OwnContinent = own_continent;
   state_->g_ContestYear = contest_year;

@@ -12,7 +12,7 @@
 
 namespace stats {
 struct Contest;
-struct ContestState;
+struct InfoWindowState;
 }
 
 namespace yodx {
@@ -32,7 +32,7 @@ class WindowsView {
 
  private:
   std::unique_ptr<stats::Contest> contest_;
-  std::unique_ptr<stats::ContestState> state_;
+  std::unique_ptr<stats::InfoWindowState> state_;
 };
 
 }  // namespace yodx
