@@ -34,9 +34,6 @@ struct ContestState {
   int64_t master_file_option = 0;        // non-zero = on
   int64_t multiplier_window_option = 0;  // non-zero = on
 
-  // The Cabrillo header of the last output run and its QSO lines.
-  CCabrilloLog g_Cabrillo;
-
   // Result summary.
   std::string g_ResultText;
   int g_HostModeSent = 0;
@@ -58,6 +55,8 @@ struct Module {
   // so UI must be shown with the lock released.
   std::mutex lock;
   Contest contest;
+  // The Cabrillo header of the last output run and its QSO lines.
+  CCabrilloLog g_Cabrillo;
   InfoWindowState windowState;
   ContestState state;
   FileSystem* files;  // where err.txt and the Cabrillo file go

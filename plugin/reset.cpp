@@ -1,13 +1,43 @@
 // The statistics reset: the contest data of the new run, an empty log, a new
-// rejection report, and the start toggle that decides whether the window set
-// opens.
-#include "cabrillo/export.h"
+// rejection report, the Cabrillo header of an output run, and the start
+// toggle that decides whether the window set opens.
+#include "cabrillo/header.h"
 #include "infowindows/info_windows.h"
 #include "platform/settings.h"
+#include "plugin/dialogs.h"
 #include "plugin/session.h"
 #include "scoring/engine.h"
 
 namespace stats {
+namespace {
+
+// Loads the header for the call sign, shows the header dialog, and keeps the
+// operator's answers (stored in the settings file on OK). True on OK. The
+// lock is released only around the dialog, where the host may call the
+// exports again.
+bool PrepareHeader(Module& module, const std::string& callsign,
+                   std::unique_lock<std::mutex>& held) {
+  CCabrilloLog& log = module.g_Cabrillo;
+  HeaderSession session = LoadHeader(log, *module.settings, callsign);
+  bool confirmed = false;
+  module.state.header_dialog_open = true;
+  try {
+    LockReleased dialog(held);
+    confirmed = module.dialogs->ShowHeader(session.form);
+  } catch (...) {
+    module.state.header_dialog_open = false;
+    throw;
+  }
+  module.state.header_dialog_open = false;
+  if (confirmed) {
+    ConfirmHeader(log, *module.settings, session);
+  } else {
+    KeepLoadedHeader(log);
+  }
+  return confirmed;
+}
+
+}  // namespace
 
 int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<std::mutex>& held) {
   ContestState& state = module.state;

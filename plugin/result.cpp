@@ -9,6 +9,7 @@
 #include "cabrillo/export.h"
 #include "hostlink/host_link.h"
 #include "platform/settings.h"
+#include "plugin/dialogs.h"
 #include "plugin/session.h"
 #include "scoring/engine.h"
 
@@ -26,6 +27,28 @@ void AppendRow(std::string* text, const std::string& label, int64_t a, int64_t b
                 "\t %" PRId64 "\t %" PRId64 "\t %" PRId64 "\t %" PRId64 "\r\n", a, b, c, d);
   *text += label;
   *text += numbers;
+}
+
+// The result's output steps: every record of the log as a QSO line, the file
+// written, the "Output" message shown, and the host's flag set to -1.
+// Nothing at all while the header dialog is up. The lock is released only
+// around the message box, where the host may call the exports again.
+void ExportAndTell(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held) {
+  // Asked from inside the header dialog's modal loop: the header is not
+  // answered yet, so the previous file stays as it is until a later result.
+  if (module.state.header_dialog_open) return;
+  const ExportOutcome outcome =
+      ExportLog(module.g_Cabrillo, module.contest.g_Log, module.contest.g_ClaimedScore,
+                *module.programs, *module.files);
+  {
+    LockReleased box(held);
+    module.dialogs->ShowMessage(
+        "Output", outcome.message,
+        outcome.written ? Dialogs::Icon::kInformation : Dialogs::Icon::kWarning);
+  }
+  // The flag tells the host that the file was exported; a failed write
+  // leaves it as the host set it.
+  if (outcome.written && exportFlag != nullptr) *exportFlag = -1;
 }
 
 }  // namespace
@@ -89,7 +112,7 @@ const std::string& BuildResult(Module& module, int* exportFlag,
                 score.points, score.counties, score.dxcc, score.score);
   text += line;
 
-  if (state.g_OutputSwitch != 0) ExportLog(module, exportFlag, held);
+  if (state.g_OutputSwitch != 0) ExportAndTell(module, exportFlag, held);
 
   // The host's mode commands go out once in the life of the library, and
   // only while neither setup option is on; without a host, a later call tries again.
