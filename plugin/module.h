@@ -1,7 +1,7 @@
-// The module-wide state of the plug-in: everything the exports read and
-// write, gathered in one object so that a test can begin from freshly
-// constructed state, and the one lock shared by the host's thread and the
-// window thread.
+// The module-wide state of the plug-in: the subsystems' states and the
+// cycle's own, everything the exports read and write, gathered in one object
+// so that a test can begin from freshly constructed state; the one lock
+// shared by the host's thread and the window thread; and the seams.
 #ifndef STATS_PLUGIN_MODULE_H_
 #define STATS_PLUGIN_MODULE_H_
 
@@ -23,9 +23,9 @@ class InfoWindows;
 class ProgramFiles;
 class SettingsStore;
 
-// The plug-in's state beside the contest and the windows'. Field names are
+// The reset and result cycle's own state (plugin/session.h). Field names are
 // the plug-in's own names for them.
-struct ContestState {
+struct SessionState {
   // Data of the last reset.
   std::string g_Contestant;
   std::string g_StartText;
@@ -46,19 +46,18 @@ struct ContestState {
   bool header_dialog_open = false;
 };
 
-// The state and the platform seams it is kept through. Tests replace a seam
-// with a fake of their own.
+// The states and the platform seams they are kept through. Tests replace a
+// seam with a fake of their own.
 struct Module {
   // Held by every export and by the window thread while it reads or writes
   // the state. Not recursive: a modal dialog or message box shown from an
   // export runs a message loop in which the host may call the exports again,
   // so UI must be shown with the lock released.
   std::mutex lock;
-  Contest contest;
-  // The Cabrillo header of the last output run and its QSO lines.
-  CCabrilloLog g_Cabrillo;
-  InfoWindowState windowState;
-  ContestState state;
+  Contest contest;              // scoring/
+  CCabrilloLog g_Cabrillo;      // cabrillo/: the header of the last output run and its QSO lines
+  InfoWindowState windowState;  // infowindows/
+  SessionState state;           // the reset and result cycle
   FileSystem* files;  // where err.txt and the Cabrillo file go
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<HostLink> host;

@@ -40,7 +40,7 @@ bool PrepareHeader(Module& module, const std::string& callsign,
 }  // namespace
 
 int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<std::mutex>& held) {
-  ContestState& state = module.state;
+  SessionState& state = module.state;
   Contest& contest = module.contest;
   InfoWindowState& windows = module.windowState;
   SettingsStore& settings = *module.settings;

@@ -86,7 +86,7 @@ void SortBands(BandList& bands) {
 
 const std::string& BuildResult(Module& module, int* exportFlag,
                                std::unique_lock<std::mutex>& held) {
-  ContestState& state = module.state;
+  SessionState& state = module.state;
   Contest& contest = module.contest;
   std::string& text = state.g_ResultText;
   text.clear();

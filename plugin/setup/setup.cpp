@@ -6,7 +6,7 @@
 namespace stats {
 
 void RunSetup(Module& module, std::unique_lock<std::mutex>& held) {
-  ContestState& state = module.state;
+  SessionState& state = module.state;
   SettingsStore& settings = *module.settings;
   state.master_file_option = ReadSettingInt(settings, "Master");
   state.multiplier_window_option = ReadSettingInt(settings, "Multiplier");
