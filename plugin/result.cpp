@@ -1,10 +1,8 @@
 // The result summary: the band table, the totals and the score line, with
 // the claimed score stored, the log exported in an output run, and the
 // host's mode commands sent once.
-#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <numeric>
 
 #include "cabrillo/export.h"
 #include "hostlink/host_link.h"
@@ -15,10 +13,6 @@
 
 namespace stats {
 namespace {
-
-std::string PaddedKey(const std::string& band) {
-  return band.size() >= 20 ? band : std::string(20 - band.size(), '0') + band;
-}
 
 void AppendRow(std::string* text, const std::string& label, int64_t a, int64_t b, int64_t c,
                int64_t d) {
@@ -52,37 +46,6 @@ void ExportAndTell(Module& module, int* exportFlag, std::unique_lock<std::mutex>
 }
 
 }  // namespace
-
-void SortBands(BandList& bands) {
-  const std::size_t n = bands.size();
-  std::vector<std::string> keys(n);
-  for (std::size_t i = 0; i < n; ++i) keys[i] = PaddedKey(bands[i]);
-
-  std::vector<std::string> sorted = keys;
-  std::sort(sorted.begin(), sorted.end());
-  if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
-    // Distinct keys have one descending order, whatever the sort.
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return keys[a] > keys[b]; });
-    std::vector<std::string> names;
-    names.reserve(n);
-    for (std::size_t i : order) names.push_back(bands[i]);
-    bands.Clear();
-    for (const std::string& name : names) bands.Add(name);
-    return;
-  }
-  // Equal keys ("0m" and "00m"): the exchange sort's own order among them.
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    for (std::size_t j = i + 1; j < n; ++j) {
-      if (keys[i] < keys[j]) {
-        std::swap(keys[i], keys[j]);
-        bands.Swap(i, j);
-      }
-    }
-  }
-}
 
 const std::string& BuildResult(Module& module, int* exportFlag,
                                std::unique_lock<std::mutex>& held) {

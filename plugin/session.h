@@ -30,10 +30,6 @@ int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<st
 // held; releases it around the "Output" message box.
 const std::string& BuildResult(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held);
 
-// Sorts the band names in place, longest wavelength first (descending order
-// of the names padded with leading "0" characters to 20 characters).
-void SortBands(BandList& bands);
-
 }  // namespace stats
 
 #endif  // STATS_PLUGIN_SESSION_H_

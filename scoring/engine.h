@@ -77,6 +77,10 @@ struct Score {
   int64_t score = 0;  // points * (dxcc + counties)
 };
 
+// Sorts the band names in place, longest wavelength first (descending order
+// of the names padded with leading "0" characters to 20 characters).
+void SortBands(BandList& bands);
+
 // The scoring pass over g_Bands (in its current order) and g_Log, in one
 // pass over the log. Rebuilds the per-band multiplier lists of the bands that
 // have a slot and sets g_ClaimedScore.

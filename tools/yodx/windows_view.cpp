@@ -7,7 +7,6 @@
 #include "infowindows/window_logic.h"
 #include "infowindows/window_state.h"
 #include "platform/file_system.h"
-#include "plugin/session.h"
 #include "scoring/contest.h"
 #include "scoring/engine.h"
 
