@@ -26,8 +26,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "platform/file_system.h"
 #include "plugin/exports.h"
-#include "plugin/file_system.h"
 #include "plugin/module.h"
 #include "scoring/engine.h"
 #include "tests/reference/reference_engine.h"
@@ -35,7 +35,7 @@
 namespace {
 
 using stats::CallCheckInput;
-using stats::ContestState;
+using stats::Contest;
 using stats::QsoInput;
 namespace reference = stats::reference;
 
@@ -129,8 +129,8 @@ const std::vector<QsoInput>& LogOf(std::size_t size) {
   return it->second;
 }
 
-std::unique_ptr<ContestState> EngineWith(const std::vector<QsoInput>& log) {
-  auto state = std::make_unique<ContestState>();
+std::unique_ptr<Contest> EngineWith(const std::vector<QsoInput>& log) {
+  auto state = std::make_unique<Contest>();
   state->g_OwnPrefix = "YO";
   state->g_OwnContinent = "EU";
   stats::StartReport(*state, g_files);
@@ -148,7 +148,7 @@ std::unique_ptr<reference::Engine> ReferenceWith(const std::vector<QsoInput>& lo
 // The reference holding the engine's log: entering 100k contacts into the
 // reference would take many seconds, and the differential test shows that
 // both logs come out the same.
-std::unique_ptr<reference::Engine> ReferenceLike(const ContestState& state) {
+std::unique_ptr<reference::Engine> ReferenceLike(const Contest& state) {
   auto model = std::make_unique<reference::Engine>();
   model->Reset(state.g_OwnPrefix, state.g_OwnContinent);
   model->log.assign(state.g_Log.begin(), state.g_Log.end());
@@ -244,7 +244,7 @@ BENCHMARK(BM_Weekend_Reference)->Name("weekend_15k/rescanning_model/repeated")
 void BM_Replay_Engine(benchmark::State& st) {
   const std::vector<QsoInput>& log = LogOf(static_cast<std::size_t>(st.range(0)));
   for (auto _ : st) {
-    auto state = std::make_unique<ContestState>();
+    auto state = std::make_unique<Contest>();
     state->g_OwnPrefix = "YO";
     state->g_OwnContinent = "EU";
     stats::StartReport(*state, g_files);

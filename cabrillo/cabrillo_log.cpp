@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "plugin/contest_log.h"
+#include "log/contest_log.h"
 
 namespace stats {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ole_date.h"
+#include "log/ole_date.h"
 
 namespace stats {
 

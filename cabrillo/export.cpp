@@ -1,33 +1,10 @@
 #include "cabrillo/export.h"
 
-#include "cabrillo/header.h"
 #include "cabrillo/host_program.h"
-#include "plugin/dialogs.h"
-#include "plugin/file_system.h"
+#include "log/contest_log.h"
+#include "platform/file_system.h"
 
 namespace stats {
-
-bool PrepareHeader(Module& module, const std::string& callsign,
-                   std::unique_lock<std::mutex>& held) {
-  CCabrilloLog& log = module.state.g_Cabrillo;
-  HeaderSession session = LoadHeader(log, *module.settings, callsign);
-  bool confirmed = false;
-  ++module.state.header_dialogs_open;
-  try {
-    LockReleased dialog(held);
-    confirmed = module.dialogs->ShowHeader(session.form);
-  } catch (...) {
-    --module.state.header_dialogs_open;
-    throw;
-  }
-  --module.state.header_dialogs_open;
-  if (confirmed) {
-    ConfirmHeader(log, *module.settings, session);
-  } else {
-    KeepLoadedHeader(log);
-  }
-  return confirmed;
-}
 
 ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, ProgramFiles& programs,
                             FileSystem& files) {
@@ -42,30 +19,16 @@ ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, Progr
   return outcome;
 }
 
-void ExportLog(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held) {
-  ContestState& state = module.state;
-  // Asked from inside the header dialog's modal loop: the header is not
-  // answered yet, so the previous file stays as it is until a later result.
-  if (state.header_dialogs_open > 0) return;
-  CCabrilloLog& log = state.g_Cabrillo;
+ExportOutcome ExportLog(CCabrilloLog& log, const ContestLog& records, int64_t claimedScore,
+                        ProgramFiles& programs, FileSystem& files) {
   log.ClearQsoLines();
-  log.m_arrQsoLines.reserve(state.g_Log.size());
-  for (const CInfo& qso : state.g_Log) {
+  log.m_arrQsoLines.reserve(records.size());
+  for (const CInfo& qso : records) {
     log.AddQso(qso.m_strCall, qso.m_nFreq, qso.m_strBand, CabrilloModeCode(qso.m_strMode),
                qso.m_time, qso.m_strRstSent, qso.m_strExchSent, qso.m_strRstRcvd,
                qso.m_strExchRcvd);
   }
-  const ExportOutcome outcome =
-      WriteCabrillo(log, state.g_ClaimedScore, *module.programs, *module.files);
-  {
-    LockReleased box(held);
-    module.dialogs->ShowMessage(
-        "Output", outcome.message,
-        outcome.written ? Dialogs::Icon::kInformation : Dialogs::Icon::kWarning);
-  }
-  // The flag tells the host that the file was exported; a failed write
-  // leaves it as the host set it.
-  if (outcome.written && exportFlag != nullptr) *exportFlag = -1;
+  return WriteCabrillo(log, claimedScore, programs, files);
 }
 
 }  // namespace stats

@@ -1,23 +1,19 @@
-// The Cabrillo steps of the reset and the result summary in an output run.
-// Both are called with the module lock held and release it only around the
-// dialog or the message box, where the host may call the exports again.
+// The Cabrillo file of an output run: the log's records as QSO lines, and
+// the file written. The plug-in's result summary runs it and tells the
+// operator what happened.
 #ifndef STATS_CABRILLO_EXPORT_H_
 #define STATS_CABRILLO_EXPORT_H_
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 
-#include "plugin/module.h"
+#include "cabrillo/cabrillo_log.h"
 
 namespace stats {
 
+class ContestLog;
 class FileSystem;
 class ProgramFiles;
-
-// Loads the header for the call sign, shows the header dialog, and keeps the
-// operator's answers (stored in the settings file on OK). True on OK.
-bool PrepareHeader(Module& module, const std::string& callsign, std::unique_lock<std::mutex>& held);
 
 // What writing the file told the operator.
 struct ExportOutcome {
@@ -30,10 +26,10 @@ struct ExportOutcome {
 ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, ProgramFiles& programs,
                             FileSystem& files);
 
-// The result's output steps: every record of the log as a QSO line, the file
-// written, the "Output" message shown, and the host's flag set to -1.
-// Nothing at all while the header dialog is up.
-void ExportLog(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held);
+// Every record of the log as a QSO line of the Cabrillo log, then the file
+// written (WriteCabrillo).
+ExportOutcome ExportLog(CCabrilloLog& log, const ContestLog& records, int64_t claimedScore,
+                        ProgramFiles& programs, FileSystem& files);
 
 }  // namespace stats
 

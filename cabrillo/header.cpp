@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "plugin/settings.h"
+#include "platform/settings.h"
 #include "resources/resource.h"
 
 namespace stats {

@@ -1,7 +1,7 @@
 // The Cabrillo header as the operator edits it: the values the header dialog
 // opens with, loaded from the settings file, and what an answer does with
-// them. The dialog itself is a platform seam (plugin/dialogs.h); the module
-// lock is released while it is up (cabrillo/export.h).
+// them. The dialog itself is a seam (cabrillo/header_dialog.h); the plug-in's
+// reset shows it with the module lock released.
 #ifndef STATS_CABRILLO_HEADER_H_
 #define STATS_CABRILLO_HEADER_H_
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cabrillo/header_dialog.h"
-#include "plugin/win32_module.h"
+#include "platform/win32_module.h"
 #include "resources/resource.h"
 
 namespace stats {

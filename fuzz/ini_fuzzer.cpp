@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "fuzz/fuzz_support.h"
-#include "plugin/ini_file.h"
+#include "platform/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);

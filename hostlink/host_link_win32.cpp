@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "hostlink/host_link.h"
-#include "plugin/win32_error.h"
+#include "platform/win32_error.h"
 
 namespace stats {
 namespace {

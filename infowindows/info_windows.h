@@ -12,7 +12,8 @@ namespace stats {
 
 class HostLink;
 class SettingsStore;
-struct ContestState;
+struct Contest;
+struct InfoWindowState;
 
 class InfoWindows {
  public:
@@ -39,11 +40,13 @@ class InfoWindows {
   virtual bool CloseForUnload(std::function<void()> inheritance) = 0;
 };
 
-// What the window thread works with: the module's lock and state, the
-// settings file for the window positions, and the host link.
+// What the window thread works with: the module's lock, the contest and
+// the windows' state, the settings file for the window positions, and the
+// host link.
 struct WindowContext {
   std::mutex* lock;
-  ContestState* state;
+  Contest* contest;
+  InfoWindowState* state;
   SettingsStore* settings;
   HostLink* host;
 };

@@ -4,8 +4,9 @@
 #include <cmath>
 
 #include "hostlink/host_link.h"
-#include "plugin/module.h"
-#include "plugin/settings.h"
+#include "infowindows/window_state.h"
+#include "platform/settings.h"
+#include "scoring/contest.h"
 
 namespace stats {
 
@@ -39,7 +40,7 @@ std::string CountyWindowTitle(const std::string& band, std::size_t counties) {
 namespace {
 
 // Steps 6 and 7 of a refresh, under the lock: the grid for the call.
-void FillWorkedRows(ContestState& state, const std::string& call) {
+void FillWorkedRows(const Contest& contest, InfoWindowState& state, const std::string& call) {
   for (std::vector<std::string>& row : state.g_WorkedRows) {
     // Rows get their cells from the first reset; until then they stay empty.
     if (row.size() < 4) continue;
@@ -48,7 +49,7 @@ void FillWorkedRows(ContestState& state, const std::string& call) {
     row[3] = " -";
   }
   if (call.empty()) return;
-  for (const CInfo& qso : state.g_Log) {
+  for (const CInfo& qso : contest.g_Log) {
     if (qso.m_strCall != call) continue;
     const int slot = BandSlot(qso.m_strBand);
     if (slot < 0 || state.g_WorkedRows[slot].size() < 4) continue;
@@ -60,12 +61,12 @@ void FillWorkedRows(ContestState& state, const std::string& call) {
 }
 
 // The picture of the state, under the lock held by the caller.
-DxccPicture PictureOf(const ContestState& state) {
+DxccPicture PictureOf(const Contest& contest, const InfoWindowState& state) {
   DxccPicture picture;
   picture.call = state.g_CurrentCall;
   picture.slot = state.g_CurrentBandSlot;
   if (picture.slot >= 0 && picture.slot < kBandSlots) {
-    picture.bandList = state.g_DxccByBand[picture.slot];
+    picture.bandList = contest.g_DxccByBand[picture.slot];
     std::sort(picture.bandList.begin(), picture.bandList.end());
   }
   for (int slot = 0; slot < kBandSlots; ++slot) {
@@ -89,8 +90,8 @@ CountyFlags FlagsFor(const std::vector<std::string>& counties) {
 
 }  // namespace
 
-void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* host,
-                        InfoWindowView& view) {
+void RefreshInfoWindows(std::mutex& lock, Contest& contest, InfoWindowState& state,
+                        HostConnection* host, InfoWindowView& view) {
   view.ShowDxccWindow();
   if (host == nullptr) return;
 
@@ -103,7 +104,7 @@ void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* h
     std::lock_guard<std::mutex> hold(lock);
     state.g_CurrentCall = call;
     if (call.size() == 1 || call.size() == 2) return;  // a call being started: nothing changes
-    FillWorkedRows(state, call);
+    FillWorkedRows(contest, state, call);
     year = state.g_ContestYear;
   }
   if (!call.empty()) view.SetDxccTitle("YO-DX " + year + " worked with " + call);
@@ -131,14 +132,14 @@ void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* h
     std::lock_guard<std::mutex> hold(lock);
     state.g_CurrentBandSlot = band.slot;
     if (band.slot >= 0) {
-      const std::vector<std::string>& list = state.g_CountyByBand[band.slot];
+      const std::vector<std::string>& list = contest.g_CountyByBand[band.slot];
       counties = list.size();
       flags = FlagsFor(list);
       // The DXCC list of the band is kept in the order the window shows.
-      std::vector<std::string>& dxcc = state.g_DxccByBand[band.slot];
+      std::vector<std::string>& dxcc = contest.g_DxccByBand[band.slot];
       std::sort(dxcc.begin(), dxcc.end());
     }
-    picture = PictureOf(state);
+    picture = PictureOf(contest, state);
   }
   view.SetCountyTitle(CountyWindowTitle(band.name, counties));
   if (call.empty()) view.SetDxccTitle("YO-DX " + band.name);
@@ -146,9 +147,10 @@ void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* h
   view.SetCountyFlags(flags);
 }
 
-DxccPicture CurrentDxccPicture(std::mutex& lock, const ContestState& state) {
+DxccPicture CurrentDxccPicture(std::mutex& lock, const Contest& contest,
+                               const InfoWindowState& state) {
   std::lock_guard<std::mutex> hold(lock);
-  return PictureOf(state);
+  return PictureOf(contest, state);
 }
 
 LastPosition ReadWindowPosition(SettingsStore& settings, const PositionKeys& keys,

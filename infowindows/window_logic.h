@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "plugin/contest_log.h"
+#include "log/contest_log.h"
 
 namespace stats {
 
 class HostConnection;
 class SettingsStore;
-struct ContestState;
+struct Contest;
+struct InfoWindowState;
 
 constexpr int kRefreshTimerId = 1500;
 constexpr std::chrono::milliseconds kOpeningRefresh{300};
@@ -57,7 +58,8 @@ struct DxccPicture {
 // the grid rows and band list as the state holds them (rows back to "-"
 // after a reset). Takes the lock. Painting uses it, so that a repaint never
 // shows a picture older than the state.
-DxccPicture CurrentDxccPicture(std::mutex& lock, const ContestState& state);
+DxccPicture CurrentDxccPicture(std::mutex& lock, const Contest& contest,
+                               const InfoWindowState& state);
 
 // The windows as a refresh drives them.
 class InfoWindowView {
@@ -75,8 +77,8 @@ class InfoWindowView {
 // One refresh of both windows (the county window's timer expired). Takes the
 // lock only to read and write the state, never around a host call or the
 // view. host is null when no host runs.
-void RefreshInfoWindows(std::mutex& lock, ContestState& state, HostConnection* host,
-                        InfoWindowView& view);
+void RefreshInfoWindows(std::mutex& lock, Contest& contest, InfoWindowState& state,
+                        HostConnection* host, InfoWindowView& view);
 
 // The steps of the county window's opening that are not the platform's own.
 class CountyWindowOpening {

@@ -97,7 +97,7 @@ class LoopWindowSet final : public InfoWindows, private CountyWindowOpening {
       }
       if (timer_.Fire(RefreshTimer::Clock::now())) {
         held.unlock();
-        RefreshInfoWindows(*context_.lock, *context_.state, host_.get(), view);
+        RefreshInfoWindows(*context_.lock, *context_.contest, *context_.state, host_.get(), view);
         held.lock();
       }
     }

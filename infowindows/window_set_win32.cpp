@@ -21,8 +21,8 @@
 #include "infowindows/dxcc_painter.h"
 #include "infowindows/info_windows.h"
 #include "infowindows/window_logic.h"
-#include "plugin/settings.h"
-#include "plugin/win32_module.h"
+#include "platform/settings.h"
+#include "platform/win32_module.h"
 #include "resources/resource.h"
 
 namespace stats {
@@ -103,7 +103,7 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
     do {
       refreshAgain_ = false;
       std::unique_ptr<HostConnection> host = context_.host->Attach();
-      RefreshInfoWindows(*context_.lock, *context_.state, host.get(), *this);
+      RefreshInfoWindows(*context_.lock, *context_.contest, *context_.state, host.get(), *this);
     } while (refreshAgain_ && !shared_.closing);
     refreshing_ = false;
   }
@@ -243,7 +243,7 @@ INT_PTR DxccMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (thread != nullptr && wParam == IDC_DXCC_INFO) {
         const WindowContext& context = thread->context();
         DrawInfoButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam),
-                       CurrentDxccPicture(*context.lock, *context.state));
+                       CurrentDxccPicture(*context.lock, *context.contest, *context.state));
         return TRUE;
       }
       return FALSE;

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "infowindows/info_windows.h"
+#include "platform/win32_module.h"
 #include "plugin/module.h"
-#include "plugin/win32_module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   if (reason != DLL_PROCESS_DETACH) return TRUE;

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "infowindows/info_windows.h"
+#include "log/ole_date.h"
 #include "plugin/module.h"
-#include "plugin/ole_date.h"
+#include "plugin/session.h"
 #include "plugin/setup/setup.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ int STATS_CALL AddData0(HostText ownCall, HostText call, HostDate time, HostDate
                         HostText prefix, int, int, int, double, double, HostText,
                         HostText continent, HostText, HostText band, HostText) {
   return Guarded(0, [&](Module& module) {
-    return stats::AddQso(module.state, *module.files,
+    return stats::AddQso(module.contest, *module.files,
                          QsoFrom(ownCall, call, time, freqHz, mode, rstSent, rstRcvd, exchSent,
                                  exchRcvd, prefix, continent, band));
   });
@@ -124,7 +124,7 @@ int STATS_CALL RemoveData0(HostText ownCall, HostText call, HostDate time, HostD
                            HostText, HostText prefix, int, int, int, double, double, HostText,
                            HostText continent, HostText, HostText band, HostText) {
   return Guarded(0, [&](Module& module) {
-    return stats::RemoveQso(module.state,
+    return stats::RemoveQso(module.contest,
                             QsoFrom(ownCall, call, time, freqHz, mode, rstSent, rstRcvd, exchSent,
                                     exchRcvd, prefix, continent, band));
   });
@@ -143,7 +143,7 @@ int STATS_CALL CheckCall0(HostText call, HostUInt, HostUInt, HostText mode, Host
     candidate.prefix = Text(prefix);
     candidate.county = Text(county);
     candidate.band = Text(band);
-    return stats::CheckCall(module.state, candidate);
+    return stats::CheckCall(module.contest, candidate);
   });
 }
 

@@ -20,7 +20,7 @@ typedef unsigned long HostUInt;
 typedef unsigned int HostUInt;  // "unsigned long" would be 64-bit here
 #endif
 
-class COleDateTime;  // the host's date/time value, plugin/ole_date.h
+class COleDateTime;  // the host's date/time value, log/ole_date.h
 
 typedef const char* HostText;  // read-only text, never kept by the plug-in
 typedef char* HostBuffer;      // writable buffer owned by the host

@@ -5,9 +5,9 @@
 #include "cabrillo/host_program.h"
 #include "hostlink/host_link.h"
 #include "infowindows/info_windows.h"
+#include "platform/file_system.h"
+#include "platform/settings.h"
 #include "plugin/dialogs.h"
-#include "plugin/file_system.h"
-#include "plugin/settings.h"
 
 namespace stats {
 namespace {
@@ -26,7 +26,8 @@ Module::Module()
       host(NewPlatformHostLink()),
       dialogs(NewPlatformDialogs()),
       programs(NewPlatformProgramFiles()),
-      windows(NewPlatformInfoWindows({&lock, &state, settings.get(), host.get()})) {}
+      windows(NewPlatformInfoWindows({&lock, &contest, &windowState, settings.get(), host.get()})) {
+}
 
 Module::~Module() {
   windows.reset();  // before the lock and the state its thread uses

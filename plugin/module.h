@@ -1,7 +1,7 @@
-// The module-wide state of the plug-in: everything the exports read and
-// write, gathered in one object so that a test can begin from freshly
-// constructed state, and the one lock shared by the host's thread and the
-// window thread.
+// The module-wide state of the plug-in: the subsystems' states and the
+// cycle's own, everything the exports read and write, gathered in one object
+// so that a test can begin from freshly constructed state; the one lock
+// shared by the host's thread and the window thread; and the seams.
 #ifndef STATS_PLUGIN_MODULE_H_
 #define STATS_PLUGIN_MODULE_H_
 
@@ -11,7 +11,8 @@
 #include <string>
 
 #include "cabrillo/cabrillo_log.h"
-#include "plugin/contest_log.h"
+#include "infowindows/window_state.h"
+#include "scoring/contest.h"
 
 namespace stats {
 
@@ -22,36 +23,16 @@ class InfoWindows;
 class ProgramFiles;
 class SettingsStore;
 
-// The contest state. Field names are the plug-in's own names for them.
-struct ContestState {
-  ContestLog g_Log;
-  BandList g_Bands;
-  PerBandLists g_DxccByBand;
-  PerBandLists g_CountyByBand;
-  std::string g_OwnPrefix;
-  std::string g_OwnContinent;
-  int64_t g_ClaimedScore = 0;
-
+// The reset and result cycle's own state (plugin/session.h). Field names are
+// the plug-in's own names for them.
+struct SessionState {
   // Data of the last reset.
   std::string g_Contestant;
   std::string g_StartText;
   std::string g_EndText;
-  std::string g_ContestYear;
   int g_OutputSwitch = 0;
   int64_t master_file_option = 0;        // non-zero = on
   int64_t multiplier_window_option = 0;  // non-zero = on
-
-  // What the information windows show: the worked-before grid (one row of
-  // four cells per band slot, built by the reset, no cells before it), the
-  // host's call and band at the last refresh, and the frequency at which
-  // "<SP1>" was last sent.
-  PerBandLists g_WorkedRows;
-  std::string g_CurrentCall;
-  int g_CurrentBandSlot = -1;
-  double last_sp1_hz = 0;
-
-  // The Cabrillo header of the last output run and its QSO lines.
-  CCabrilloLog g_Cabrillo;
 
   // Result summary.
   std::string g_ResultText;
@@ -63,20 +44,20 @@ struct ContestState {
   // inside their modal loops): the header holds the values loaded for a
   // dialog, not an answer, so no file is written from it.
   int header_dialogs_open = 0;
-
-  // True once the rejection report has been opened since the library loaded.
-  bool report_opened = false;
 };
 
-// The state and the platform seams it is kept through. Tests replace a seam
-// with a fake of their own.
+// The states and the platform seams they are kept through. Tests replace a
+// seam with a fake of their own.
 struct Module {
   // Held by every export and by the window thread while it reads or writes
   // the state. Not recursive: a modal dialog or message box shown from an
   // export runs a message loop in which the host may call the exports again,
   // so UI must be shown with the lock released.
   std::mutex lock;
-  ContestState state;
+  Contest contest;              // scoring/
+  CCabrilloLog g_Cabrillo;      // cabrillo/: the header of the last output run and its QSO lines
+  InfoWindowState windowState;  // infowindows/
+  SessionState state;           // the reset and result cycle
   FileSystem* files;  // where err.txt and the Cabrillo file go
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<HostLink> host;

@@ -4,7 +4,7 @@
 
 namespace stats {
 
-int CheckCall(const ContestState& state, const CallCheckInput& candidate) {
+int CheckCall(const Contest& state, const CallCheckInput& candidate) {
   const ContestLog& log = state.g_Log;
   if (log.CountSameQso(candidate.call, candidate.band, candidate.mode) > 0) return 0;
 

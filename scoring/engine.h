@@ -1,7 +1,7 @@
 // The scoring engine: contacts in, rejections out, points and multipliers,
 // removal, and the answers to the operator's live questions.
 //
-// Every function works on a ContestState passed in, so that the export layer
+// Every function works on a Contest passed in, so that the export layer
 // owns the module-wide instance and tests can use their own.
 #ifndef STATS_SCORING_ENGINE_H_
 #define STATS_SCORING_ENGINE_H_
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/module.h"
-#include "plugin/ole_date.h"
+#include "log/ole_date.h"
+#include "scoring/contest.h"
 
 namespace stats {
 
@@ -45,18 +45,18 @@ struct CallCheckInput {
 // The rejection report "err.txt" in the working directory.
 extern const char kReportFile[];
 // Creates or truncates the report and writes its header line.
-void StartReport(ContestState& state, FileSystem& files);
+void StartReport(Contest& state, FileSystem& files);
 
 // AddData0: 1 when the QSO was logged (also a duplicate or a refused county),
 // 0 when it was refused. Writes the report lines the checks produce.
-int AddQso(ContestState& state, FileSystem& files, const QsoInput& qso);
+int AddQso(Contest& state, FileSystem& files, const QsoInput& qso);
 
 // RemoveData0: 0 when an exchange is empty, 1 otherwise.
-int RemoveQso(ContestState& state, const QsoInput& qso);
+int RemoveQso(Contest& state, const QsoInput& qso);
 
 // CheckCall0 without its window step: 0 duplicate, 1 no new multiplier,
 // 2 new multiplier as the scoring pass would count it.
-int CheckCall(const ContestState& state, const CallCheckInput& candidate);
+int CheckCall(const Contest& state, const CallCheckInput& candidate);
 
 // IsValidExchg0: 1 when the received exchange is acceptable for the prefix.
 int IsValidExchange(const std::string& exchange, const std::string& prefix);
@@ -77,10 +77,14 @@ struct Score {
   int64_t score = 0;  // points * (dxcc + counties)
 };
 
+// Sorts the band names in place, longest wavelength first (descending order
+// of the names padded with leading "0" characters to 20 characters).
+void SortBands(BandList& bands);
+
 // The scoring pass over g_Bands (in its current order) and g_Log, in one
 // pass over the log. Rebuilds the per-band multiplier lists of the bands that
 // have a slot and sets g_ClaimedScore.
-Score ComputeScore(ContestState& state);
+Score ComputeScore(Contest& state);
 
 }  // namespace stats
 

@@ -1,6 +1,6 @@
 // Entry of one contact (AddData0): the contest tests, the stored record, the
 // county, the duplicate test, and the report lines they produce.
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 #include "scoring/engine.h"
 #include "scoring/report.h"
 
@@ -20,7 +20,7 @@ const char* Refusal(const QsoInput& qso) {
 
 }  // namespace
 
-int AddQso(ContestState& state, FileSystem& files, const QsoInput& qso) {
+int AddQso(Contest& state, FileSystem& files, const QsoInput& qso) {
   ReportLines report(qso.time);
   if (const char* reason = Refusal(qso)) {
     report.Add(qso, nullptr, reason);

@@ -6,7 +6,7 @@
 
 namespace stats {
 
-int RemoveQso(ContestState& state, const QsoInput& qso) {
+int RemoveQso(Contest& state, const QsoInput& qso) {
   if (qso.exchRcvd.empty() || qso.exchSent.empty()) return 0;
 
   // A contact whose county was refused was still logged: it is removed like

@@ -2,13 +2,13 @@
 
 #include <initializer_list>
 
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 
 namespace stats {
 
 const char kReportFile[] = "err.txt";
 
-void StartReport(ContestState& state, FileSystem& files) {
+void StartReport(Contest& state, FileSystem& files) {
   state.report_opened = true;
   files.Replace(kReportFile, "YO DX HF Contest UBN file \r\n");
 }
@@ -30,7 +30,7 @@ void ReportLines::Add(const QsoInput& qso, const std::string* normalizedCounty,
   text_ += "\r\n";
 }
 
-void ReportLines::Flush(ContestState& state, FileSystem& files) {
+void ReportLines::Flush(Contest& state, FileSystem& files) {
   // A clean contact touches no file, except that the first entry after the
   // library loaded creates the report when no reset has done so.
   if (text_.empty() && state.report_opened) return;

@@ -25,7 +25,7 @@ class ReportLines {
   void Add(const QsoInput& qso, const std::string* normalizedCounty, const char* message);
 
   // Appends the lines to the report.
-  void Flush(ContestState& state, FileSystem& files);
+  void Flush(Contest& state, FileSystem& files);
 
  private:
   COleDateTime when_;

@@ -1,4 +1,7 @@
-// The scoring pass: valid QSOs, points and multipliers per band, the score.
+// The scoring pass: valid QSOs, points and multipliers per band, the score;
+// and the order of the bands in it.
+#include <algorithm>
+#include <numeric>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -8,8 +11,12 @@
 namespace stats {
 namespace {
 
+std::string PaddedKey(const std::string& band) {
+  return band.size() >= 20 ? band : std::string(20 - band.size(), '0') + band;
+}
+
 // Points by the class of the station; the first class that applies wins.
-int QsoPoints(const ContestState& state, const CInfo& qso) {
+int QsoPoints(const Contest& state, const CInfo& qso) {
   if (IsRomanianPrefix(qso.m_strPrefix)) return 8;
   if (qso.m_strPrefix == state.g_OwnPrefix) return 1;
   if (qso.m_strContinent == state.g_OwnContinent) return 2;
@@ -25,7 +32,38 @@ struct BandWork {
 
 }  // namespace
 
-Score ComputeScore(ContestState& state) {
+void SortBands(BandList& bands) {
+  const std::size_t n = bands.size();
+  std::vector<std::string> keys(n);
+  for (std::size_t i = 0; i < n; ++i) keys[i] = PaddedKey(bands[i]);
+
+  std::vector<std::string> sorted = keys;
+  std::sort(sorted.begin(), sorted.end());
+  if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
+    // Distinct keys have one descending order, whatever the sort.
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return keys[a] > keys[b]; });
+    std::vector<std::string> names;
+    names.reserve(n);
+    for (std::size_t i : order) names.push_back(bands[i]);
+    bands.Clear();
+    for (const std::string& name : names) bands.Add(name);
+    return;
+  }
+  // Equal keys ("0m" and "00m"): the exchange sort's own order among them.
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    for (std::size_t j = i + 1; j < n; ++j) {
+      if (keys[i] < keys[j]) {
+        std::swap(keys[i], keys[j]);
+        bands.Swap(i, j);
+      }
+    }
+  }
+}
+
+Score ComputeScore(Contest& state) {
   const BandList& bands = state.g_Bands;
   Score score;
   score.bands.resize(bands.size());

@@ -1,12 +1,12 @@
 #include "plugin/setup/setup.h"
 
+#include "platform/settings.h"
 #include "plugin/dialogs.h"
-#include "plugin/settings.h"
 
 namespace stats {
 
 void RunSetup(Module& module, std::unique_lock<std::mutex>& held) {
-  ContestState& state = module.state;
+  SessionState& state = module.state;
   SettingsStore& settings = *module.settings;
   state.master_file_option = ReadSettingInt(settings, "Master");
   state.multiplier_window_option = ReadSettingInt(settings, "Multiplier");

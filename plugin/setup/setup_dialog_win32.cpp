@@ -1,8 +1,8 @@
 // The setup dialog (template 105): two check boxes in, their states out on OK.
 #include <windows.h>
 
+#include "platform/win32_module.h"
 #include "plugin/setup/setup_dialog.h"
-#include "plugin/win32_module.h"
 #include "resources/resource.h"
 
 namespace stats {

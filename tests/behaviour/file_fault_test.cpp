@@ -4,9 +4,9 @@
 #include <functional>
 #include <vector>
 
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
+#include "platform/settings.h"
 #include "plugin/module.h"
-#include "plugin/settings.h"
 #include "tests/support/plugin_test.h"
 
 namespace stats {

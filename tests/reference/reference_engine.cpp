@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "plugin/ole_date.h"
+#include "log/ole_date.h"
 
 namespace stats {
 namespace reference {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/contest_log.h"
+#include "log/contest_log.h"
 #include "scoring/engine.h"
 
 namespace stats {

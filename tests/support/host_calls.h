@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/ole_date.h"
+#include "log/ole_date.h"
 #include "tests/support/plugin_under_test.h"
 
 namespace stats {

@@ -11,9 +11,9 @@
 #include "cabrillo/header.h"
 #include "cabrillo/host_program.h"
 #include "cabrillo/pe_version.h"
+#include "platform/file_system.h"
+#include "platform/settings.h"
 #include "plugin/dialogs.h"
-#include "plugin/file_system.h"
-#include "plugin/settings.h"
 #include "tests/support/scratch_dir.h"
 
 namespace stats {

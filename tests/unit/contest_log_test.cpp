@@ -1,4 +1,4 @@
-#include "plugin/contest_log.h"
+#include "log/contest_log.h"
 
 #include <gtest/gtest.h>
 

@@ -21,8 +21,8 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/file_system.h"
-#include "plugin/module.h"
+#include "platform/file_system.h"
+#include "scoring/contest.h"
 #include "scoring/engine.h"
 #include "tests/reference/reference_engine.h"
 
@@ -44,7 +44,7 @@ class MemoryFiles : public FileSystem {
 
 // The engine side: the state as the exports keep it, and its report file.
 struct Subject {
-  ContestState state;
+  Contest state;
   MemoryFiles files;
 
   void Reset(const std::string& prefix, const std::string& continent) {
@@ -182,7 +182,7 @@ bool SameRecord(const CInfo& a, const CInfo& b) {
 
 // The first difference between the two states, or empty text.
 std::string StateDifference(const Subject& engine, const reference::Engine& model) {
-  const ContestState& s = engine.state;
+  const Contest& s = engine.state;
   std::size_t i = 0;
   for (const CInfo& entry : s.g_Log) {
     if (i >= model.log.size()) return "engine log has extra entry " + Describe(entry);

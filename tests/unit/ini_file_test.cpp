@@ -1,4 +1,4 @@
-#include "plugin/ini_file.h"
+#include "platform/ini_file.h"
 
 #include <gtest/gtest.h>
 

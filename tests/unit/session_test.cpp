@@ -1,6 +1,6 @@
 // The reset's start toggle and the result's side effects, with fakes for the
 // window set, the dialogs and the host link.
-#include "scoring/session.h"
+#include "plugin/session.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 
 #include "hostlink/host_link.h"
 #include "infowindows/info_windows.h"
+#include "platform/file_system.h"
+#include "platform/settings.h"
 #include "plugin/dialogs.h"
-#include "plugin/file_system.h"
 #include "plugin/module.h"
-#include "plugin/settings.h"
 #include "scoring/engine.h"
 #include "tests/support/scratch_dir.h"
 
@@ -151,7 +151,8 @@ TEST_F(SessionTest, PlainResetsAlternateWhileTheWindowsAreClosed) {
 }
 
 TEST_F(SessionTest, ResetRebuildsRowsAndEmptiesLogButKeepsMultiplierLists) {
-  ContestState& s = module_.state;
+  Contest& c = module_.contest;
+  InfoWindowState& s = module_.windowState;
   Reset(0);
   QsoInput qso;
   qso.call = "YO9AAA";
@@ -160,16 +161,16 @@ TEST_F(SessionTest, ResetRebuildsRowsAndEmptiesLogButKeepsMultiplierLists) {
   qso.exchSent = "1";
   qso.exchRcvd = "BU";
   qso.prefix = "YO";
-  AddQso(s, *module_.files, qso);
+  AddQso(c, *module_.files, qso);
   Result(nullptr);
   s.g_WorkedRows[3][1] = "12:00";
   Reset(0);
-  EXPECT_TRUE(s.g_Log.empty());
-  EXPECT_EQ(s.g_Bands.size(), 0u);
+  EXPECT_TRUE(c.g_Log.empty());
+  EXPECT_EQ(c.g_Bands.size(), 0u);
   EXPECT_EQ(s.g_WorkedRows[3], (std::vector<std::string>{"20m", "-", "-", "-"}));
   EXPECT_EQ(s.g_WorkedRows[0][0], "160m");
-  EXPECT_EQ(s.g_DxccByBand[3], (std::vector<std::string>{"YO"}));
-  EXPECT_EQ(s.g_CountyByBand[3], (std::vector<std::string>{"BU"}));
+  EXPECT_EQ(c.g_DxccByBand[3], (std::vector<std::string>{"YO"}));
+  EXPECT_EQ(c.g_CountyByBand[3], (std::vector<std::string>{"BU"}));
   EXPECT_EQ(testing::ReadFileBytes("err.txt"), "YO DX HF Contest UBN file \r\n");
 }
 
@@ -211,7 +212,7 @@ TEST_F(SessionTest, OutputRunExportsAtEveryResult) {
 }
 
 TEST_F(SessionTest, ScoreIsComputedInSixtyFourBits) {
-  ContestState& s = module_.state;
+  Contest& s = module_.contest;
   s.g_OwnPrefix = "YO";
   s.g_OwnContinent = "EU";
   QsoInput qso;
@@ -232,7 +233,7 @@ TEST_F(SessionTest, ScoreIsComputedInSixtyFourBits) {
 }
 
 TEST_F(SessionTest, BandWithoutSlotTouchesNoPerBandList) {
-  ContestState& s = module_.state;
+  Contest& s = module_.contest;
   QsoInput qso;
   qso.call = "DL1A";
   qso.mode = "CW";

@@ -9,9 +9,9 @@
 
 #include "hostlink/host_link.h"
 #include "infowindows/dxcc_painter.h"
+#include "platform/settings.h"
 #include "plugin/module.h"
-#include "plugin/settings.h"
-#include "scoring/session.h"
+#include "plugin/session.h"
 #include "tests/support/scratch_dir.h"
 
 namespace stats {
@@ -79,19 +79,20 @@ class RefreshTest : public ::testing::Test {
     }
     state_.g_ContestYear = "2021";
   }
-  void Refresh() { RefreshInfoWindows(lock_, state_, &host_, view_); }
+  void Refresh() { RefreshInfoWindows(lock_, contest_, state_, &host_, view_); }
 
   std::mutex lock_;
-  ContestState state_;
+  Contest contest_;
+  InfoWindowState state_;
   FakeHost host_;
   RecordedView view_;
 };
 
 TEST_F(RefreshTest, GridShowsTheLaterContactOnEachBand) {
-  state_.g_Log.Append(Qso("YO9AAA", "20m", 44415.5, "CW", "YO", "BU", "BU"));
-  state_.g_Log.Append(Qso("YO9AAA", "20m", 44415.75, "SSB", "YO", "CJ", "CJ"));
-  state_.g_Log.Append(Qso("YO9AAA", "40m", 44415.25, "CW", "YO", "xx"));  // county refused
-  state_.g_Log.Append(Qso("DL1ABC", "80m", 44415.5, "CW", "DL", "017"));
+  contest_.g_Log.Append(Qso("YO9AAA", "20m", 44415.5, "CW", "YO", "BU", "BU"));
+  contest_.g_Log.Append(Qso("YO9AAA", "20m", 44415.75, "SSB", "YO", "CJ", "CJ"));
+  contest_.g_Log.Append(Qso("YO9AAA", "40m", 44415.25, "CW", "YO", "xx"));  // county refused
+  contest_.g_Log.Append(Qso("DL1ABC", "80m", 44415.5, "CW", "DL", "017"));
   host_.call = "YO9AAA";
   Refresh();
   const auto& rows = view_.picture.rows;
@@ -148,8 +149,8 @@ TEST_F(RefreshTest, Sp1FollowsTheFrequencyOnlyAfterMoreThan300Hz) {
 }
 
 TEST_F(RefreshTest, CountyFlagsAndTheirCount) {
-  state_.g_CountyByBand[3] = {"BU", "CJ", "XX"};  // an entry that is no county code
-  state_.g_CountyByBand[2] = {"AB"};
+  contest_.g_CountyByBand[3] = {"BU", "CJ", "XX"};  // an entry that is no county code
+  contest_.g_CountyByBand[2] = {"AB"};
   Refresh();
   EXPECT_EQ(view_.countyTitle, "YO-DX CNT on 20m 3 of 20");
   std::vector<std::string> ticked;
@@ -172,14 +173,14 @@ TEST_F(RefreshTest, FailingHostCallsEndTheRefreshWithTheirError) {
 }
 
 TEST_F(RefreshTest, NoHostOnlyCreatesTheDxccWindow) {
-  RefreshInfoWindows(lock_, state_, nullptr, view_);
+  RefreshInfoWindows(lock_, contest_, state_, nullptr, view_);
   EXPECT_EQ(view_.events, std::vector<std::string>{"dxcc window"});
 }
 
 TEST_F(RefreshTest, RowsWithoutCellsBeforeTheFirstResetPaintEmpty) {
-  ContestState fresh;
+  InfoWindowState fresh;
   host_.call = "DL1ABC";
-  RefreshInfoWindows(lock_, fresh, &host_, view_);
+  RefreshInfoWindows(lock_, contest_, fresh, &host_, view_);
   for (const auto& row : view_.picture.rows) {
     EXPECT_EQ(row, (std::array<std::string, 4>{}));
   }
@@ -188,12 +189,12 @@ TEST_F(RefreshTest, RowsWithoutCellsBeforeTheFirstResetPaintEmpty) {
 // A paint reads the state as it is now: after the rows went back to "-"
 // (a reset) it shows them so, with the call and band of the last refresh.
 TEST_F(RefreshTest, APaintShowsTheStateNotTheLastRefresh) {
-  state_.g_Log.Append(Qso("YO9AAA", "20m", 44415.5, "CW", "YO", "BU", "BU"));
+  contest_.g_Log.Append(Qso("YO9AAA", "20m", 44415.5, "CW", "YO", "BU", "BU"));
   host_.call = "YO9AAA";
   Refresh();
-  EXPECT_EQ(CurrentDxccPicture(lock_, state_).rows[3][1], "12:00");
+  EXPECT_EQ(CurrentDxccPicture(lock_, contest_, state_).rows[3][1], "12:00");
   state_.g_WorkedRows[3] = {"20m", "-", "-", "-"};
-  const DxccPicture now = CurrentDxccPicture(lock_, state_);
+  const DxccPicture now = CurrentDxccPicture(lock_, contest_, state_);
   EXPECT_EQ(now.rows[3][1], "-");
   EXPECT_EQ(now.call, "YO9AAA");
   EXPECT_EQ(now.slot, 3);
@@ -214,7 +215,7 @@ TEST(RefreshYearTest, TheTitleNamesTheYearInWhichTheContestEnds) {
   FakeHost host;
   host.call = "DL1ABC";
   RecordedView view;
-  RefreshInfoWindows(module.lock, module.state, &host, view);
+  RefreshInfoWindows(module.lock, module.contest, module.windowState, &host, view);
   EXPECT_EQ(view.dxccTitle, "YO-DX 2022 worked with DL1ABC");
 }
 
@@ -245,12 +246,13 @@ TEST(DxccPainterTest, GridWithTheCurrentBandHighlighted) {
 
 TEST(DxccPainterTest, BandListSortedAndWrapped) {
   std::mutex lock;
-  ContestState state;
-  state.g_DxccByBand[3] = {"EA", "DL", "9A", "I"};
+  Contest contest;
+  InfoWindowState state;
+  contest.g_DxccByBand[3] = {"EA", "DL", "9A", "I"};
   FakeHost host;
   RecordedView view;
-  RefreshInfoWindows(lock, state, &host, view);
-  EXPECT_EQ(state.g_DxccByBand[3], (std::vector<std::string>{"9A", "DL", "EA", "I"}));
+  RefreshInfoWindows(lock, contest, state, &host, view);
+  EXPECT_EQ(contest.g_DxccByBand[3], (std::vector<std::string>{"9A", "DL", "EA", "I"}));
   const std::vector<DrawOp> ops = PaintDxcc(view.picture, 120, 100);
   std::vector<std::tuple<int, int, std::string>> texts;
   for (const DrawOp& op : ops) {

@@ -69,8 +69,10 @@ TEST(WindowStressTest, RefreshesWhileTheHostThreadChangesEverything) {
     TypingHost host(progress, stop);
     PaintingView view;
     while (!stop) {
-      RefreshInfoWindows(module.lock, module.state, &host, view);
-      view.drawn += PaintDxcc(CurrentDxccPicture(module.lock, module.state), 350, 210).size();
+      RefreshInfoWindows(module.lock, module.contest, module.windowState, &host, view);
+      view.drawn +=
+          PaintDxcc(CurrentDxccPicture(module.lock, module.contest, module.windowState), 350, 210)
+              .size();
     }
   });
 

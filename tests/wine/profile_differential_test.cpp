@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ini_file.h"
+#include "platform/ini_file.h"
 #include "tests/support/scratch_dir.h"
 
 namespace stats {

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/ole_date.h"
+#include "log/ole_date.h"
 #include "tests/wine/fake_host.h"
 #include "tools/plugin_loader.h"
 #include "tools/yodx/replay.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "plugin/contest_log.h"
+#include "log/contest_log.h"
 #include "tools/yodx/contact.h"
 #include "tools/yodx/replay.h"
 #include "tools/yodx/text.h"

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "cabrillo/cabrillo_log.h"
-#include "plugin/ole_date.h"
-#include "plugin/settings.h"
+#include "log/ole_date.h"
+#include "platform/settings.h"
 #include "tools/yodx/text.h"
 
 namespace yodx {

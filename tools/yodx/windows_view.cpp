@@ -5,10 +5,10 @@
 
 #include "hostlink/host_link.h"
 #include "infowindows/window_logic.h"
-#include "plugin/file_system.h"
-#include "plugin/module.h"
+#include "infowindows/window_state.h"
+#include "platform/file_system.h"
+#include "scoring/contest.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 
 namespace yodx {
 namespace {
@@ -63,9 +63,10 @@ double HertzOf(const std::string& band) {
 
 WindowsView::WindowsView(const std::string& own_prefix, const std::string& own_continent,
                          const std::string& contest_year)
-    : state_(std::make_unique<stats::ContestState>()) {
-  state_->g_OwnPrefix = own_prefix;
-  state_->g_OwnContinent = own_continent;
+    : contest_(std::make_unique<stats::Contest>()),
+      state_(std::make_unique<stats::InfoWindowState>()) {
+  contest_->g_OwnPrefix = own_prefix;
+  contest_->g_OwnContinent = own_continent;
   state_->g_ContestYear = contest_year;
   for (int slot = 0; slot < stats::kBandSlots; ++slot) {
     state_->g_WorkedRows[slot] = {stats::kSlotBands[slot], "-", "-", "-"};
@@ -89,18 +90,18 @@ void WindowsView::Add(const Contact& c, const std::string& prefix, const std::st
   qso.continent = continent;
   qso.band = c.band;
   NoFiles files;
-  stats::AddQso(*state_, files, qso);
+  stats::AddQso(*contest_, files, qso);
 }
 
 std::string WindowsView::Describe(const std::string& call, const std::string& band) {
-  stats::SortBands(state_->g_Bands);
-  stats::ComputeScore(*state_);  // the lists the windows show come from a result
+  stats::SortBands(contest_->g_Bands);
+  stats::ComputeScore(*contest_);  // the lists the windows show come from a result
   std::mutex lock;
   const double hertz = HertzOf(band);
   Capture grid, list;
   EnteredCall typing(call, hertz), idle("", hertz);
-  stats::RefreshInfoWindows(lock, *state_, &typing, grid);
-  stats::RefreshInfoWindows(lock, *state_, &idle, list);
+  stats::RefreshInfoWindows(lock, *contest_, *state_, &typing, grid);
+  stats::RefreshInfoWindows(lock, *contest_, *state_, &idle, list);
 
   std::string out = "DXCC window \"" + grid.dxccTitle + "\":\n";
   out += "      band  TIME   MODE  COUNTY/NR\n";

@@ -11,7 +11,8 @@
 #include "tools/yodx/contact.h"
 
 namespace stats {
-struct ContestState;
+struct Contest;
+struct InfoWindowState;
 }
 
 namespace yodx {
@@ -30,7 +31,8 @@ class WindowsView {
   std::string Describe(const std::string& call, const std::string& band);
 
  private:
-  std::unique_ptr<stats::ContestState> state_;
+  std::unique_ptr<stats::Contest> contest_;
+  std::unique_ptr<stats::InfoWindowState> state_;
 };
 
 }  // namespace yodx

@@ -1,4 +1,4 @@
-#include "plugin/win32_module.h"
+#include "platform/win32_module.h"
 
 #include <atomic>
 

@@ -1,7 +1,7 @@
 // The one place where the plug-in's output files are written, so that tests
 // can make writes fail.
-#ifndef STATS_PLUGIN_FILE_SYSTEM_H_
-#define STATS_PLUGIN_FILE_SYSTEM_H_
+#ifndef STATS_PLATFORM_FILE_SYSTEM_H_
+#define STATS_PLATFORM_FILE_SYSTEM_H_
 
 #include <string>
 
@@ -30,4 +30,4 @@ FileSystem& RealFileSystem();
 
 }  // namespace stats
 
-#endif  // STATS_PLUGIN_FILE_SYSTEM_H_
+#endif  // STATS_PLATFORM_FILE_SYSTEM_H_

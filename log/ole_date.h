@@ -3,8 +3,8 @@
 // The host passes a pointer to its COleDateTime: an OLE Automation date (days
 // since 1899-12-30 as a double, the fraction the time of day) and a status.
 // The plug-in copies the value and formats it with a few strftime patterns.
-#ifndef STATS_PLUGIN_OLE_DATE_H_
-#define STATS_PLUGIN_OLE_DATE_H_
+#ifndef STATS_LOG_OLE_DATE_H_
+#define STATS_LOG_OLE_DATE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -51,4 +51,4 @@ double MakeOleDate(int year, int month, int day, int hour, int minute, int secon
 
 }  // namespace stats
 
-#endif  // STATS_PLUGIN_OLE_DATE_H_
+#endif  // STATS_LOG_OLE_DATE_H_

@@ -3,8 +3,8 @@
 //
 // All comparisons of calls, bands, modes, prefixes and county codes are exact
 // and case-sensitive; only a received county code is normalised before use.
-#ifndef STATS_PLUGIN_CONTEST_LOG_H_
-#define STATS_PLUGIN_CONTEST_LOG_H_
+#ifndef STATS_LOG_CONTEST_LOG_H_
+#define STATS_LOG_CONTEST_LOG_H_
 
 #include <array>
 #include <cstddef>
@@ -16,7 +16,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "plugin/ole_date.h"
+#include "log/ole_date.h"
 
 namespace stats {
 
@@ -174,4 +174,4 @@ std::string MapPrefix(const std::string& prefix);
 
 }  // namespace stats
 
-#endif  // STATS_PLUGIN_CONTEST_LOG_H_
+#endif  // STATS_LOG_CONTEST_LOG_H_

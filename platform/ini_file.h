@@ -14,8 +14,8 @@
 // "key=value" with the key spelled as it was. Lines written end with CR LF;
 // every other byte of the file stays as it was. Blanks at the start of the
 // names and of the value are dropped, as the platform drops them.
-#ifndef STATS_PLUGIN_INI_FILE_H_
-#define STATS_PLUGIN_INI_FILE_H_
+#ifndef STATS_PLATFORM_INI_FILE_H_
+#define STATS_PLATFORM_INI_FILE_H_
 
 #include <string>
 
@@ -43,4 +43,4 @@ bool IniWrite(const std::string& path, const std::string& section, const std::st
 
 }  // namespace stats
 
-#endif  // STATS_PLUGIN_INI_FILE_H_
+#endif  // STATS_PLATFORM_INI_FILE_H_

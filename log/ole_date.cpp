@@ -1,4 +1,4 @@
-#include "plugin/ole_date.h"
+#include "log/ole_date.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 
 #include <cstdio>
 

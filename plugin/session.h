@@ -1,13 +1,13 @@
 // The statistics reset (ResetStats0) and the result summary (GetResult0):
 // the start and the end of the host's scoring cycle.
-#ifndef STATS_SCORING_SESSION_H_
-#define STATS_SCORING_SESSION_H_
+#ifndef STATS_PLUGIN_SESSION_H_
+#define STATS_PLUGIN_SESSION_H_
 
 #include <mutex>
 #include <string>
 
+#include "log/ole_date.h"
 #include "plugin/module.h"
-#include "plugin/ole_date.h"
 
 namespace stats {
 
@@ -30,10 +30,6 @@ int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<st
 // held; releases it around the "Output" message box.
 const std::string& BuildResult(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held);
 
-// Sorts the band names in place, longest wavelength first (descending order
-// of the names padded with leading "0" characters to 20 characters).
-void SortBands(BandList& bands);
-
 }  // namespace stats
 
-#endif  // STATS_SCORING_SESSION_H_
+#endif  // STATS_PLUGIN_SESSION_H_

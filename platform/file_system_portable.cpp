@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "plugin/file_system.h"
+#include "platform/file_system.h"
 
 namespace stats {
 

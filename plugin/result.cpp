@@ -1,23 +1,18 @@
 // The result summary: the band table, the totals and the score line, with
 // the claimed score stored, the log exported in an output run, and the
 // host's mode commands sent once.
-#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <numeric>
 
 #include "cabrillo/export.h"
 #include "hostlink/host_link.h"
-#include "plugin/settings.h"
+#include "platform/settings.h"
+#include "plugin/dialogs.h"
+#include "plugin/session.h"
 #include "scoring/engine.h"
-#include "scoring/session.h"
 
 namespace stats {
 namespace {
-
-std::string PaddedKey(const std::string& band) {
-  return band.size() >= 20 ? band : std::string(20 - band.size(), '0') + band;
-}
 
 void AppendRow(std::string* text, const std::string& label, int64_t a, int64_t b, int64_t c,
                int64_t d) {
@@ -28,55 +23,47 @@ void AppendRow(std::string* text, const std::string& label, int64_t a, int64_t b
   *text += numbers;
 }
 
-}  // namespace
-
-void SortBands(BandList& bands) {
-  const std::size_t n = bands.size();
-  std::vector<std::string> keys(n);
-  for (std::size_t i = 0; i < n; ++i) keys[i] = PaddedKey(bands[i]);
-
-  std::vector<std::string> sorted = keys;
-  std::sort(sorted.begin(), sorted.end());
-  if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
-    // Distinct keys have one descending order, whatever the sort.
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return keys[a] > keys[b]; });
-    std::vector<std::string> names;
-    names.reserve(n);
-    for (std::size_t i : order) names.push_back(bands[i]);
-    bands.Clear();
-    for (const std::string& name : names) bands.Add(name);
-    return;
+// The result's output steps: every record of the log as a QSO line, the file
+// written, the "Output" message shown, and the host's flag set to -1.
+// Nothing at all while the header dialog is up. The lock is released only
+// around the message box, where the host may call the exports again.
+void ExportAndTell(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held) {
+  // Asked from inside the header dialog's modal loop: the header is not
+  // answered yet, so the previous file stays as it is until a later result.
+  if (module.state.header_dialogs_open > 0) return;
+  const ExportOutcome outcome =
+      ExportLog(module.g_Cabrillo, module.contest.g_Log, module.contest.g_ClaimedScore,
+                *module.programs, *module.files);
+  {
+    LockReleased box(held);
+    module.dialogs->ShowMessage(
+        "Output", outcome.message,
+        outcome.written ? Dialogs::Icon::kInformation : Dialogs::Icon::kWarning);
   }
-  // Equal keys ("0m" and "00m"): the exchange sort's own order among them.
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    for (std::size_t j = i + 1; j < n; ++j) {
-      if (keys[i] < keys[j]) {
-        std::swap(keys[i], keys[j]);
-        bands.Swap(i, j);
-      }
-    }
-  }
+  // The flag tells the host that the file was exported; a failed write
+  // leaves it as the host set it.
+  if (outcome.written && exportFlag != nullptr) *exportFlag = -1;
 }
+
+}  // namespace
 
 const std::string& BuildResult(Module& module, int* exportFlag,
                                std::unique_lock<std::mutex>& held) {
-  ContestState& state = module.state;
+  SessionState& state = module.state;
+  Contest& contest = module.contest;
   std::string& text = state.g_ResultText;
   text.clear();
-  const int64_t logSize = static_cast<int64_t>(state.g_Log.size());
+  const int64_t logSize = static_cast<int64_t>(contest.g_Log.size());
 
   text += "    RE-RA-DEDIROZ " + state.g_StartText + "-" + state.g_EndText + "\r\n";
   text += "\tContestant: " + state.g_Contestant + " \r\n";
   text += "\tQSOs\tPoints\tDXCC\tCounty\r\n";
 
-  SortBands(state.g_Bands);
-  const Score score = ComputeScore(state);
+  SortBands(contest.g_Bands);
+  const Score score = ComputeScore(contest);
   for (std::size_t i = 0; i < score.bands.size(); ++i) {
     const BandTally& t = score.bands[i];
-    AppendRow(&text, state.g_Bands[i], t.qsos, t.points, t.dxcc, t.counties);
+    AppendRow(&text, contest.g_Bands[i], t.qsos, t.points, t.dxcc, t.counties);
   }
   AppendRow(&text, "Total", logSize, score.points, score.dxcc, score.counties);
 
@@ -88,7 +75,7 @@ const std::string& BuildResult(Module& module, int* exportFlag,
                 score.points, score.counties, score.dxcc, score.score);
   text += line;
 
-  if (state.g_OutputSwitch != 0) ExportLog(module, exportFlag, held);
+  if (state.g_OutputSwitch != 0) ExportAndTell(module, exportFlag, held);
 
   // The host's mode commands go out once in the life of the library, and
   // only while neither setup option is on; without a host, a later call tries again.

@@ -3,8 +3,8 @@
 // file when it is needed and every change is written at once; there is no
 // in-memory copy. Failures are silent: a missing file reads as defaults and a
 // failed write is lost.
-#ifndef STATS_PLUGIN_SETTINGS_H_
-#define STATS_PLUGIN_SETTINGS_H_
+#ifndef STATS_PLATFORM_SETTINGS_H_
+#define STATS_PLATFORM_SETTINGS_H_
 
 #include <cstdint>
 #include <memory>
@@ -44,4 +44,4 @@ std::unique_ptr<SettingsStore> NewPlatformSettings();
 
 }  // namespace stats
 
-#endif  // STATS_PLUGIN_SETTINGS_H_
+#endif  // STATS_PLATFORM_SETTINGS_H_

@@ -1,6 +1,6 @@
 // The one place that turns a Win32 error code into the platform's own text.
-#ifndef STATS_PLUGIN_WIN32_ERROR_H_
-#define STATS_PLUGIN_WIN32_ERROR_H_
+#ifndef STATS_PLATFORM_WIN32_ERROR_H_
+#define STATS_PLATFORM_WIN32_ERROR_H_
 
 #include <windows.h>
 
@@ -30,4 +30,4 @@ inline std::string LastErrorText() {
 
 }  // namespace stats
 
-#endif  // STATS_PLUGIN_WIN32_ERROR_H_
+#endif  // STATS_PLATFORM_WIN32_ERROR_H_

@@ -2,8 +2,8 @@
 // MoveFileExA over the old file.
 #include <windows.h>
 
-#include "plugin/file_system.h"
-#include "plugin/win32_error.h"
+#include "platform/file_system.h"
+#include "platform/win32_error.h"
 
 namespace stats {
 

@@ -1,7 +1,7 @@
 // The settings file through the portable INI layer, for the builds without
 // the Windows profile functions.
-#include "plugin/ini_file.h"
-#include "plugin/settings.h"
+#include "platform/ini_file.h"
+#include "platform/settings.h"
 
 namespace stats {
 namespace {

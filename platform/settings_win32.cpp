@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "plugin/settings.h"
+#include "platform/settings.h"
 
 namespace stats {
 namespace {

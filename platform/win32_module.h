@@ -1,7 +1,7 @@
 // The plug-in's own module handle, where its dialog templates and icon live
 // (not the host program's).
-#ifndef STATS_PLUGIN_WIN32_MODULE_H_
-#define STATS_PLUGIN_WIN32_MODULE_H_
+#ifndef STATS_PLATFORM_WIN32_MODULE_H_
+#define STATS_PLATFORM_WIN32_MODULE_H_
 
 #include <windows.h>
 
@@ -58,4 +58,4 @@ void MarkProcessExiting();
 
 }  // namespace stats
 
-#endif  // STATS_PLUGIN_WIN32_MODULE_H_
+#endif  // STATS_PLATFORM_WIN32_MODULE_H_
