@@ -58,7 +58,7 @@ struct Module {
   CCabrilloLog g_Cabrillo;      // cabrillo/: the header of the last output run and its QSO lines
   InfoWindowState windowState;  // infowindows/
   SessionState state;           // the reset and result cycle
-  FileSystem* files;  // where err.txt and the Cabrillo file go
+  FileSystem* files;            // where err.txt and the Cabrillo file go
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<HostLink> host;
   std::unique_ptr<Dialogs> dialogs;

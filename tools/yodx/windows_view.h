@@ -13,7 +13,7 @@
 namespace stats {
 struct Contest;
 struct InfoWindowState;
-}
+}  // namespace stats
 
 namespace yodx {
 
