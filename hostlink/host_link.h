@@ -40,7 +40,7 @@ class HostConnection {
 // inCall and answered tell another thread whether this one is waiting for
 // the host, and how many of its calls have come back.
 constexpr std::chrono::milliseconds kRetryLaterLimit{2000};
-constexpr std::chrono::milliseconds kHostCallLimit{3000};
+constexpr std::chrono::milliseconds kHostCallLimit{10000};
 struct HostCallGuard {
   std::atomic<bool> cancel{false};
   std::atomic<bool> inCall{false};

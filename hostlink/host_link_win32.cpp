@@ -249,6 +249,40 @@ class ComConnection : public HostConnection {
   IDispatch* dispatch_;
 };
 
+// Serialises the plug-in's own lookups of the running host between its
+// threads. Looking the host up reads the running object table, and a
+// lookup from the window thread asks the host's thread to count the new
+// reference while still holding the table (Wine's does); a lookup the host's
+// thread makes at that moment would wait for the table and never serve that
+// request. Whoever waits for the gate serves its apartment's calls meanwhile.
+class LookupGate {
+ public:
+  LookupGate() : mutex_(CreateMutexA(nullptr, FALSE, nullptr)) {}
+  ~LookupGate() {
+    if (mutex_ != nullptr) CloseHandle(mutex_);
+  }
+  LookupGate(const LookupGate&) = delete;
+  LookupGate& operator=(const LookupGate&) = delete;
+
+  // True when entered within the time limit of a host call.
+  bool Enter() {
+    if (mutex_ == nullptr) return false;
+    DWORD index = 0;
+    HANDLE handles[] = {mutex_};
+    HRESULT hr = CoWaitForMultipleHandles(0, kCallLimitMs, 1, handles, &index);
+    if (hr == CO_E_NOTINITIALIZED) {
+      const DWORD r = WaitForSingleObject(mutex_, kCallLimitMs);
+      hr = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED ? S_OK : RPC_S_CALLPENDING;
+    }
+    // A mutex whose owner ended without leaving it counts as entered.
+    return hr == S_OK || hr == static_cast<HRESULT>(WAIT_ABANDONED);
+  }
+  void Leave() { ReleaseMutex(mutex_); }
+
+ private:
+  HANDLE mutex_;
+};
+
 class ComHostLink : public HostLink {
  public:
   bool EnterThread(HostCallGuard* guard) override {
@@ -273,20 +307,26 @@ class ComHostLink : public HostLink {
     if (Cancelled()) return nullptr;
     CLSID host;
     if (FAILED(CLSIDFromProgID(L"Vexo2.Application", &host))) return nullptr;
+    if (!gate_.Enter()) return nullptr;  // the host is too busy to be found now
     IDispatch* dispatch = nullptr;
     {
       // Finding the running object and asking it for IDispatch are calls
       // into the host's apartment.
       GuardedCall call;
       IUnknown* running = nullptr;
-      if (FAILED(GetActiveObject(host, nullptr, &running)) || running == nullptr) return nullptr;
-      const HRESULT hr =
-          running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-      running->Release();
-      if (FAILED(hr)) return nullptr;
+      if (SUCCEEDED(GetActiveObject(host, nullptr, &running)) && running != nullptr) {
+        if (FAILED(running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
+          dispatch = nullptr;
+        }
+        running->Release();
+      }
     }
+    gate_.Leave();
     return dispatch != nullptr ? std::make_unique<ComConnection>(dispatch) : nullptr;
   }
+
+ private:
+  LookupGate gate_;
 };
 
 }  // namespace

@@ -545,9 +545,10 @@ class Win32WindowSet final : public InfoWindows {
     const DWORD start = GetTickCount();
     unsigned answered = calls.answered;
     for (;;) {
+      ServeWaitingCalls();
+      if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) return true;
       const DWORD spent = GetTickCount() - start;
       if (spent >= kCloseWaitMs) return false;
-      ServeWaitingCalls();
       DWORD index = 0;
       const DWORD slice =
           kCloseWaitMs - spent < kCloseSliceMs ? kCloseWaitMs - spent : kCloseSliceMs;

@@ -86,7 +86,7 @@ TEST_F(InfoWindowsTest, WindowsFollowTheHost) {
   Plugin().RunCommand0(0, "HIDEINFO");
   EXPECT_EQ(CountyWindow(), nullptr);
   EXPECT_EQ(DxccWindow(), nullptr);
-  EXPECT_TRUE(ui_->Messages().empty());
+  EXPECT_EQ(ui_->Messages(), std::vector<std::string>());
 }
 
 // An operator's evening compressed: bursts of typing (checks), logged
