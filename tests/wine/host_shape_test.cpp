@@ -25,16 +25,8 @@ DWORD Elapsed(DWORD since) {
   return GetTickCount() - since;
 }
 
-class HostShapeTest : public PluginTest {
+class HostShapeTest : public WindowsTest {
  protected:
-  void SetUp() override {
-    PluginTest::SetUp();
-    MakePluginsFolder();
-  }
-  void TearDown() override {
-    Plugin().RunCommand0(0, "HIDEINFO");
-    PluginTest::TearDown();
-  }
   // Opens the windows and waits for their first refresh, to its end: it
   // lets go of the host's object (a call too) after setting the titles.
   void ShowInfo() {

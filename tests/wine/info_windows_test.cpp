@@ -24,16 +24,8 @@ int Count(const std::vector<std::string>& list, const std::string& item) {
   return static_cast<int>(std::count(list.begin(), list.end(), item));
 }
 
-class InfoWindowsTest : public PluginTest {
+class InfoWindowsTest : public WindowsTest {
  protected:
-  void SetUp() override {
-    PluginTest::SetUp();
-    MakePluginsFolder();
-  }
-  void TearDown() override {
-    Plugin().RunCommand0(0, "HIDEINFO");
-    PluginTest::TearDown();
-  }
   void ShowInfo() {
     Plugin().RunCommand0(0, "SHOWINFO");
     ASSERT_TRUE(Within(5000, [] { return CountyWindow() != nullptr; }));

@@ -1,6 +1,6 @@
 // What the Wine tests read of the plug-in's information windows: the
 // windows themselves, found by a control only they hold, their titles,
-// and the threads of this process.
+// the threads of this process; and the fixture of those tests.
 #ifndef STATS_TESTS_WINE_WINDOW_PROBE_H_
 #define STATS_TESTS_WINE_WINDOW_PROBE_H_
 
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "tests/support/plugin_test.h"
 
 namespace stats {
 namespace testing {
@@ -63,6 +64,20 @@ inline int ThreadCount() {
   CloseHandle(snapshot);
   return count;
 }
+
+// Tests of the information windows: the settings folder the window
+// positions go to, and the windows closed after each test.
+class WindowsTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    MakePluginsFolder();
+  }
+  void TearDown() override {
+    Plugin().RunCommand0(0, "HIDEINFO");
+    PluginTest::TearDown();
+  }
+};
 
 }  // namespace testing
 }  // namespace stats
