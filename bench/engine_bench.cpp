@@ -151,7 +151,7 @@ std::unique_ptr<reference::Engine> ReferenceWith(const std::vector<QsoInput>& lo
 std::unique_ptr<reference::Engine> ReferenceLike(const Contest& state) {
   auto model = std::make_unique<reference::Engine>();
   model->Reset(state.g_OwnPrefix, state.g_OwnContinent);
-  model->log.assign(state.g_Log.begin(), state.g_Log.end());
+  for (const stats::CInfoView entry : state.g_Log) model->log.push_back(stats::ToInfo(entry));
   model->bands = state.g_Bands.names();
   return model;
 }
