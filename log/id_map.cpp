@@ -18,8 +18,8 @@ IdMap::IdMap() : slots_(kMinSlots, Slot{kNoKey, 0}) {}
 uint32_t& IdMap::At(uint64_t key) {
   std::size_t i = Probe(key);
   if (slots_[i].key == kNoKey) {
-    if (SlotsFor(size_ + 1) > slots_.size()) {
-      Rehash(SlotsFor(size_ + 1));
+    if (size_ + 1 > slots_.size() / 2) {
+      Rehash(2 * slots_.size());
       i = Probe(key);
     }
     slots_[i] = Slot{key, 0};

@@ -30,7 +30,7 @@ std::size_t SeriesIndex::Hash(uint32_t call, uint32_t band, uint32_t mode) {
 }
 
 void SeriesIndex::Add(uint32_t call, uint32_t band, uint32_t mode, uint32_t at) {
-  if (SlotsFor(size_ + 1) > slots_.size()) Rehash(SlotsFor(size_ + 1));
+  if (size_ + 1 > slots_.size() / 4 * 3) Rehash(2 * slots_.size());
   slots_[Probe(call, band, mode)] = Slot{call, band, mode, Series{at, at}};
   ++size_;
 }
