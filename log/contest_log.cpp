@@ -65,7 +65,9 @@ std::size_t ContestLog::Append(const CInfoView& qso) {
   entry.band = bands_.Intern(qso.m_strBand);
   entry.mode = modes_.Intern(qso.m_strMode);
   entry.rst_rcvd = texts_.Intern(qso.m_strRstRcvd);
-  entry.rst_sent = texts_.Intern(qso.m_strRstSent);
+  // Most contacts give the report they get.
+  entry.rst_sent =
+      qso.m_strRstSent == qso.m_strRstRcvd ? entry.rst_rcvd : texts_.Intern(qso.m_strRstSent);
   entry.exch_rcvd = texts_.Intern(qso.m_strExchRcvd);
   entry.exch_sent = texts_.Intern(qso.m_strExchSent);
   entry.county = counties_.Intern(qso.m_strCounty);
@@ -212,14 +214,14 @@ void ContestLog::Clear() {
 
 bool BandList::Contains(std::string_view band) const {
   const uint32_t id = lookup_.Find(band);
-  return id != TextPool::kAbsent && id < listed_.size() && listed_[id];
+  return id != TextPool::kAbsent && id < listed_.size() && listed_[id] != 0;
 }
 
 bool BandList::Add(std::string_view band) {
   const uint32_t id = lookup_.Intern(band);
-  if (id >= listed_.size()) listed_.resize(id + 1, false);
+  if (id >= listed_.size()) listed_.resize(id + 1, 0);
   if (listed_[id]) return false;
-  listed_[id] = true;
+  listed_[id] = 1;
   names_.emplace_back(band);
   return true;
 }
@@ -242,8 +244,10 @@ bool IsRomanianPrefix(std::string_view prefix) {
 }
 
 bool IsCountyCode(std::string_view text) {
-  return std::any_of(g_CountyCodes.begin(), g_CountyCodes.end(),
-                     [&](const char* code) { return text == code; });
+  // Every code is two letters.
+  return text.size() == 2 &&
+         std::any_of(g_CountyCodes.begin(), g_CountyCodes.end(),
+                     [&](const char* code) { return text[0] == code[0] && text[1] == code[1]; });
 }
 
 std::string NormalizeCounty(std::string_view text) {

@@ -258,8 +258,8 @@ class BandList {
 
  private:
   std::vector<std::string> names_;
-  TextPool lookup_;           // every name seen, "" always among them
-  std::vector<bool> listed_;  // by id in lookup_: whether the name is listed
+  TextPool lookup_;              // every name seen, "" always among them
+  std::vector<uint8_t> listed_;  // by id in lookup_: 1 when the name is listed
 };
 
 // The six contest bands, indexed by band slot.

@@ -86,11 +86,13 @@ std::size_t TextPool::Probe(std::string_view text, uint32_t hash) const {
 }
 
 uint32_t TextPool::Find(std::string_view text) const {
+  if (text.empty()) return kEmpty;
   const Slot& slot = slots_[Probe(text, HashText(text))];
   return slot.id_plus_one == 0 ? kAbsent : slot.id_plus_one - 1;
 }
 
 uint32_t TextPool::Intern(std::string_view text) {
+  if (text.empty()) return kEmpty;  // most county codes, for one
   const uint32_t hash = HashText(text);
   const std::size_t at = Probe(text, hash);
   if (slots_[at].id_plus_one != 0) return slots_[at].id_plus_one - 1;
