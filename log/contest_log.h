@@ -83,7 +83,8 @@ class ContestLog {
  public:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
 
-  // One entry as the log keeps it: its texts as ids of the vocabularies.
+  // One entry as the log keeps it, 64 bytes: its texts as ids of the
+  // vocabularies.
   class Entry {
    public:
     double when;  // m_time
@@ -92,14 +93,16 @@ class ContestLog {
     uint32_t call, prefix, continent, band, mode;       // ids in calls(), prefixes(), ...
     uint32_t rst_rcvd, rst_sent, exch_rcvd, exch_sent;  // ids in texts()
     uint32_t county;  // id in counties(); TextPool::kEmpty for none
-    bool dupe;
-
-    bool counted() const { return !dupe && call != TextPool::kEmpty; }
 
    private:
     friend class ContestLog;
     uint32_t next_same_;  // the next later entry of the series, or kNone
     bool removed_;
+
+   public:
+    bool dupe;
+
+    bool counted() const { return !dupe && call != TextPool::kEmpty; }
   };
   class EntryIterator;
   class const_iterator;
@@ -177,6 +180,8 @@ class ContestLog {
   IdMap counted_county_;  // PairKey(band, county) -> counted entries
   TextPool calls_, prefixes_, continents_, bands_, modes_, counties_, texts_;
 };
+
+static_assert(sizeof(ContestLog::Entry) == 64, "an entry is 64 bytes");
 
 class ContestLog::EntryIterator {
  public:
