@@ -1,9 +1,11 @@
 // The scoring engine's cost beside the plain reference model: a weekend's
 // log replayed through the exports as the host does it (first run in the
-// process and repeated), a replay of the host's log through the engine
-// (every contact entered, then one scoring pass), the call check and the
-// scoring pass against a 100k-contact log, removal, and the memory the log
-// takes per contact.
+// process and repeated); a 100k-contact log through the exports (the
+// replay, then GetResult0 and CheckCall0 against it, the windows closed and
+// open); a replay of the host's log through the engine (every contact
+// entered, then one scoring pass), the call check and the scoring pass
+// against a 100k-contact log, removal, and the memory the log takes per
+// contact.
 //
 // The logs look like a real contest's: mostly distinct calls, about 2 %
 // duplicates, some stations worked again on other bands or in the other
