@@ -251,15 +251,17 @@ bool IsCountyCode(std::string_view text) {
 }
 
 std::string NormalizeCounty(std::string_view text) {
-  std::string out(text);
+  // Trimming first gives the same text: upper-casing neither makes nor
+  // removes a blank.
+  const char* kBlanks = " \t\n\v\f\r";
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return std::string();
+  const std::size_t last = text.find_last_not_of(kBlanks);
+  std::string out(text.substr(first, last - first + 1));
   for (char& c : out) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  const char* kBlanks = " \t\n\v\f\r";
-  const std::size_t first = out.find_first_not_of(kBlanks);
-  if (first == std::string::npos) return std::string();
-  const std::size_t last = out.find_last_not_of(kBlanks);
-  return out.substr(first, last - first + 1);
+  return out;
 }
 
 std::string_view MapPrefix(std::string_view prefix) {
