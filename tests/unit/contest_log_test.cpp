@@ -85,6 +85,10 @@ TEST(BandListTest, KeepsFirstAppearanceOrderAndExactNames) {
   bands.Clear();
   EXPECT_EQ(bands.size(), 0u);
   EXPECT_FALSE(bands.Contains("20m"));
+  EXPECT_FALSE(bands.Contains(""));  // an empty name is listed only once added
+  EXPECT_TRUE(bands.Add(""));
+  EXPECT_FALSE(bands.Add(""));
+  EXPECT_TRUE(bands.Contains(""));
 }
 
 TEST(ContestLogTest, DuplicatesAreSameCallBandAndModeExactly) {
