@@ -213,23 +213,26 @@ void ContestLog::Clear() {
 }
 
 bool BandList::Contains(std::string_view band) const {
+  // A contest has six bands: for a few names a scan costs less than a hash.
+  if (names_.size() <= kScanned) {
+    return std::find(names_.begin(), names_.end(), band) != names_.end();
+  }
   const uint32_t id = lookup_.Find(band);
-  return id != TextPool::kAbsent && id < listed_.size() && listed_[id] != 0;
+  return id != TextPool::kAbsent && (id != TextPool::kEmpty || empty_listed_);
 }
 
 bool BandList::Add(std::string_view band) {
-  const uint32_t id = lookup_.Intern(band);
-  if (id >= listed_.size()) listed_.resize(id + 1, 0);
-  if (listed_[id]) return false;
-  listed_[id] = 1;
+  if (Contains(band)) return false;
   names_.emplace_back(band);
+  lookup_.Intern(band);
+  if (band.empty()) empty_listed_ = true;
   return true;
 }
 
 void BandList::Clear() {
   names_.clear();
   lookup_.Clear();
-  listed_.clear();
+  empty_listed_ = false;
 }
 
 int BandSlot(std::string_view band) {

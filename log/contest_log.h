@@ -262,9 +262,11 @@ class BandList {
   const std::vector<std::string>& names() const { return names_; }
 
  private:
+  static constexpr std::size_t kScanned = 8;  // up to this many names, found by a scan
+
   std::vector<std::string> names_;
-  TextPool lookup_;              // every name seen, "" always among them
-  std::vector<uint8_t> listed_;  // by id in lookup_: 1 when the name is listed
+  TextPool lookup_;            // the same names ("" is always in a pool)
+  bool empty_listed_ = false;  // whether "" is one of the names
 };
 
 // The six contest bands, indexed by band slot.

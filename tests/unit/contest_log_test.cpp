@@ -85,10 +85,18 @@ TEST(BandListTest, KeepsFirstAppearanceOrderAndExactNames) {
   bands.Clear();
   EXPECT_EQ(bands.size(), 0u);
   EXPECT_FALSE(bands.Contains("20m"));
-  EXPECT_FALSE(bands.Contains(""));  // an empty name is listed only once added
+  // Few names and many are found alike; an empty name is listed only once added.
+  for (const char* name : {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}) {
+    EXPECT_FALSE(bands.Contains("")) << bands.size() << " names";
+    bands.Add(name);
+    EXPECT_TRUE(bands.Contains(name));
+    EXPECT_FALSE(bands.Contains("1 "));
+  }
   EXPECT_TRUE(bands.Add(""));
   EXPECT_FALSE(bands.Add(""));
+  EXPECT_FALSE(bands.Add("9"));
   EXPECT_TRUE(bands.Contains(""));
+  EXPECT_EQ(bands.size(), 11u);
 }
 
 TEST(ContestLogTest, DuplicatesAreSameCallBandAndModeExactly) {
