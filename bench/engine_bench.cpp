@@ -483,6 +483,27 @@ void BM_Memory_WeekendExports(benchmark::State& st) {
 }
 BENCHMARK(BM_Memory_WeekendExports)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// The same module after ten more resets and replays: the heap must not grow
+// with the number of resets, only with the log.
+void BM_Memory_AcrossResets(benchmark::State& st) {
+  EnterScratchFolder();
+  const std::vector<QsoInput>& log = LogOf(kWeekend);
+  double afterOne = 0, afterEleven = 0;
+  for (auto _ : st) {
+    stats::RebuildModule();
+    const std::size_t before = HeapInUse();
+    ReplayThroughExports(log);
+    afterOne = static_cast<double>(HeapInUse() - before) / kWeekend;
+    for (int i = 0; i < 10; ++i) ReplayThroughExports(log);
+    afterEleven = static_cast<double>(HeapInUse() - before) / kWeekend;
+  }
+  st.counters["after_1"] = afterOne;
+  st.counters["after_11"] = afterEleven;
+  std::printf("exports: %.0f bytes per contact after one replay, %.0f after eleven\n", afterOne,
+              afterEleven);
+}
+BENCHMARK(BM_Memory_AcrossResets)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void BM_Memory_WeekendReference(benchmark::State& st) {
   const std::vector<QsoInput>& log = LogOf(kWeekend);
   double perContact = 0;
