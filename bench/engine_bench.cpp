@@ -1,9 +1,11 @@
 // The scoring engine's cost beside the plain reference model: a weekend's
 // log replayed through the exports as the host does it (first run in the
-// process and repeated), a replay of the host's log through the engine
-// (every contact entered, then one scoring pass), the call check and the
-// scoring pass against a 100k-contact log, removal, and the memory the log
-// takes per contact.
+// process and repeated); a 100k-contact log through the exports (the
+// replay, then GetResult0 and CheckCall0 against it, the windows closed and
+// open); a replay of the host's log through the engine (every contact
+// entered, then one scoring pass), the call check and the scoring pass
+// against a 100k-contact log, removal, and the memory the log takes per
+// contact.
 //
 // The logs look like a real contest's: mostly distinct calls, about 2 %
 // duplicates, some stations worked again on other bands or in the other
@@ -151,7 +153,7 @@ std::unique_ptr<reference::Engine> ReferenceWith(const std::vector<QsoInput>& lo
 std::unique_ptr<reference::Engine> ReferenceLike(const Contest& state) {
   auto model = std::make_unique<reference::Engine>();
   model->Reset(state.g_OwnPrefix, state.g_OwnContinent);
-  model->log.assign(state.g_Log.begin(), state.g_Log.end());
+  for (const stats::CInfoView entry : state.g_Log) model->log.push_back(stats::ToInfo(entry));
   model->bands = state.g_Bands.names();
   return model;
 }
@@ -220,7 +222,9 @@ void BM_Weekend_Exports(benchmark::State& st) {
   }
   st.SetItemsProcessed(st.iterations() * kWeekend);
 }
-BENCHMARK(BM_Weekend_Exports)->Name("weekend_15k/exports/first")->Iterations(1)
+BENCHMARK(BM_Weekend_Exports)
+    ->Name("weekend_15k/exports/first")
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 void BM_Weekend_Reference(benchmark::State& st) {
@@ -233,11 +237,98 @@ void BM_Weekend_Reference(benchmark::State& st) {
   }
   st.SetItemsProcessed(st.iterations() * kWeekend);
 }
-BENCHMARK(BM_Weekend_Reference)->Name("weekend_15k/rescanning_model/first")->Iterations(1)
+BENCHMARK(BM_Weekend_Reference)
+    ->Name("weekend_15k/rescanning_model/first")
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Weekend_Exports)->Name("weekend_15k/exports/repeated")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Weekend_Reference)->Name("weekend_15k/rescanning_model/repeated")
+BENCHMARK(BM_Weekend_Reference)
+    ->Name("weekend_15k/rescanning_model/repeated")
     ->Unit(benchmark::kMillisecond);
+
+// ---- A 100k log through the exports ----------------------------------------
+//
+// The replay as the host does it (reset, 100k AddData0, GetResult0), in a
+// freshly built module ("first") and again and again ("repeated"); then,
+// against that log, GetResult0 alone and CheckCall0 with the host's
+// parameter list, with the information windows closed and open (natively
+// the portable window set: its own thread and timer, nothing shown).
+
+constexpr int kBigLog = 100000;
+
+void BM_BigLog_Exports_First(benchmark::State& st) {
+  EnterScratchFolder();
+  const std::vector<QsoInput>& log = LogOf(kBigLog);
+  for (auto _ : st) {
+    st.PauseTiming();
+    stats::RebuildModule();
+    st.ResumeTiming();
+    ReplayThroughExports(log);
+  }
+  st.SetItemsProcessed(st.iterations() * kBigLog);
+}
+BENCHMARK(BM_BigLog_Exports_First)
+    ->Name("replay_100k/exports/first")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Reset and replay in the same module, as the host does after every reset.
+void BM_BigLog_Exports_Repeated(benchmark::State& st) {
+  EnterScratchFolder();
+  const std::vector<QsoInput>& log = LogOf(kBigLog);
+  for (auto _ : st) ReplayThroughExports(log);
+  st.SetItemsProcessed(st.iterations() * kBigLog);
+}
+BENCHMARK(BM_BigLog_Exports_Repeated)
+    ->Name("replay_100k/exports/repeated")
+    ->Unit(benchmark::kMillisecond);
+
+// The module holding the 100k log (replayed unless it already holds it).
+void EnsureBigLogInModule() {
+  EnterScratchFolder();
+  static std::size_t bigLogSize = 0;
+  if (bigLogSize != 0 && stats::TheModule().contest.g_Log.size() == bigLogSize) return;
+  ReplayThroughExports(LogOf(kBigLog));
+  bigLogSize = stats::TheModule().contest.g_Log.size();
+}
+
+void BM_GetResult_Exports(benchmark::State& st) {
+  EnsureBigLogInModule();
+  int flag = 0;
+  for (auto _ : st) benchmark::DoNotOptimize(GetResult0(&flag));
+}
+BENCHMARK(BM_GetResult_Exports)->Name("result_100k/exports")->Unit(benchmark::kMillisecond);
+
+void CheckCallThroughExports(benchmark::State& st) {
+  const std::vector<CallCheckInput> candidates = Candidates(LogOf(kBigLog));
+  const char* n = "";
+  char buffer27[256] = {}, buffer28[256] = {};
+  std::size_t i = 0;
+  for (auto _ : st) {
+    const CallCheckInput& c = candidates[i++ & 1023];
+    benchmark::DoNotOptimize(CheckCall0(c.call.c_str(), 0, 0, c.mode.c_str(), n, n, n, n, n, n, n,
+                                        n, n, c.prefix.c_str(), 0, 0, 0, 0.0, 0.0, n, n, n, n,
+                                        c.county.c_str(), c.band.c_str(), n, buffer27, buffer28));
+  }
+}
+
+void BM_CheckCall_Exports_Closed(benchmark::State& st) {
+  EnsureBigLogInModule();
+  CheckCallThroughExports(st);
+}
+BENCHMARK(BM_CheckCall_Exports_Closed)
+    ->Name("check_call_100k/exports/windows_closed")
+    ->Unit(benchmark::kNanosecond);
+
+void BM_CheckCall_Exports_Open(benchmark::State& st) {
+  EnsureBigLogInModule();
+  RunCommand0(0, "SHOWINFO");
+  CheckCallThroughExports(st);
+  RunCommand0(0, "HIDEINFO");
+}
+BENCHMARK(BM_CheckCall_Exports_Open)
+    ->Name("check_call_100k/exports/windows_open")
+    ->Unit(benchmark::kNanosecond);
 
 // ---- Replay: every contact entered, then one scoring pass ----------------
 
@@ -391,6 +482,27 @@ void BM_Memory_WeekendExports(benchmark::State& st) {
   std::printf("exports: %.0f bytes per contact after a %d-contact weekend\n", perContact, kWeekend);
 }
 BENCHMARK(BM_Memory_WeekendExports)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The same module after ten more resets and replays: the heap must not grow
+// with the number of resets, only with the log.
+void BM_Memory_AcrossResets(benchmark::State& st) {
+  EnterScratchFolder();
+  const std::vector<QsoInput>& log = LogOf(kWeekend);
+  double afterOne = 0, afterEleven = 0;
+  for (auto _ : st) {
+    stats::RebuildModule();
+    const std::size_t before = HeapInUse();
+    ReplayThroughExports(log);
+    afterOne = static_cast<double>(HeapInUse() - before) / kWeekend;
+    for (int i = 0; i < 10; ++i) ReplayThroughExports(log);
+    afterEleven = static_cast<double>(HeapInUse() - before) / kWeekend;
+  }
+  st.counters["after_1"] = afterOne;
+  st.counters["after_11"] = afterEleven;
+  std::printf("exports: %.0f bytes per contact after one replay, %.0f after eleven\n", afterOne,
+              afterEleven);
+}
+BENCHMARK(BM_Memory_AcrossResets)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_Memory_WeekendReference(benchmark::State& st) {
   const std::vector<QsoInput>& log = LogOf(kWeekend);

@@ -29,8 +29,8 @@ constexpr int32_t kBandEdgeKhz[kBandSlots] = {1800, 3500, 7000, 14000, 21000, 28
 // becomes "-", and a blank or tab between its first and last other
 // character becomes "_". Blanks and tabs at either end stay as they are:
 // they add no field, so such lines are written as before.
-std::string FieldWord(const std::string& value, bool* marked) {
-  std::string word = value;
+std::string FieldWord(std::string_view value, bool* marked) {
+  std::string word(value);
   for (char& c : word) {
     if (c == '\r' || c == '\n' || c == '\v' || c == '\f') c = '_';
   }
@@ -64,10 +64,10 @@ bool IsDeviceName(const std::string& base) {
 
 }  // namespace
 
-void CCabrilloLog::AddQso(const std::string& call, int32_t freqKhz, const std::string& band,
-                          const std::string& modeCode, const COleDateTime& time,
-                          const std::string& rstSent, const std::string& exchSent,
-                          const std::string& rstRcvd, const std::string& exchRcvd) {
+void CCabrilloLog::AddQso(std::string_view call, int32_t freqKhz, std::string_view band,
+                          std::string_view modeCode, const COleDateTime& time,
+                          std::string_view rstSent, std::string_view exchSent,
+                          std::string_view rstRcvd, std::string_view exchRcvd) {
   // "QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n", every text a word.
   bool marked = false;
   if (freqKhz == 0) {
@@ -152,7 +152,7 @@ std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versio
   return file;
 }
 
-std::string CabrilloModeCode(const std::string& mode) {
+std::string CabrilloModeCode(std::string_view mode) {
   if (mode == "CW") return "CW";
   if (mode == "SSB") return "PH";
   return "??";

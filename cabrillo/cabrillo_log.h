@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "log/ole_date.h"
@@ -41,9 +42,9 @@ class CCabrilloLog {
   // that is null or invalid, is marked "-"; a blank or tab inside a field,
   // and a line break anywhere in it, becomes "_". A frequency of 0 (no
   // radio) is written as the lower edge of the record's band in kHz.
-  void AddQso(const std::string& call, int32_t freqKhz, const std::string& band,
-              const std::string& modeCode, const COleDateTime& time, const std::string& rstSent,
-              const std::string& exchSent, const std::string& rstRcvd, const std::string& exchRcvd);
+  void AddQso(std::string_view call, int32_t freqKhz, std::string_view band,
+              std::string_view modeCode, const COleDateTime& time, std::string_view rstSent,
+              std::string_view exchSent, std::string_view rstRcvd, std::string_view exchRcvd);
 
   // Empties the QSO lines, and with them the count of marked lines.
   void ClearQsoLines();
@@ -66,7 +67,7 @@ std::string MarkedLinesNote(std::size_t markedLines);
 
 // The mode column of a QSO line: "CW" for "CW", "PH" for "SSB", "??" for
 // anything else (exact comparison).
-std::string CabrilloModeCode(const std::string& mode);
+std::string CabrilloModeCode(std::string_view mode);
 
 // Every occurrence of search replaced, left to right, never searching the
 // inserted text again. An empty search text changes nothing.

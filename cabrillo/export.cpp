@@ -23,7 +23,7 @@ ExportOutcome ExportLog(CCabrilloLog& log, const ContestLog& records, int64_t cl
                         ProgramFiles& programs, FileSystem& files) {
   log.ClearQsoLines();
   log.m_arrQsoLines.reserve(records.size());
-  for (const CInfo& qso : records) {
+  for (const CInfoView qso : records) {
     log.AddQso(qso.m_strCall, qso.m_nFreq, qso.m_strBand, CabrilloModeCode(qso.m_strMode),
                qso.m_time, qso.m_strRstSent, qso.m_strExchSent, qso.m_strRstRcvd,
                qso.m_strExchRcvd);

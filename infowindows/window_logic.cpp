@@ -49,8 +49,13 @@ void FillWorkedRows(const Contest& contest, InfoWindowState& state, const std::s
     row[3] = " -";
   }
   if (call.empty()) return;
-  for (const CInfo& qso : contest.g_Log) {
-    if (qso.m_strCall != call) continue;
+  const ContestLog& log = contest.g_Log;
+  const uint32_t callId = log.calls().Find(call);
+  if (callId == TextPool::kAbsent) return;
+  // Later entries overwrite earlier ones of the same band.
+  for (const ContestLog::Entry& entry : log.entries()) {
+    if (entry.call != callId) continue;
+    const CInfoView qso = log.View(entry);
     const int slot = BandSlot(qso.m_strBand);
     if (slot < 0 || state.g_WorkedRows[slot].size() < 4) continue;
     std::vector<std::string>& row = state.g_WorkedRows[slot];

@@ -1,6 +1,7 @@
 // The window set without a desktop: the same opening, timer and refresh on
 // an event loop of our own, on a thread of its own, with nothing shown.
 #include <condition_variable>
+#include <optional>
 #include <thread>
 
 #include "hostlink/host_link.h"
@@ -48,13 +49,19 @@ class LoopWindowSet final : public InfoWindows, private CountyWindowOpening {
     if (thread_.joinable()) thread_.join();
   }
 
+  // Called on every keystroke: the loop is woken only when it would
+  // otherwise sleep past the new due time. Waking at an earlier due time, it
+  // finds the re-arm and counts the typing pause from the keystroke.
   void RearmRefresh() override {
+    bool wake = false;
     {
       std::lock_guard<std::mutex> hold(mutex_);
       if (!open_) return;
       rearm_ = true;
+      rearm_at_ = RefreshTimer::Clock::now();
+      wake = waiting_ && (!waiting_until_ || *waiting_until_ > rearm_at_ + kTypingRefresh);
     }
-    wake_.notify_all();
+    if (wake) wake_.notify_all();
   }
 
   bool CloseForUnload(std::function<void()>) override {
@@ -85,15 +92,18 @@ class LoopWindowSet final : public InfoWindows, private CountyWindowOpening {
     std::unique_lock<std::mutex> held(mutex_);
     for (;;) {
       auto woken = [this] { return closing_ || rearm_; };
+      waiting_ = true;
+      waiting_until_ = timer_.due();
       if (timer_.due()) {
         wake_.wait_until(held, *timer_.due(), woken);
       } else {
         wake_.wait(held, woken);
       }
+      waiting_ = false;
       if (closing_) break;
       if (rearm_) {
         rearm_ = false;
-        timer_.Arm(RefreshTimer::Clock::now(), kTypingRefresh);
+        timer_.Arm(rearm_at_, kTypingRefresh);
       }
       if (timer_.Fire(RefreshTimer::Clock::now())) {
         held.unlock();
@@ -112,6 +122,9 @@ class LoopWindowSet final : public InfoWindows, private CountyWindowOpening {
   std::mutex mutex_;  // the loop's own, never the module lock
   std::condition_variable wake_;
   bool open_ = false, closing_ = false, rearm_ = false;
+  RefreshTimer::Clock::time_point rearm_at_;  // the last keystroke's
+  bool waiting_ = false;                      // the loop sleeps, until waiting_until_ if set
+  std::optional<RefreshTimer::Clock::time_point> waiting_until_;
   std::thread thread_;
   // Window thread only.
   RefreshTimer timer_;

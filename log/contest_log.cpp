@@ -3,40 +3,6 @@
 #include <algorithm>
 
 namespace stats {
-namespace {
-
-// Host texts end at their first NUL, so NUL can join fields into one key.
-std::string Key(const std::string& a, const std::string& b) {
-  std::string key;
-  key.reserve(a.size() + b.size() + 1);
-  key.append(a).push_back('\0');
-  key.append(b);
-  return key;
-}
-
-std::string Key(const std::string& a, const std::string& b, const std::string& c) {
-  std::string key = Key(a, b);
-  key.push_back('\0');
-  key.append(c);
-  return key;
-}
-
-void Adjust(std::unordered_map<std::string, std::size_t>* counts, std::string key, int delta) {
-  if (delta > 0) {
-    ++(*counts)[std::move(key)];
-    return;
-  }
-  auto it = counts->find(key);
-  if (it != counts->end() && --it->second == 0) counts->erase(it);
-}
-
-std::size_t Lookup(const std::unordered_map<std::string, std::size_t>& counts,
-                   const std::string& key) {
-  auto it = counts.find(key);
-  return it == counts.end() ? 0 : it->second;
-}
-
-}  // namespace
 
 const std::array<const char*, kBandSlots> kSlotBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
 
@@ -45,117 +11,263 @@ const std::array<const char*, 42> g_CountyCodes = {
     "CT", "CV", "DB", "DJ", "GL", "GR", "GJ", "HR", "HD", "IF", "IL", "IS", "MM", "MH",
     "MS", "NT", "OT", "PH", "SM", "SJ", "SB", "SV", "TR", "TM", "TL", "VS", "VL", "VN"};
 
-void ContestLog::CountIn(const CInfo& qso, int delta) {
-  if (!IsCounted(qso)) return;
-  Adjust(&counted_prefix_, Key(qso.m_strBand, qso.m_strPrefix), delta);
-  if (!qso.m_strCounty.empty()) {
-    Adjust(&counted_county_, Key(qso.m_strBand, qso.m_strCounty), delta);
+CInfoView::CInfoView(const CInfo& info)
+    : m_strCall(info.m_strCall),
+      m_strPrefix(info.m_strPrefix),
+      m_strContinent(info.m_strContinent),
+      m_strBand(info.m_strBand),
+      m_strMode(info.m_strMode),
+      m_strRstRcvd(info.m_strRstRcvd),
+      m_strRstSent(info.m_strRstSent),
+      m_strExchRcvd(info.m_strExchRcvd),
+      m_strExchSent(info.m_strExchSent),
+      m_strCounty(info.m_strCounty),
+      m_nFreq(info.m_nFreq),
+      m_bDupe(info.m_bDupe),
+      m_time(info.m_time) {}
+
+CInfo ToInfo(const CInfoView& view) {
+  CInfo info;
+  info.m_strCall = view.m_strCall;
+  info.m_strPrefix = view.m_strPrefix;
+  info.m_strContinent = view.m_strContinent;
+  info.m_strBand = view.m_strBand;
+  info.m_strMode = view.m_strMode;
+  info.m_strRstRcvd = view.m_strRstRcvd;
+  info.m_strRstSent = view.m_strRstSent;
+  info.m_strExchRcvd = view.m_strExchRcvd;
+  info.m_strExchSent = view.m_strExchSent;
+  info.m_strCounty = view.m_strCounty;
+  info.m_nFreq = view.m_nFreq;
+  info.m_bDupe = view.m_bDupe;
+  info.m_time = view.m_time;
+  return info;
+}
+
+void ContestLog::CountIn(const Entry& entry, int delta) {
+  if (!entry.counted()) return;
+  uint32_t& prefix = counted_prefix_.At(PairKey(entry.band, entry.prefix));
+  prefix = delta > 0 ? prefix + 1 : prefix - 1;
+  if (entry.county != TextPool::kEmpty) {
+    uint32_t& county = counted_county_.At(PairKey(entry.band, entry.county));
+    county = delta > 0 ? county + 1 : county - 1;
   }
 }
 
-std::size_t ContestLog::Append(const CInfo& qso) {
-  Series& series = series_[Key(qso.m_strCall, qso.m_strBand, qso.m_strMode)];
-  entries_.push_back(Node{qso, nullptr, {}});
-  Node* node = &entries_.back();
-  node->self = std::prev(entries_.end());
-  const std::size_t earlier = series.count;
-  node->info.m_bDupe = earlier > 0 ? 1 : 0;
-  if (series.count == 0) {
-    series.first = node;
+std::size_t ContestLog::Append(const CInfoView& qso) {
+  Entry entry;
+  entry.when = qso.m_time.m_dt;
+  entry.when_status = qso.m_time.m_status;
+  entry.khz = qso.m_nFreq;
+  entry.call = calls_.Intern(qso.m_strCall);
+  entry.prefix = prefixes_.Intern(qso.m_strPrefix);
+  entry.continent = continents_.Intern(qso.m_strContinent);
+  entry.band = bands_.Intern(qso.m_strBand);
+  entry.mode = modes_.Intern(qso.m_strMode);
+  entry.rst_rcvd = texts_.Intern(qso.m_strRstRcvd);
+  // Most contacts give the report they get.
+  entry.rst_sent =
+      qso.m_strRstSent == qso.m_strRstRcvd ? entry.rst_rcvd : texts_.Intern(qso.m_strRstSent);
+  entry.exch_rcvd = texts_.Intern(qso.m_strExchRcvd);
+  entry.exch_sent = texts_.Intern(qso.m_strExchSent);
+  entry.county = counties_.Intern(qso.m_strCounty);
+  entry.next_same_ = kNone;
+  entry.removed_ = false;
+
+  const auto at = static_cast<uint32_t>(entries_.size());
+  std::size_t earlier = 0;
+  if (Series* series = series_.Find(entry.call, entry.band, entry.mode)) {
+    for (uint32_t i = series->first; i != kNone; i = entries_[i].next_same_) ++earlier;
+    entries_[series->last].next_same_ = at;
+    series->last = at;
   } else {
-    series.last->next_same = node;
+    series_.Add(entry.call, entry.band, entry.mode, at);
   }
-  series.last = node;
-  ++series.count;
-  CountIn(node->info, +1);
+  entry.dupe = earlier > 0;
+  entries_.push_back(entry);
+  CountIn(entry, +1);
   return earlier;
 }
 
-std::size_t ContestLog::CountSameQso(const std::string& call, const std::string& band,
-                                     const std::string& mode) const {
-  auto it = series_.find(Key(call, band, mode));
-  return it == series_.end() ? 0 : it->second.count;
+bool ContestLog::FindKey(std::string_view call, std::string_view band, std::string_view mode,
+                         SeriesKey* key) const {
+  key->call = calls_.Find(call);
+  if (key->call == TextPool::kAbsent) return false;
+  key->band = bands_.Find(band);
+  key->mode = modes_.Find(mode);
+  return key->band != TextPool::kAbsent && key->mode != TextPool::kAbsent;
 }
 
-bool ContestLog::RemoveEarliest(const std::string& call, const std::string& band,
-                                const std::string& mode, CInfo* removed) {
-  auto it = series_.find(Key(call, band, mode));
-  if (it == series_.end()) return false;
-  Series& series = it->second;
-  Node* node = series.first;
-  CountIn(node->info, -1);
-  if (Node* next = node->next_same) {
-    // The next entry of the series is now the earliest: no longer a duplicate.
-    CountIn(next->info, -1);
-    next->info.m_bDupe = 0;
-    CountIn(next->info, +1);
-    series.first = next;
-    --series.count;
-  } else {
-    series_.erase(it);
+const Series* ContestLog::FindSeries(std::string_view call, std::string_view band,
+                                     std::string_view mode) const {
+  SeriesKey key;
+  return FindKey(call, band, mode, &key) ? series_.Find(key.call, key.band, key.mode) : nullptr;
+}
+
+std::size_t ContestLog::CountSameQso(std::string_view call, std::string_view band,
+                                     std::string_view mode) const {
+  const Series* series = FindSeries(call, band, mode);
+  std::size_t count = 0;
+  for (uint32_t i = series ? series->first : kNone; i != kNone; i = entries_[i].next_same_) {
+    ++count;
   }
-  if (removed != nullptr) *removed = std::move(node->info);
-  entries_.erase(node->self);
+  return count;
+}
+
+bool ContestLog::HasSameQso(std::string_view call, std::string_view band,
+                            std::string_view mode) const {
+  return FindSeries(call, band, mode) != nullptr;
+}
+
+bool ContestLog::RemoveEarliest(std::string_view call, std::string_view band, std::string_view mode,
+                                CInfo* removed) {
+  SeriesKey key;
+  Series* series =
+      FindKey(call, band, mode, &key) ? series_.Find(key.call, key.band, key.mode) : nullptr;
+  if (series == nullptr) return false;
+  Entry& entry = entries_[series->first];
+  if (removed != nullptr) *removed = ToInfo(View(entry));
+  CountIn(entry, -1);
+  if (entry.next_same_ != kNone) {
+    // The next entry of the series is now the earliest: no longer a duplicate.
+    Entry& next = entries_[entry.next_same_];
+    CountIn(next, -1);
+    next.dupe = false;
+    CountIn(next, +1);
+    series->first = entry.next_same_;
+  } else {
+    series_.Erase(entry.call, entry.band, entry.mode);
+  }
+  entry.removed_ = true;
+  entry.next_same_ = kNone;
+  ++removed_;
+  if (removed_ > size()) Compact();
   return true;
 }
 
-std::size_t ContestLog::CountedWithPrefix(const std::string& band,
-                                          const std::string& prefix) const {
-  return Lookup(counted_prefix_, Key(band, prefix));
+void ContestLog::Compact() {
+  // Entries keep their order; a link always points to a later entry that is
+  // kept (only the earliest of a series is ever removed).
+  std::vector<uint32_t> moved(entries_.size(), kNone);
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].removed_) continue;
+    moved[i] = kept;
+    entries_[kept++] = entries_[i];
+  }
+  entries_.resize(kept);
+  for (Entry& entry : entries_) {
+    if (entry.next_same_ != kNone) entry.next_same_ = moved[entry.next_same_];
+  }
+  series_.RenumberAll([&](uint32_t at) { return moved[at]; });
+  removed_ = 0;
 }
 
-std::size_t ContestLog::CountedWithCounty(const std::string& band,
-                                          const std::string& county) const {
-  return Lookup(counted_county_, Key(band, county));
+std::size_t ContestLog::CountedWithPrefix(std::string_view band, std::string_view prefix) const {
+  const uint32_t bandId = bands_.Find(band), prefixId = prefixes_.Find(prefix);
+  if (bandId == TextPool::kAbsent || prefixId == TextPool::kAbsent) return 0;
+  return counted_prefix_.Get(PairKey(bandId, prefixId));
+}
+
+std::size_t ContestLog::CountedWithCounty(std::string_view band, std::string_view county) const {
+  const uint32_t bandId = bands_.Find(band), countyId = counties_.Find(county);
+  if (bandId == TextPool::kAbsent || countyId == TextPool::kAbsent) return 0;
+  return counted_county_.Get(PairKey(bandId, countyId));
+}
+
+CInfoView ContestLog::View(const Entry& entry) const {
+  CInfoView view;
+  view.m_strCall = calls_.Text(entry.call);
+  view.m_strPrefix = prefixes_.Text(entry.prefix);
+  view.m_strContinent = continents_.Text(entry.continent);
+  view.m_strBand = bands_.Text(entry.band);
+  view.m_strMode = modes_.Text(entry.mode);
+  view.m_strRstRcvd = texts_.Text(entry.rst_rcvd);
+  view.m_strRstSent = texts_.Text(entry.rst_sent);
+  view.m_strExchRcvd = texts_.Text(entry.exch_rcvd);
+  view.m_strExchSent = texts_.Text(entry.exch_sent);
+  view.m_strCounty = counties_.Text(entry.county);
+  view.m_nFreq = entry.khz;
+  view.m_bDupe = entry.dupe ? 1 : 0;
+  view.m_time = COleDateTime{entry.when, entry.when_status};
+  return view;
 }
 
 void ContestLog::Clear() {
+  // The host replays the log after every reset: keep room for as many
+  // entries as the log held, and give back what is far beyond that.
+  const std::size_t held = size();
+  if (entries_.capacity() > 2 * held + 64) {
+    std::vector<Entry>().swap(entries_);
+    entries_.reserve(held);
+  }
   entries_.clear();
-  series_.clear();
-  counted_prefix_.clear();
-  counted_county_.clear();
+  removed_ = 0;
+  series_.Clear();
+  counted_prefix_.Clear();
+  counted_county_.Clear();
+  for (TextPool* pool :
+       {&calls_, &prefixes_, &continents_, &bands_, &modes_, &counties_, &texts_}) {
+    pool->Clear();
+  }
 }
 
-bool BandList::Add(const std::string& band) {
-  if (!lookup_.insert(band).second) return false;
-  names_.push_back(band);
+bool BandList::Contains(std::string_view band) const {
+  // A contest has six bands: for a few names a scan costs less than a hash.
+  if (names_.size() <= kScanned) {
+    return std::find(names_.begin(), names_.end(), band) != names_.end();
+  }
+  const uint32_t id = lookup_.Find(band);
+  return id != TextPool::kAbsent && (id != TextPool::kEmpty || empty_listed_);
+}
+
+bool BandList::Add(std::string_view band) {
+  if (Contains(band)) return false;
+  names_.emplace_back(band);
+  lookup_.Intern(band);
+  if (band.empty()) empty_listed_ = true;
   return true;
 }
 
 void BandList::Clear() {
   names_.clear();
-  lookup_.clear();
+  lookup_.Clear();
+  empty_listed_ = false;
 }
 
-int BandSlot(const std::string& band) {
+int BandSlot(std::string_view band) {
   for (int slot = 0; slot < kBandSlots; ++slot) {
     if (band == kSlotBands[slot]) return slot;
   }
   return -1;
 }
 
-bool IsRomanianPrefix(const std::string& prefix) {
+bool IsRomanianPrefix(std::string_view prefix) {
   return prefix == "YO" || prefix == "YP" || prefix == "YQ" || prefix == "YR";
 }
 
-bool IsCountyCode(const std::string& text) {
-  return std::any_of(g_CountyCodes.begin(), g_CountyCodes.end(),
-                     [&](const char* code) { return text == code; });
+bool IsCountyCode(std::string_view text) {
+  // Every code is two letters.
+  return text.size() == 2 &&
+         std::any_of(g_CountyCodes.begin(), g_CountyCodes.end(),
+                     [&](const char* code) { return text[0] == code[0] && text[1] == code[1]; });
 }
 
-std::string NormalizeCounty(const std::string& text) {
-  std::string out = text;
+std::string NormalizeCounty(std::string_view text) {
+  // Trimming first gives the same text: upper-casing neither makes nor
+  // removes a blank.
+  const char* kBlanks = " \t\n\v\f\r";
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return std::string();
+  const std::size_t last = text.find_last_not_of(kBlanks);
+  std::string out(text.substr(first, last - first + 1));
   for (char& c : out) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  const char* kBlanks = " \t\n\v\f\r";
-  const std::size_t first = out.find_first_not_of(kBlanks);
-  if (first == std::string::npos) return std::string();
-  const std::size_t last = out.find_last_not_of(kBlanks);
-  return out.substr(first, last - first + 1);
+  return out;
 }
 
-std::string MapPrefix(const std::string& prefix) {
+std::string_view MapPrefix(std::string_view prefix) {
   if (prefix == "IT9" || prefix == "IG9" || prefix == "IH9") return "I";
   return prefix;
 }

@@ -1,7 +1,6 @@
 #include "log/ole_date.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace stats {
 namespace {
@@ -74,10 +73,11 @@ std::string FormatOleDate(const COleDateTime& value, const char* pattern) {
   if (value.m_status != COleDateTime::kValid || !SplitOleDate(value.m_dt, &f)) {
     return "Invalid DateTime";
   }
+  // Every two-digit field lies in 0..99: "%02d" without the formatter.
   auto two = [](int number) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%02d", number);
-    return std::string(digits);
+    const char digits[2] = {static_cast<char>('0' + number / 10),
+                            static_cast<char>('0' + number % 10)};
+    return std::string(digits, 2);
   };
   std::string out;
   for (const char* p = pattern; *p != '\0'; ++p) {

@@ -18,7 +18,7 @@ class StdioFileSystem : public FileSystem {
     return Write(path, "wb", bytes);
   }
   bool Append(const std::string& path, const std::string& bytes) override {
-    return Write(path, "ab", bytes);
+    return AppendToFile(path, bytes);
   }
 };
 

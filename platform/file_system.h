@@ -25,7 +25,12 @@ class FileSystem {
 // file_system_portable.cpp).
 bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error);
 
-// Binary stdio files relative to the process's working directory.
+// The platform part of the real Append: the file opened for appending
+// (created when missing), written and closed with the system's own calls,
+// three of them; a report line costs no more than that.
+bool AppendToFile(const std::string& path, const std::string& bytes);
+
+// Binary files relative to the process's working directory.
 FileSystem& RealFileSystem();
 
 }  // namespace stats

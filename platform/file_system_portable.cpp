@@ -1,4 +1,5 @@
-// Whole-file replacement with POSIX calls: write, sync, rename.
+// Appends and whole-file replacement with POSIX calls: open, write, close;
+// for a replacement write, sync, rename.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +10,19 @@
 #include "platform/file_system.h"
 
 namespace stats {
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool written = true;
+  for (std::size_t done = 0; written && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    written = n > 0;
+    if (written) done += static_cast<std::size_t>(n);
+  }
+  return close(fd) == 0 && written;
+}
 
 bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error) {
   const std::string temporary = path + ".tmp";

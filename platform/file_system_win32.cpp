@@ -1,11 +1,29 @@
-// Whole-file replacement with the Win32 file functions: write, flush, then
-// MoveFileExA over the old file.
+// Appends and whole-file replacement with the Win32 file functions: for an
+// append, open for appending, write, close; for a replacement write, flush,
+// then MoveFileExA over the old file.
 #include <windows.h>
 
 #include "platform/file_system.h"
 #include "platform/win32_error.h"
 
 namespace stats {
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+  // Append access alone: every write goes to the end. Others may read and
+  // write the file meanwhile, as with the C library's "ab".
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const DWORD chunk =
+        static_cast<DWORD>(bytes.size() - done > (1u << 30) ? (1u << 30) : bytes.size() - done);
+    DWORD written = 0;
+    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+    done += written;
+  }
+  return CloseHandle(file) && ok;
+}
 
 bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error) {
   const std::string temporary = path + ".tmp";

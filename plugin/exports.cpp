@@ -1,11 +1,13 @@
-// The export layer: each entry point copies the host's parameters (a null
-// text reads as empty text, a null date as a null date), takes the module
+// The export layer: each entry point reads the host's parameters (a null
+// text reads as empty text, a null date as a null date; texts as views for
+// the length of the call, copied only where they are kept), takes the module
 // lock, calls one core function and converts its result. Nothing thrown
 // inside ever reaches the host: every export catches everything and answers
 // with its documented result.
 #include "plugin/exports.h"
 
 #include <string>
+#include <string_view>
 
 #include "infowindows/info_windows.h"
 #include "log/ole_date.h"
@@ -24,6 +26,11 @@ const char kEmpty[] = "";
 
 std::string Text(HostText text) {
   return text != nullptr ? std::string(text) : std::string();
+}
+
+// The host's text as it is, for the length of the call.
+std::string_view View(HostText text) {
+  return text != nullptr ? std::string_view(text) : std::string_view();
 }
 
 // Runs the body under the module lock; on any exception answers the fallback.
@@ -51,22 +58,22 @@ Result GuardedModal(Result fallback, Body body) noexcept {
   }
 }
 
-stats::QsoInput QsoFrom(HostText ownCall, HostText call, HostDate time, HostUInt freqHz,
-                        HostText mode, HostText rstSent, HostText rstRcvd, HostText exchSent,
-                        HostText exchRcvd, HostText prefix, HostText continent, HostText band) {
-  stats::QsoInput qso;
-  qso.ownCall = Text(ownCall);
-  qso.call = Text(call);
+stats::QsoView QsoFrom(HostText ownCall, HostText call, HostDate time, HostUInt freqHz,
+                       HostText mode, HostText rstSent, HostText rstRcvd, HostText exchSent,
+                       HostText exchRcvd, HostText prefix, HostText continent, HostText band) {
+  stats::QsoView qso;
+  qso.ownCall = View(ownCall);
+  qso.call = View(call);
   qso.time = stats::CopyHostDate(time);
   qso.freqHz = static_cast<uint32_t>(freqHz);
-  qso.mode = Text(mode);
-  qso.rstSent = Text(rstSent);
-  qso.rstRcvd = Text(rstRcvd);
-  qso.exchSent = Text(exchSent);
-  qso.exchRcvd = Text(exchRcvd);
-  qso.prefix = Text(prefix);
-  qso.continent = Text(continent);
-  qso.band = Text(band);
+  qso.mode = View(mode);
+  qso.rstSent = View(rstSent);
+  qso.rstRcvd = View(rstRcvd);
+  qso.exchSent = View(exchSent);
+  qso.exchRcvd = View(exchRcvd);
+  qso.prefix = View(prefix);
+  qso.continent = View(continent);
+  qso.band = View(band);
   return qso;
 }
 
@@ -137,12 +144,12 @@ int STATS_CALL CheckCall0(HostText call, HostUInt, HostUInt, HostText mode, Host
                           HostBuffer) {
   return Guarded(1, [&](Module& module) {
     module.windows->RearmRefresh();
-    stats::CallCheckInput candidate;
-    candidate.call = Text(call);
-    candidate.mode = Text(mode);
-    candidate.prefix = Text(prefix);
-    candidate.county = Text(county);
-    candidate.band = Text(band);
+    stats::CallCheckView candidate;
+    candidate.call = View(call);
+    candidate.mode = View(mode);
+    candidate.prefix = View(prefix);
+    candidate.county = View(county);
+    candidate.band = View(band);
     return stats::CheckCall(module.contest, candidate);
   });
 }
@@ -150,7 +157,7 @@ int STATS_CALL CheckCall0(HostText call, HostUInt, HostUInt, HostText mode, Host
 int STATS_CALL IsValidExchg0(HostText exchange, HostText, HostText prefix, HostText, int, int,
                              int) {
   try {
-    return stats::IsValidExchange(Text(exchange), Text(prefix));
+    return stats::IsValidExchange(View(exchange), View(prefix));
   } catch (...) {
     return 0;
   }

@@ -4,9 +4,9 @@
 
 namespace stats {
 
-int CheckCall(const Contest& state, const CallCheckInput& candidate) {
+int CheckCall(const Contest& state, const CallCheckView& candidate) {
   const ContestLog& log = state.g_Log;
-  if (log.CountSameQso(candidate.call, candidate.band, candidate.mode) > 0) return 0;
+  if (log.HasSameQso(candidate.call, candidate.band, candidate.mode)) return 0;
 
   // Answer as the scoring pass would count the contact once logged: the
   // stored prefix, the normalised county, and only counted entries as worked.
@@ -17,7 +17,7 @@ int CheckCall(const Contest& state, const CallCheckInput& candidate) {
   return newPrefix || newCounty ? 2 : 1;
 }
 
-int IsValidExchange(const std::string& exchange, const std::string& prefix) {
+int IsValidExchange(std::string_view exchange, std::string_view prefix) {
   if (exchange == "599") return 0;
   if (IsRomanianPrefix(prefix)) return exchange.size() == 2 && IsCountyCode(exchange) ? 1 : 0;
   if (exchange.empty() || exchange.size() > 4) return 0;

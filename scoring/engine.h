@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "log/ole_date.h"
@@ -33,6 +34,41 @@ struct QsoInput {
   std::string band;                             // 32
 };
 
+// The same fields with the texts as views, valid for the call that reads
+// them: the exports hand in the host's texts so, and nothing is copied
+// before the log stores it.
+struct QsoView {
+  QsoView() = default;
+  QsoView(const QsoInput& qso);  // implicit: a view of the value
+
+  std::string_view ownCall;
+  std::string_view call;
+  COleDateTime time{0.0, COleDateTime::kNull};
+  uint32_t freqHz = 0;
+  std::string_view mode;
+  std::string_view rstSent;
+  std::string_view rstRcvd;
+  std::string_view exchSent;
+  std::string_view exchRcvd;
+  std::string_view prefix;
+  std::string_view continent;
+  std::string_view band;
+};
+
+inline QsoView::QsoView(const QsoInput& qso)
+    : ownCall(qso.ownCall),
+      call(qso.call),
+      time(qso.time),
+      freqHz(qso.freqHz),
+      mode(qso.mode),
+      rstSent(qso.rstSent),
+      rstRcvd(qso.rstRcvd),
+      exchSent(qso.exchSent),
+      exchRcvd(qso.exchRcvd),
+      prefix(qso.prefix),
+      continent(qso.continent),
+      band(qso.band) {}
+
 // The fields of the host's call-check list that the call check reads.
 struct CallCheckInput {
   std::string call;    // position 1
@@ -42,6 +78,25 @@ struct CallCheckInput {
   std::string band;    // 25
 };
 
+// The same as views, valid for the call.
+struct CallCheckView {
+  CallCheckView() = default;
+  CallCheckView(const CallCheckInput& candidate);  // implicit: a view of the value
+
+  std::string_view call;
+  std::string_view mode;
+  std::string_view prefix;
+  std::string_view county;
+  std::string_view band;
+};
+
+inline CallCheckView::CallCheckView(const CallCheckInput& candidate)
+    : call(candidate.call),
+      mode(candidate.mode),
+      prefix(candidate.prefix),
+      county(candidate.county),
+      band(candidate.band) {}
+
 // The rejection report "err.txt" in the working directory.
 extern const char kReportFile[];
 // Creates or truncates the report and writes its header line.
@@ -49,17 +104,17 @@ void StartReport(Contest& state, FileSystem& files);
 
 // AddData0: 1 when the QSO was logged (also a duplicate or a refused county),
 // 0 when it was refused. Writes the report lines the checks produce.
-int AddQso(Contest& state, FileSystem& files, const QsoInput& qso);
+int AddQso(Contest& state, FileSystem& files, const QsoView& qso);
 
 // RemoveData0: 0 when an exchange is empty, 1 otherwise.
-int RemoveQso(Contest& state, const QsoInput& qso);
+int RemoveQso(Contest& state, const QsoView& qso);
 
 // CheckCall0 without its window step: 0 duplicate, 1 no new multiplier,
 // 2 new multiplier as the scoring pass would count it.
-int CheckCall(const Contest& state, const CallCheckInput& candidate);
+int CheckCall(const Contest& state, const CallCheckView& candidate);
 
 // IsValidExchg0: 1 when the received exchange is acceptable for the prefix.
-int IsValidExchange(const std::string& exchange, const std::string& prefix);
+int IsValidExchange(std::string_view exchange, std::string_view prefix);
 
 // The figures of one band.
 struct BandTally {

@@ -7,11 +7,11 @@
 namespace stats {
 namespace {
 
-bool IsWarcBand(const std::string& band) {
+bool IsWarcBand(std::string_view band) {
   return band == "30m" || band == "17m" || band == "12m";
 }
 
-const char* Refusal(const QsoInput& qso) {
+const char* Refusal(const QsoView& qso) {
   if (IsWarcBand(qso.band)) return kNoContestBand;
   if (qso.mode != "CW" && qso.mode != "SSB") return kNoContestMode;
   if (qso.exchRcvd.empty() || qso.exchSent.empty()) return kNoRxNumber;
@@ -20,7 +20,7 @@ const char* Refusal(const QsoInput& qso) {
 
 }  // namespace
 
-int AddQso(Contest& state, FileSystem& files, const QsoInput& qso) {
+int AddQso(Contest& state, FileSystem& files, const QsoView& qso) {
   ReportLines report(qso.time);
   if (const char* reason = Refusal(qso)) {
     report.Add(qso, nullptr, reason);
@@ -30,7 +30,7 @@ int AddQso(Contest& state, FileSystem& files, const QsoInput& qso) {
 
   state.g_Bands.Add(qso.band);
 
-  CInfo record;
+  CInfoView record;
   record.m_strCall = qso.call;
   record.m_strBand = qso.band;
   record.m_strMode = qso.mode;
@@ -43,10 +43,11 @@ int AddQso(Contest& state, FileSystem& files, const QsoInput& qso) {
   record.m_time = qso.time;
   record.m_strPrefix = MapPrefix(qso.prefix);
 
+  std::string county;
   if (IsRomanianPrefix(qso.prefix)) {
-    std::string county = NormalizeCounty(qso.exchRcvd);
+    county = NormalizeCounty(qso.exchRcvd);
     if (IsCountyCode(county)) {
-      record.m_strCounty = std::move(county);
+      record.m_strCounty = county;
     } else {
       report.Add(qso, &county, kBadCounty);
     }

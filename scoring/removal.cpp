@@ -6,7 +6,7 @@
 
 namespace stats {
 
-int RemoveQso(Contest& state, const QsoInput& qso) {
+int RemoveQso(Contest& state, const QsoView& qso) {
   if (qso.exchRcvd.empty() || qso.exchSent.empty()) return 0;
 
   // A contact whose county was refused was still logged: it is removed like

@@ -13,18 +13,20 @@ void StartReport(Contest& state, FileSystem& files) {
   files.Replace(kReportFile, "YO DX HF Contest UBN file \r\n");
 }
 
-void ReportLines::Add(const QsoInput& qso, const std::string* normalizedCounty,
+void ReportLines::Add(const QsoView& qso, const std::string* normalizedCounty,
                       const char* message) {
   if (text_.empty()) whenText_ = FormatOleDate(when_, "%Y-%m-%d %H%M");
   // The columns of a Cabrillo QSO line, joined by two blanks.
   text_ += "QSO:  ";
   text_ += std::to_string(qso.freqHz / 1000);
-  const std::string* when = &whenText_;
-  for (const std::string* field : {&qso.mode, when, &qso.ownCall, &qso.rstSent, &qso.exchSent,
-                                   &qso.call, &qso.rstRcvd, &qso.exchRcvd, normalizedCounty}) {
-    if (field == nullptr) continue;
+  for (std::string_view field : {qso.mode, std::string_view(whenText_), qso.ownCall, qso.rstSent,
+                                 qso.exchSent, qso.call, qso.rstRcvd, qso.exchRcvd}) {
     text_ += "  ";
-    text_ += *field;
+    text_ += field;
+  }
+  if (normalizedCounty != nullptr) {
+    text_ += "  ";
+    text_ += *normalizedCounty;
   }
   text_ += message;
   text_ += "\r\n";

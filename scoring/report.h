@@ -22,7 +22,7 @@ class ReportLines {
   explicit ReportLines(const COleDateTime& when) : when_(when) {}
 
   // One line for the QSO; normalizedCounty (county lines only) goes before the message.
-  void Add(const QsoInput& qso, const std::string* normalizedCounty, const char* message);
+  void Add(const QsoView& qso, const std::string* normalizedCounty, const char* message);
 
   // Appends the lines to the report.
   void Flush(Contest& state, FileSystem& files);

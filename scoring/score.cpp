@@ -2,9 +2,6 @@
 // and the order of the bands in it.
 #include <algorithm>
 #include <numeric>
-#include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "scoring/engine.h"
 
@@ -15,17 +12,23 @@ std::string PaddedKey(const std::string& band) {
   return band.size() >= 20 ? band : std::string(20 - band.size(), '0') + band;
 }
 
+// The scoring pass's view of the log's vocabularies: what each id means to it.
+struct Classes {
+  std::vector<int32_t> bandAt;    // by band id: position in g_Bands, or -1
+  std::vector<uint8_t> romanian;  // by prefix id
+  uint32_t ownPrefix = 0;         // prefix id of the own station, or TextPool::kAbsent
+  uint32_t ownContinent = 0;      // continent id of the own station, or TextPool::kAbsent
+};
+
 // Points by the class of the station; the first class that applies wins.
-int QsoPoints(const Contest& state, const CInfo& qso) {
-  if (IsRomanianPrefix(qso.m_strPrefix)) return 8;
-  if (qso.m_strPrefix == state.g_OwnPrefix) return 1;
-  if (qso.m_strContinent == state.g_OwnContinent) return 2;
+int QsoPoints(const Classes& classes, const ContestLog::Entry& qso) {
+  if (classes.romanian[qso.prefix] != 0) return 8;
+  if (qso.prefix == classes.ownPrefix) return 1;
+  if (qso.continent == classes.ownContinent) return 2;
   return 4;
 }
 
 struct BandWork {
-  std::unordered_set<std::string_view> prefixes;
-  std::unordered_set<std::string_view> counties;
   std::vector<std::string>* dxccList = nullptr;  // the slot's lists, or none
   std::vector<std::string>* countyList = nullptr;
 };
@@ -65,12 +68,16 @@ void SortBands(BandList& bands) {
 
 Score ComputeScore(Contest& state) {
   const BandList& bands = state.g_Bands;
+  const ContestLog& log = state.g_Log;
   Score score;
   score.bands.resize(bands.size());
   std::vector<BandWork> work(bands.size());
-  std::unordered_map<std::string_view, std::size_t> bandIndex;
+
+  Classes classes;
+  classes.bandAt.assign(log.bands().size(), -1);
   for (std::size_t i = 0; i < bands.size(); ++i) {
-    bandIndex.emplace(bands[i], i);
+    const uint32_t id = log.bands().Find(bands[i]);
+    if (id != TextPool::kAbsent) classes.bandAt[id] = static_cast<int32_t>(i);
     // A band without a slot is tallied but touches no per-band list.
     const int slot = BandSlot(bands[i]);
     if (slot < 0) continue;
@@ -79,22 +86,32 @@ Score ComputeScore(Contest& state) {
     work[i].dxccList->clear();
     work[i].countyList->clear();
   }
+  classes.romanian.resize(log.prefixes().size());
+  for (uint32_t id = 0; id < log.prefixes().size(); ++id) {
+    classes.romanian[id] = IsRomanianPrefix(log.prefixes().Text(id)) ? 1 : 0;
+  }
+  classes.ownPrefix = log.prefixes().Find(state.g_OwnPrefix);
+  classes.ownContinent = log.continents().Find(state.g_OwnContinent);
 
-  for (const CInfo& qso : state.g_Log) {
-    if (!IsCounted(qso)) continue;
-    auto found = bandIndex.find(qso.m_strBand);
-    if (found == bandIndex.end()) continue;
-    BandTally& tally = score.bands[found->second];
-    BandWork& band = work[found->second];
+  // (position in g_Bands, prefix or county id) already counted in this pass
+  IdMap prefixSeen, countySeen;
+  for (const ContestLog::Entry& qso : log.entries()) {
+    if (!qso.counted()) continue;
+    const int32_t at = classes.bandAt[qso.band];
+    if (at < 0) continue;
+    BandTally& tally = score.bands[at];
+    BandWork& band = work[at];
     ++tally.qsos;
-    tally.points += QsoPoints(state, qso);
-    if (band.prefixes.insert(qso.m_strPrefix).second) {
+    tally.points += QsoPoints(classes, qso);
+    if (prefixSeen.At(PairKey(static_cast<uint32_t>(at), qso.prefix))++ == 0) {
       ++tally.dxcc;
-      if (band.dxccList != nullptr) band.dxccList->push_back(qso.m_strPrefix);
+      if (band.dxccList != nullptr) band.dxccList->emplace_back(log.prefixes().Text(qso.prefix));
     }
-    if (!qso.m_strCounty.empty() && band.counties.insert(qso.m_strCounty).second) {
+    if (qso.county != TextPool::kEmpty &&
+        countySeen.At(PairKey(static_cast<uint32_t>(at), qso.county))++ == 0) {
       ++tally.counties;
-      if (band.countyList != nullptr) band.countyList->push_back(qso.m_strCounty);
+      if (band.countyList != nullptr)
+        band.countyList->emplace_back(log.counties().Text(qso.county));
     }
   }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace stats {
@@ -21,7 +23,8 @@ CInfo Record(const std::string& call, const std::string& band = "20m",
 
 std::vector<std::string> Calls(const ContestLog& log) {
   std::vector<std::string> calls;
-  for (const CInfo& qso : log) calls.push_back(qso.m_strCall + (qso.m_bDupe ? "*" : ""));
+  for (const CInfoView qso : log)
+    calls.push_back(std::string(qso.m_strCall) + (qso.m_bDupe ? "*" : ""));
   return calls;
 }
 
@@ -82,6 +85,18 @@ TEST(BandListTest, KeepsFirstAppearanceOrderAndExactNames) {
   bands.Clear();
   EXPECT_EQ(bands.size(), 0u);
   EXPECT_FALSE(bands.Contains("20m"));
+  // Few names and many are found alike; an empty name is listed only once added.
+  for (const char* name : {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}) {
+    EXPECT_FALSE(bands.Contains("")) << bands.size() << " names";
+    bands.Add(name);
+    EXPECT_TRUE(bands.Contains(name));
+    EXPECT_FALSE(bands.Contains("1 "));
+  }
+  EXPECT_TRUE(bands.Add(""));
+  EXPECT_FALSE(bands.Add(""));
+  EXPECT_FALSE(bands.Add("9"));
+  EXPECT_TRUE(bands.Contains(""));
+  EXPECT_EQ(bands.size(), 11u);
 }
 
 TEST(ContestLogTest, DuplicatesAreSameCallBandAndModeExactly) {
@@ -129,6 +144,38 @@ TEST(ContestLogTest, RemovingTheEarliestPromotesTheNext) {
   EXPECT_EQ(log.CountedWithPrefix("20m", "DL"), 1u);
 }
 
+TEST(ContestLogTest, RemovalsThatOutnumberTheEntriesKeepOrderAndSeries) {
+  // Enough removals that the log compacts its entries, more than once.
+  ContestLog log;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 300; ++i) {
+    const std::string call = "K" + std::to_string(i % 40);
+    log.Append(Record(call));
+    expected.push_back(call);
+    for (int k : {7, 11}) {  // two removals for each entry, some of them finding none
+      const std::string gone = "K" + std::to_string((i * k) % 40);
+      const auto earliest = std::find(expected.begin(), expected.end(), gone);
+      ASSERT_EQ(log.RemoveEarliest(gone, "20m", "CW", nullptr), earliest != expected.end());
+      if (earliest != expected.end()) expected.erase(earliest);
+    }
+  }
+  // The earliest of each call is the counted one; the rest are duplicates.
+  std::vector<std::string> marked;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const bool earlier =
+        std::find(expected.begin(), expected.begin() + i, expected[i]) != expected.begin() + i;
+    marked.push_back(expected[i] + (earlier ? "*" : ""));
+  }
+  EXPECT_EQ(Calls(log), marked);
+  EXPECT_EQ(log.size(), expected.size());
+  EXPECT_EQ(log.CountSameQso("K3", "20m", "CW"),
+            static_cast<std::size_t>(std::count(expected.begin(), expected.end(), "K3")));
+  EXPECT_EQ(
+      log.CountedWithPrefix("20m", "DL"),
+      static_cast<std::size_t>(std::count_if(
+          marked.begin(), marked.end(), [](const std::string& c) { return c.back() != '*'; })));
+}
+
 TEST(ContestLogTest, CountedIndexesSkipDupesAndEmptyCalls) {
   ContestLog log;
   log.Append(Record("", "20m", "CW", "YO", "BU"));
@@ -154,7 +201,7 @@ TEST(ContestLogTest, RecordsAreCopiedWhole) {
   qso.m_time = COleDateTime{44415.5, COleDateTime::kValid};
   log.Append(qso);
   qso.m_strCall = "changed";
-  const CInfo& stored = *log.begin();
+  const CInfo stored = ToInfo(*log.begin());
   EXPECT_EQ(stored.m_strCall, "YO3A");
   EXPECT_EQ(stored.m_nFreq, 14250);
   EXPECT_EQ(stored.m_time.m_dt, 44415.5);

@@ -184,7 +184,8 @@ bool SameRecord(const CInfo& a, const CInfo& b) {
 std::string StateDifference(const Subject& engine, const reference::Engine& model) {
   const Contest& s = engine.state;
   std::size_t i = 0;
-  for (const CInfo& entry : s.g_Log) {
+  for (const CInfoView view : s.g_Log) {
+    const CInfo entry = ToInfo(view);
     if (i >= model.log.size()) return "engine log has extra entry " + Describe(entry);
     if (!SameRecord(entry, model.log[i])) {
       return "log entry " + std::to_string(i) + ": engine " + Describe(entry) + " reference " +

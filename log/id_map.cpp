@@ -1,0 +1,46 @@
+#include "log/id_map.h"
+
+namespace stats {
+namespace {
+
+constexpr std::size_t kMinSlots = 16;
+
+std::size_t SlotsFor(std::size_t keys) {
+  std::size_t slots = kMinSlots;
+  while (slots / 2 < keys + 1) slots *= 2;
+  return slots;
+}
+
+}  // namespace
+
+IdMap::IdMap() : slots_(kMinSlots, Slot{kNoKey, 0}) {}
+
+uint32_t& IdMap::At(uint64_t key) {
+  std::size_t i = Probe(key);
+  if (slots_[i].key == kNoKey) {
+    if (size_ + 1 > slots_.size() / 2) {
+      Rehash(2 * slots_.size());
+      i = Probe(key);
+    }
+    slots_[i] = Slot{key, 0};
+    ++size_;
+  }
+  return slots_[i].value;
+}
+
+void IdMap::Rehash(std::size_t slotCount) {
+  std::vector<Slot> old(slotCount, Slot{kNoKey, 0});
+  old.swap(slots_);
+  for (const Slot& slot : old) {
+    if (slot.key != kNoKey) slots_[Probe(slot.key)] = slot;
+  }
+}
+
+void IdMap::Clear() {
+  const std::size_t slots = SlotsFor(size_);
+  if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
+  slots_.assign(slots, Slot{kNoKey, 0});
+  size_ = 0;
+}
+
+}  // namespace stats

@@ -1,0 +1,82 @@
+#include "log/text_pool.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+namespace stats {
+namespace {
+
+constexpr std::size_t kMinSlots = 16;
+
+// The slots for this many texts: a power of two, at most three quarters full.
+std::size_t SlotsFor(std::size_t texts) {
+  std::size_t slots = kMinSlots;
+  while (slots / 4 * 3 < texts + 1) slots *= 2;
+  return slots;
+}
+
+}  // namespace
+
+uint64_t TextPool::LongHash(const char* p, std::size_t n) {
+  uint64_t h = 0;
+  for (std::size_t i = 0; i + 8 < n; i += 8) h = (h ^ Load8(p + i)) * 0x9E3779B97F4A7C15ull;
+  return h ^ Load8(p + n - 8);
+}
+
+TextPool::TextPool() {
+  Clear();
+}
+
+uint32_t TextPool::Add(std::string_view text, uint32_t hash, std::size_t slot) {
+  // A part of one of our own texts would move as the buffer grows.
+  std::string copy;
+  const char* bytes = bytes_.data();
+  if (std::greater_equal<const char*>()(text.data(), bytes) &&
+      std::less<const char*>()(text.data(), bytes + bytes_.size())) {
+    copy.assign(text);
+    text = copy;
+  }
+  const uint32_t id = size();
+  bytes_.insert(bytes_.end(), text.begin(), text.end());
+  ends_.push_back(static_cast<uint32_t>(bytes_.size()));
+  slots_[slot] = Slot{id + 1, hash};
+  if (ends_.size() + 1 > slots_.size() / 4 * 3) Rehash(2 * slots_.size());
+  return id;
+}
+
+void TextPool::Rehash(std::size_t slotCount) {
+  std::vector<Slot> old(slotCount, Slot{0, 0});
+  old.swap(slots_);
+  const std::size_t mask = slotCount - 1;
+  for (const Slot& slot : old) {
+    if (slot.id_plus_one == 0) continue;
+    std::size_t i = slot.hash & mask;
+    while (slots_[i].id_plus_one != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+void TextPool::Clear() {
+  const std::size_t heldTexts = ends_.size(), heldBytes = bytes_.size();
+  // What the pool held is what a replay of the same log brings back; far
+  // more room than that is given back.
+  if (ends_.capacity() > 2 * heldTexts + kMinSlots) {
+    std::vector<uint32_t>().swap(ends_);
+    ends_.reserve(heldTexts);
+  }
+  if (bytes_.capacity() > 2 * heldBytes + 8 * kMinSlots) {
+    std::vector<char>().swap(bytes_);
+    bytes_.reserve(heldBytes);
+  }
+  bytes_.clear();
+  ends_.clear();
+  const std::size_t slots = SlotsFor(heldTexts);
+  if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
+  slots_.assign(std::max(slots, slots_.size()), Slot{0, 0});
+  // "" is id 0: an empty table has room for it, so Add cannot rehash here.
+  const uint32_t hash = Hash(std::string_view());
+  Add(std::string_view(), hash, Probe(std::string_view(), hash));
+}
+
+}  // namespace stats
