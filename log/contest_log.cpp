@@ -46,12 +46,18 @@ CInfo ToInfo(const CInfoView& view) {
 
 void ContestLog::CountIn(const Entry& entry, int delta) {
   if (!entry.counted()) return;
-  uint32_t& prefix = counted_prefix_.At(PairKey(entry.band, entry.prefix));
-  prefix = delta > 0 ? prefix + 1 : prefix - 1;
-  if (entry.county != TextPool::kEmpty) {
-    uint32_t& county = counted_county_.At(PairKey(entry.band, entry.county));
-    county = delta > 0 ? county + 1 : county - 1;
-  }
+  const auto step = [delta](uint32_t& count) {
+    count = delta > 0 ? count + 1 : count > 0 ? count - 1 : 0;
+  };
+  step(counted_prefix_.At(PairKey(entry.band, entry.prefix)));
+  if (entry.county != TextPool::kEmpty) step(counted_county_.At(PairKey(entry.band, entry.county)));
+}
+
+void ContestLog::MakeRoomToCount(const Entry& entry) {
+  // At() adds a missing key as 0; done before a change, an allocation that
+  // fails leaves the log as it was instead of a contact linked but uncounted.
+  counted_prefix_.At(PairKey(entry.band, entry.prefix));
+  if (entry.county != TextPool::kEmpty) counted_county_.At(PairKey(entry.band, entry.county));
 }
 
 std::size_t ContestLog::Append(const CInfoView& qso) {
@@ -74,6 +80,12 @@ std::size_t ContestLog::Append(const CInfoView& qso) {
   entry.next_same_ = kNone;
   entry.removed_ = false;
 
+  // Everything that allocates comes before the first link, so that a failed
+  // allocation leaves the log unchanged.
+  if (entries_.size() == entries_.capacity()) {
+    entries_.reserve(std::max<std::size_t>(64, 2 * entries_.size()));
+  }
+  MakeRoomToCount(entry);
   const auto at = static_cast<uint32_t>(entries_.size());
   std::size_t earlier = 0;
   if (Series* series = series_.Find(entry.call, entry.band, entry.mode)) {
@@ -127,6 +139,7 @@ bool ContestLog::RemoveEarliest(std::string_view call, std::string_view band, st
   if (series == nullptr) return false;
   Entry& entry = entries_[series->first];
   if (removed != nullptr) *removed = ToInfo(View(entry));
+  if (entry.next_same_ != kNone) MakeRoomToCount(entries_[entry.next_same_]);
   CountIn(entry, -1);
   if (entry.next_same_ != kNone) {
     // The next entry of the series is now the earliest: no longer a duplicate.
@@ -223,8 +236,8 @@ bool BandList::Contains(std::string_view band) const {
 
 bool BandList::Add(std::string_view band) {
   if (Contains(band)) return false;
-  names_.emplace_back(band);
   lookup_.Intern(band);
+  names_.emplace_back(band);
   if (band.empty()) empty_listed_ = true;
   return true;
 }

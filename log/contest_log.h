@@ -165,6 +165,7 @@ class ContestLog {
   };
 
   void CountIn(const Entry& entry, int delta);
+  void MakeRoomToCount(const Entry& entry);
   // The ids of the texts; false when one of them was never logged.
   bool FindKey(std::string_view call, std::string_view band, std::string_view mode,
                SeriesKey* key) const;

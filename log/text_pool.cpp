@@ -38,6 +38,8 @@ uint32_t TextPool::Add(std::string_view text, uint32_t hash, std::size_t slot) {
     text = copy;
   }
   const uint32_t id = size();
+  // The end's room first: bytes without their end would join the next text.
+  if (ends_.size() == ends_.capacity()) ends_.reserve(2 * ends_.size() + 16);
   bytes_.insert(bytes_.end(), text.begin(), text.end());
   ends_.push_back(static_cast<uint32_t>(bytes_.size()));
   slots_[slot] = Slot{id + 1, hash};
