@@ -8,20 +8,31 @@
 
 namespace stats {
 
+namespace {
+
+// Writes every byte, in pieces that fit a DWORD; false at the first short write.
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    const DWORD chunk =
+        static_cast<DWORD>(bytes.size() - done > (1u << 30) ? (1u << 30) : bytes.size() - done);
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written != chunk) {
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool AppendToFile(const std::string& path, const std::string& bytes) {
   // Append access alone: every write goes to the end. Others may read and
   // write the file meanwhile, as with the C library's "ab".
   HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const DWORD chunk =
-        static_cast<DWORD>(bytes.size() - done > (1u << 30) ? (1u << 30) : bytes.size() - done);
-    DWORD written = 0;
-    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
-    done += written;
-  }
+  const bool ok = WriteAll(file, bytes);
   return CloseHandle(file) && ok;
 }
 
@@ -33,14 +44,7 @@ bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::s
     *error = LastErrorText();
     return false;
   }
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const DWORD chunk =
-        static_cast<DWORD>(bytes.size() - done > (1u << 30) ? (1u << 30) : bytes.size() - done);
-    DWORD written = 0;
-    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
-    done += written;
-  }
+  bool ok = WriteAll(file, bytes);
   ok = ok && FlushFileBuffers(file);
   if (!ok) *error = LastErrorText();
   CloseHandle(file);
