@@ -1,17 +1,8 @@
 #include "log/id_map.h"
 
+#include "log/hash_slots.h"
+
 namespace stats {
-namespace {
-
-constexpr std::size_t kMinSlots = 16;
-
-std::size_t SlotsFor(std::size_t keys) {
-  std::size_t slots = kMinSlots;
-  while (slots / 2 < keys + 1) slots *= 2;
-  return slots;
-}
-
-}  // namespace
 
 IdMap::IdMap() : slots_(kMinSlots, Slot{kNoKey, 0}) {}
 
@@ -37,7 +28,7 @@ void IdMap::Rehash(std::size_t slotCount) {
 }
 
 void IdMap::Clear() {
-  const std::size_t slots = SlotsFor(size_);
+  const std::size_t slots = SlotsFor(size_, 1, 2);
   if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
   slots_.assign(slots, Slot{kNoKey, 0});
   size_ = 0;

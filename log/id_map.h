@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "log/hash_slots.h"
+
 namespace stats {
 
 // The key of two ids (each below TextPool::kAbsent).
@@ -45,13 +47,7 @@ class IdMap {
     while (slots_[i].key != key && slots_[i].key != kNoKey) i = (i + 1) & mask;
     return i;
   }
-  static std::size_t Hash(uint64_t key) {  // MurmurHash3's finaliser: every bit counts
-    key ^= key >> 33;
-    key *= 0xFF51AFD7ED558CCDull;
-    key ^= key >> 33;
-    key *= 0xC4CEB9FE1A85EC53ull;
-    return static_cast<std::size_t>(key ^ (key >> 33));
-  }
+  static std::size_t Hash(uint64_t key) { return static_cast<std::size_t>(MixBits(key)); }
   void Rehash(std::size_t slotCount);
 
   std::vector<Slot> slots_;  // a power of two, at most half full

@@ -1,32 +1,14 @@
 #include "log/series_index.h"
 
+#include "log/hash_slots.h"
+
 namespace stats {
-namespace {
-
-constexpr std::size_t kMinSlots = 16;
-
-std::size_t SlotsFor(std::size_t series) {
-  std::size_t slots = kMinSlots;
-  while (slots / 4 * 3 < series + 1) slots *= 2;
-  return slots;
-}
-
-uint64_t Mix(uint64_t h) {  // MurmurHash3's finaliser
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDull;
-  h ^= h >> 33;
-  h *= 0xC4CEB9FE1A85EC53ull;
-  h ^= h >> 33;
-  return h;
-}
-
-}  // namespace
 
 SeriesIndex::SeriesIndex() : slots_(kMinSlots, kEmptySlot) {}
 
 std::size_t SeriesIndex::Hash(uint32_t call, uint32_t band, uint32_t mode) {
   return static_cast<std::size_t>(
-      Mix((uint64_t{call} << 32 | band) ^ (uint64_t{mode} * 0x9E3779B97F4A7C15ull)));
+      MixBits((uint64_t{call} << 32 | band) ^ (uint64_t{mode} * 0x9E3779B97F4A7C15ull)));
 }
 
 void SeriesIndex::Add(uint32_t call, uint32_t band, uint32_t mode, uint32_t at) {
@@ -61,7 +43,7 @@ void SeriesIndex::Rehash(std::size_t slotCount) {
 }
 
 void SeriesIndex::Clear() {
-  const std::size_t slots = SlotsFor(size_);
+  const std::size_t slots = SlotsFor(size_, 3, 4);
   if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
   slots_.assign(slots, kEmptySlot);
   size_ = 0;

@@ -4,19 +4,9 @@
 #include <functional>
 #include <string>
 
+#include "log/hash_slots.h"
+
 namespace stats {
-namespace {
-
-constexpr std::size_t kMinSlots = 16;
-
-// The slots for this many texts: a power of two, at most three quarters full.
-std::size_t SlotsFor(std::size_t texts) {
-  std::size_t slots = kMinSlots;
-  while (slots / 4 * 3 < texts + 1) slots *= 2;
-  return slots;
-}
-
-}  // namespace
 
 uint64_t TextPool::LongHash(const char* p, std::size_t n) {
   uint64_t h = 0;
@@ -73,7 +63,7 @@ void TextPool::Clear() {
   }
   bytes_.clear();
   ends_.clear();
-  const std::size_t slots = SlotsFor(heldTexts);
+  const std::size_t slots = SlotsFor(heldTexts, 3, 4);
   if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
   slots_.assign(std::max(slots, slots_.size()), Slot{0, 0});
   // "" is id 0: an empty table has room for it, so Add cannot rehash here.
