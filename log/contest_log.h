@@ -90,8 +90,8 @@ class ContestLog {
     double when;  // m_time
     int32_t when_status;
     int32_t khz;
-    uint32_t call, prefix, continent, band, mode;       // ids in calls(), prefixes(), ...
-    uint32_t rst_rcvd, rst_sent, exch_rcvd, exch_sent;  // ids in texts()
+    uint32_t call, prefix, continent, band, mode;       // ids, each in the vocabulary of its kind
+    uint32_t rst_rcvd, rst_sent, exch_rcvd, exch_sent;  // ids in the reports and exchanges
     uint32_t county;  // id in counties(); TextPool::kEmpty for none
 
    private:
@@ -151,9 +151,7 @@ class ContestLog {
   const TextPool& prefixes() const { return prefixes_; }
   const TextPool& continents() const { return continents_; }
   const TextPool& bands() const { return bands_; }
-  const TextPool& modes() const { return modes_; }
   const TextPool& counties() const { return counties_; }
-  const TextPool& texts() const { return texts_; }  // reports and exchanges
 
   // The entries in arrival order, as views of their texts.
   const_iterator begin() const;
