@@ -128,7 +128,7 @@ LogFormat DetectFormat(const std::string& text) {
   return has_qso_line ? LogFormat::kCabrillo : LogFormat::kUnknown;
 }
 
-bool ReadLogFile(const std::string& path, LogData* out, std::string* error) {
+bool ReadLogText(const std::string& path, std::string* text, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = "cannot open log file " + path;
@@ -140,7 +140,13 @@ bool ReadLogFile(const std::string& path, LogData* out, std::string* error) {
     *error = "cannot read log file " + path;
     return false;
   }
-  const std::string text = buf.str();
+  *text = buf.str();
+  return true;
+}
+
+bool ReadLogFile(const std::string& path, LogData* out, std::string* error) {
+  std::string text;
+  if (!ReadLogText(path, &text, error)) return false;
   switch (DetectFormat(text)) {
     case LogFormat::kAdif:
       ParseAdif(text, path, out);

@@ -74,6 +74,10 @@ uint32_t BandLowerEdgeKhz(const std::string& band);
 // Guesses the format from the text itself.
 LogFormat DetectFormat(const std::string& text);
 
+// The bytes of a log file. Returns false, with *error set, when the file
+// cannot be opened or read.
+bool ReadLogText(const std::string& path, std::string* text, std::string* error);
+
 // Reads FILE whole and parses it in the detected format. Returns false, with
 // *error set, when the file cannot be read or is neither ADIF nor Cabrillo.
 bool ReadLogFile(const std::string& path, LogData* out, std::string* error);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "tools/plugin_loader.h"
 #include "tools/yodx/compact.h"
@@ -32,18 +31,7 @@ bool ReadCabrillo(const std::string& path, std::string* text, std::string* error
     *error = "cannot read log file " + path + ": it is a folder";
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot open log file " + path;
-    return false;
-  }
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  if (in.bad()) {
-    *error = "cannot read log file " + path;
-    return false;
-  }
-  *text = buf.str();
+  if (!ReadLogText(path, text, error)) return false;
   if (DetectFormat(*text) != LogFormat::kCabrillo) {
     *error = path + " is not a Cabrillo log (no START-OF-LOG: line and no QSO: lines)";
     return false;
