@@ -2,8 +2,12 @@
 # Runs a Windows program of one of the cross builds under Wine:
 #   wine-run.sh i686|x86_64 PROGRAM.exe [ARGS...]
 # i686 programs run under wine in a 32-bit prefix, x86_64 programs under
-# wine64 in a 64-bit prefix. Each build folder gets its own fresh prefix
-# (build/<tree>/wineprefix), made on first use. Without a DISPLAY the program
+# wine64 in a 64-bit prefix. The x86_64 path starts nothing 32-bit: Debian's
+# wine, wineboot and reg wrappers start the 32-bit loader whenever wine32 is
+# installed, which a kernel without 32-bit support refuses, so wineboot,
+# reg and wineserver go through the 64-bit loader and server. Each build
+# folder gets its own fresh prefix (build/<tree>/wineprefix), made on first
+# use. Without a DISPLAY the program
 # gets a virtual one from xvfb-run, so dialogs and windows can open.
 #
 # Exit status: the program's own; 77 when an i686 program cannot run because
@@ -35,10 +39,13 @@ case "$arch" in
     fi
     export WINEARCH=win32
     runner=wine
+    server=wineserver
     ;;
   x86_64)
     export WINEARCH=win64
     runner=$(command -v wine64 || echo /usr/lib/wine/wine64)
+    server=/usr/lib/wine/wineserver64
+    [ -x "$server" ] || server=wineserver
     ;;
   *) echo "wine-run: unknown architecture $arch" >&2; exit 2 ;;
 esac
@@ -54,14 +61,14 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     status=0
-    boot_log=$(timeout -k 10 "$limit" wineboot -i 2>&1) || status=$?
-    timeout -k 10 60 wineserver -w || true
+    boot_log=$(timeout -k 10 "$limit" "$runner" wineboot -i 2>&1) || status=$?
+    timeout -k 10 60 "$server" -w || true
     # No window manager runs under Xvfb: unmanaged windows draw their own
     # frames and close at once, instead of waiting for a manager that never answers.
     if [ "$status" -eq 0 ]; then
       boot_log+=$(timeout -k 10 "$limit" "$runner" reg add 'HKCU\Software\Wine\X11 Driver' \
                   /v Managed /d N /f 2>&1) || status=$?
-      timeout -k 10 60 wineserver -w || true
+      timeout -k 10 60 "$server" -w || true
     fi
     if [ "$status" -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
       echo "wine-run: could not make the $WINEARCH prefix $WINEPREFIX (wineboot status $status):" >&2
