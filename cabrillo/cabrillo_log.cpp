@@ -120,7 +120,30 @@ std::string MarkedLinesNote(std::size_t markedLines) {
          " a field; correct them in the log before you submit the file)";
 }
 
-std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versionText) const {
+std::string CompactQsoLine(std::string_view line) {
+  if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") line.remove_suffix(2);
+  const std::size_t colon = line.find(':');
+  std::string out(line.substr(0, colon + 1));
+  for (std::size_t i = colon + 1; i < line.size();) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    if (i > start) {
+      out += ' ';
+      out.append(line, start, i - start);
+    }
+  }
+  return out + "\r\n";
+}
+
+std::string GroupedNumber(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versionText,
+                                 QsoLayout layout) const {
   const std::pair<const char*, std::string> header[] = {
       {"START-OF-LOG: ", "3.0"},
       // The contest robot knows this contest by this name only.
@@ -147,7 +170,9 @@ std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versio
   };
   std::string file;
   for (const auto& row : header) file += row.first + row.second + "\r\n";
-  for (const std::string& line : m_arrQsoLines) file += line;
+  for (const std::string& line : m_arrQsoLines) {
+    file += layout == QsoLayout::kPadded ? line : CompactQsoLine(line);
+  }
   file += "END-OF-LOG:\r\n";
   return file;
 }

@@ -13,6 +13,13 @@
 
 namespace stats {
 
+// The largest file the contest's upload page takes ("150K", read as bytes).
+constexpr std::size_t kUploadLimitBytes = 150000;
+
+// How the QSO lines are laid out in the file: in padded columns, or with one
+// blank between fields (the same fields for a reader that splits at blanks).
+enum class QsoLayout { kPadded, kCompact };
+
 class CCabrilloLog {
  public:
   // Header values, written as the header rows of the file.
@@ -53,7 +60,8 @@ class CCabrilloLog {
 
   // The whole file: header rows, the QSO lines, "END-OF-LOG:", every line
   // ending in CR LF. versionText is the host's version ("" when unknown).
-  std::string Render(int64_t claimedScore, const std::string& versionText) const;
+  std::string Render(int64_t claimedScore, const std::string& versionText,
+                     QsoLayout layout = QsoLayout::kPadded) const;
 
   std::string FileName() const { return m_strFileBase + ".cbr"; }
 
@@ -64,6 +72,12 @@ class CCabrilloLog {
 // What follows "File produced: <file>" in the "Output" message: nothing when
 // no line is marked, otherwise how many lines the operator should correct.
 std::string MarkedLinesNote(std::size_t markedLines);
+
+// A QSO line with one blank between its fields: "QSO: 14025 CW ...\r\n".
+std::string CompactQsoLine(std::string_view line);
+
+// "155,778": a byte count as the messages give it.
+std::string GroupedNumber(std::size_t n);
 
 // The mode column of a QSO line: "CW" for "CW", "PH" for "SSB", "??" for
 // anything else (exact comparison).

@@ -18,11 +18,16 @@ class ProgramFiles;
 // What writing the file told the operator.
 struct ExportOutcome {
   bool written = false;
-  std::string message;  // "File produced: <base>.cbr", or why it was not
+  bool overLimit = false;  // written, but too big for the upload page
+  std::string message;     // "File produced: <base>.cbr", or why it was not
 };
 
 // Writes g_Cabrillo's header rows and QSO lines as the .cbr file in the
 // working folder, replacing an older one only when the whole file is written.
+// A file that would be over the upload page's limit with padded columns is
+// written with one blank between the fields of its QSO lines, and the
+// message says so with its size; one that is over the limit even so is
+// written all the same, and the message names its size and the limit.
 ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, ProgramFiles& programs,
                             FileSystem& files);
 

@@ -36,9 +36,9 @@ void ExportAndTell(Module& module, int* exportFlag, std::unique_lock<std::mutex>
                 *module.programs, *module.files);
   {
     LockReleased box(held);
-    module.dialogs->ShowMessage(
-        "Output", outcome.message,
-        outcome.written ? Dialogs::Icon::kInformation : Dialogs::Icon::kWarning);
+    module.dialogs->ShowMessage("Output", outcome.message,
+                                outcome.written && !outcome.overLimit ? Dialogs::Icon::kInformation
+                                                                      : Dialogs::Icon::kWarning);
   }
   // The flag tells the host that the file was exported; a failed write
   // leaves it as the host set it.

@@ -2,6 +2,7 @@
 // Cabrillo file and the "Output" message at every result, and the setup
 // dialog. Natively the dialogs are scripted; through the DLL a UI robot
 // answers the real ones.
+#include "cabrillo/cabrillo_log.h"
 #include "resources/resource.h"
 #include "tests/support/plugin_test.h"
 
@@ -204,6 +205,56 @@ TEST_F(CabrilloTest, EveryHeaderAnswerReachesItsRowAndItsKey) {
                   "Club=Radioclub YO3KPA\r\nSoapBox=Nice contest<CR><LF>73\r\nCategory=" +
                   c.op + "\r\nContest=typed contest\r\nStart=0\r\n");
   }
+}
+
+// The upload page takes 150,000 bytes. A file that fits with padded columns
+// is written as it is; one byte more and its QSO lines get one blank between
+// fields (the same fields for a reader that splits at blanks); a log that is
+// too big even so is written, and the message gives its size and the limit.
+TEST_F(CabrilloTest, TheUploadLimitDecidesTheQsoLayoutToTheByte) {
+  // An output run of `contacts` different stations, the name `name`.
+  const auto run = [&](int contacts, const std::string& name) {
+    DialogReply reply;
+    reply.typed = {{IDC_NAME, name}};
+    ui_->Queue(reply);
+    OutputRun();
+    for (int i = 0; i < contacts; ++i) {
+      Qso qso = Dl();
+      qso.call = "DL" + std::to_string(1000 + i) + "A";
+      AddData(qso);
+    }
+    int flag = 0;
+    GetResult(&flag);
+    EXPECT_EQ(flag, -1);
+    return File("YO3XYZ.cbr");
+  };
+  const std::string padded = "YO3XYZ        579 001    DL1000A       599 017\r\n";
+  const std::string compact = " YO3XYZ 579 001 DL1000A 599 017\r\n";
+  // The name fills the file up to the limit, then one byte over it.
+  const std::size_t unnamed = run(1900, "").size();
+  ASSERT_LT(unnamed, 150000u);
+  std::string file = run(1900, std::string(150000 - unnamed, 'N'));
+  EXPECT_EQ(file.size(), 150000u);
+  EXPECT_NE(file.find(padded), std::string::npos);
+  EXPECT_EQ(ui_->Messages().back(), "Output: File produced: YO3XYZ.cbr");
+
+  file = run(1900, std::string(150000 - unnamed + 1, 'N'));
+  EXPECT_EQ(file.find(padded), std::string::npos);
+  EXPECT_NE(file.find("\r\nQSO: 14025 CW 2021-08-07 1200" + compact), std::string::npos);
+  EXPECT_EQ(ui_->Messages().back(),
+            "Output: File produced: YO3XYZ.cbr. Its QSO lines have one blank between fields, to "
+            "stay within the upload page's limit of 150,000 bytes: " +
+                GroupedNumber(file.size()) + " bytes.");
+  EXPECT_LT(file.size(), 150000u - 1900u * 15u);
+
+  file = run(2600, "");
+  EXPECT_GT(file.size(), 150000u);
+  EXPECT_NE(file.find(compact), std::string::npos);
+  EXPECT_EQ(ui_->Messages().back(),
+            "Output: File produced: YO3XYZ.cbr. Even with one blank between the fields of its QSO "
+            "lines it is " +
+                GroupedNumber(file.size()) +
+                " bytes, over the upload page's limit of 150,000 bytes.");
 }
 
 TEST_F(CabrilloTest, CancelStoresNothingAndTheFileKeepsItsTags) {
