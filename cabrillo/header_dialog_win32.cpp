@@ -46,7 +46,7 @@ void Collect(HWND dialog, HeaderForm& form) {
 }  // namespace
 
 bool RunHeaderDialog(HeaderForm& form) {
-  return RunFormDialog<HeaderForm, Fill, Collect>(IDD_CABRILLO, GetActiveWindow(), form);
+  return RunFormDialog<HeaderForm, Fill, Collect>(IDD_CABRILLO, form);
 }
 
 }  // namespace stats

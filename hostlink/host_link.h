@@ -35,14 +35,15 @@ class HostConnection {
 
 // How the calls of a thread of the plug-in's own are guarded: a host that
 // answers "retry later" (it sits in a modal state) is asked again for
-// kRetryLaterLimit, no call waits longer than kHostCallLimit, and once
-// cancel is true a call in progress is abandoned and no new one made.
-// inCall and answered tell another thread whether this one is waiting for
-// the host, and how many of its calls have come back.
+// kRetryLaterLimit, and no call waits longer than kHostCallLimit. Once stop
+// is true no new call is made and a rejected one is not asked again; a call
+// in progress still gets its answer. inCall and answered tell another thread
+// whether this one is waiting for the host, and how many of its calls have
+// come back.
 constexpr std::chrono::milliseconds kRetryLaterLimit{2000};
 constexpr std::chrono::milliseconds kHostCallLimit{10000};
 struct HostCallGuard {
-  std::atomic<bool> cancel{false};
+  std::atomic<bool> stop{false};
   std::atomic<bool> inCall{false};
   std::atomic<unsigned> answered{0};
 };

@@ -6,9 +6,10 @@
 // thread, so a call from the window thread is a message to that thread and
 // completes only when it pumps. The window thread therefore guards its
 // calls with a message filter: it retries a host that answers "retry later"
-// for a while, cancels a call that takes too long or that the window set's
-// close overtakes, and a small timer keeps messages arriving during a call
-// so that the filter is asked at all.
+// for a while, cancels a call that takes too long, and a small timer keeps
+// messages arriving during a call so that the filter is asked at all. Once
+// the thread's guard says stop (its windows are closing), no new call goes
+// out.
 #include <ole2.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -94,7 +95,7 @@ class CallGuard final : public IMessageFilter {
     }
   }
 
-  bool Cancelled() const { return state_->cancel; }
+  bool Stopped() const { return state_->stop; }
   void InCall(bool calling) {
     state_->inCall = calling;
     if (!calling) ++state_->answered;
@@ -122,11 +123,11 @@ class CallGuard final : public IMessageFilter {
     return SERVERCALL_ISHANDLED;
   }
   DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsed, DWORD) override {
-    if (Cancelled() || elapsed >= kRetryLaterMs) return static_cast<DWORD>(-1);
+    if (Stopped() || elapsed >= kRetryLaterMs) return static_cast<DWORD>(-1);
     return kRetryDelayMs;
   }
   DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD elapsed, DWORD) override {
-    if (Cancelled() || elapsed >= kCallLimitMs) return PENDINGMSG_CANCELCALL;
+    if (elapsed >= kCallLimitMs) return PENDINGMSG_CANCELCALL;
     return PENDINGMSG_WAITDEFPROCESS;
   }
 
@@ -162,8 +163,8 @@ class GuardedCall {
   GuardedCall& operator=(const GuardedCall&) = delete;
 };
 
-bool Cancelled() {
-  return t_guard != nullptr && t_guard->Cancelled();
+bool Stopped() {
+  return t_guard != nullptr && t_guard->Stopped();
 }
 
 class ComConnection : public HostConnection {
@@ -218,7 +219,7 @@ class ComConnection : public HostConnection {
   // attempt (where COM retried through the filter already, that time is
   // spent and it is not asked again).
   HostStatus Invoke(DISPID member, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
-    if (Cancelled()) return HostStatus::Failed(ErrorText(static_cast<DWORD>(RPC_E_CALL_CANCELED)));
+    if (Stopped()) return HostStatus::Failed(ErrorText(static_cast<DWORD>(RPC_E_CALL_CANCELED)));
     const DWORD start = GetTickCount();
     for (;;) {
       DISPPARAMS params = {args, nullptr, count, 0};
@@ -239,7 +240,7 @@ class ComConnection : public HostConnection {
       SysFreeString(exception.bstrSource);
       SysFreeString(exception.bstrDescription);
       SysFreeString(exception.bstrHelpFile);
-      const bool again = t_guard != nullptr && IsRetryLater(hr) && !Cancelled() &&
+      const bool again = t_guard != nullptr && IsRetryLater(hr) && !Stopped() &&
                          GetTickCount() - start < kRetryLaterMs;
       if (!again) return HostStatus::Failed(why.empty() ? ErrorText(static_cast<DWORD>(hr)) : why);
       Sleep(kRetryDelayMs);
@@ -304,7 +305,7 @@ class ComHostLink : public HostLink {
   }
 
   std::unique_ptr<HostConnection> Attach() override {
-    if (Cancelled()) return nullptr;
+    if (Stopped()) return nullptr;
     CLSID host;
     if (FAILED(CLSIDFromProgID(L"Vexo2.Application", &host))) return nullptr;
     if (!gate_.Enter()) return nullptr;  // the host is too busy to be found now

@@ -1,10 +1,11 @@
 // The information windows as the rest of the plug-in sees them: a window set
 // on a thread of its own that can be opened, closed, asked whether it is
-// open, and given a prompt refresh while the operator types.
+// open, and given a prompt refresh while the operator types. On Windows the
+// thread holds a reference to the library for its whole life: the windows
+// outlive the host's unload until the operator closes them.
 #ifndef STATS_INFOWINDOWS_INFO_WINDOWS_H_
 #define STATS_INFOWINDOWS_INFO_WINDOWS_H_
 
-#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -31,13 +32,6 @@ class InfoWindows {
   virtual void Close() = 0;
   // Re-arms the 330 ms refresh of an open set (CheckCall0).
   virtual void RearmRefresh() = 0;
-  // The library is being unloaded, under the loader's lock: asks the thread
-  // to close and waits a short, bounded time for it to leave the module's
-  // code, never for its end. False when it has left (or there is none).
-  // True when it is still in a call to the host: it was then given
-  // inheritance, which it runs when it finishes (the caller keeps the
-  // module's code mapped and leaves the module's state to it).
-  virtual bool CloseForUnload(std::function<void()> inheritance) = 0;
 };
 
 // What the window thread works with: the module's lock, the contest and

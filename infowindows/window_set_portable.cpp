@@ -64,11 +64,6 @@ class LoopWindowSet final : public InfoWindows, private CountyWindowOpening {
     if (wake) wake_.notify_all();
   }
 
-  bool CloseForUnload(std::function<void()>) override {
-    Close();
-    return false;
-  }
-
  private:
   // The opening steps that mean something without a desktop.
   void PlaceAt(int64_t, int64_t) override {}

@@ -5,12 +5,17 @@
 // Who waits for whom: the host's thread talks to the window thread only by
 // posted messages. It waits for it only in Close, a bounded time, pumping
 // no more than the host's apartment needs (so that a window thread inside a
-// call to the host's object can finish it), and at unload, where it holds
-// the loader's lock, for a short time without pumping. Each window thread
-// owns its shared part (ThreadShared), so a thread that ends late never
-// touches a later one's. A thread that outlives an unload (its host call
-// cannot return until the host's thread pumps again) inherits the module's
-// state and frees it when it ends; the module's code stays mapped for it.
+// call to the host's object can finish it). Each window thread owns its
+// shared part (ThreadShared), so a thread that ends late never touches a
+// later one's.
+//
+// The thread holds a counted reference to the library from before it starts
+// until its very last act, FreeLibraryAndExitThread: the image cannot leave
+// the process while any code of the thread's may still run, whatever the
+// host does. The host's FreeLibrary therefore returns at once, the windows
+// stay until the operator closes them, and the library leaves the process
+// then. The thread takes nothing that needs the loader's lock: its dialog
+// templates and icon are found on the host's thread before it starts.
 #include <objbase.h>
 #include <windows.h>
 
@@ -36,32 +41,45 @@ constexpr UINT kConnectHost = WM_APP + 12;
 constexpr COLORREF kPaleYellow = RGB(255, 250, 198);
 constexpr DWORD kCloseWaitMs = 5000;
 constexpr DWORD kCloseSliceMs = 250;
-constexpr DWORD kUnloadWaitMs = 1000;
 const char kErrorCaption[] = "YO-DX statistics";
+
+// The module's resources that a window thread uses, found on the host's
+// thread (finding a resource takes the loader's lock). They stay valid while
+// the thread's reference keeps the image.
+struct WindowResources {
+  const DLGTEMPLATE* county = nullptr;
+  const DLGTEMPLATE* dxcc = nullptr;
+  HICON icon = nullptr;
+
+  bool Find() {
+    county = Template(IDD_COUNTY);
+    dxcc = Template(IDD_DXCC);
+    icon = LoadIconA(PluginInstance(), MAKEINTRESOURCEA(IDI_STATS));
+    return county != nullptr && dxcc != nullptr;
+  }
+
+  static const DLGTEMPLATE* Template(int id) {
+    HRSRC found = FindResourceA(PluginInstance(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));
+    HGLOBAL loaded = found != nullptr ? LoadResource(PluginInstance(), found) : nullptr;
+    return loaded != nullptr ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+  }
+};
 
 // What one window thread shares with the host's thread.
 struct ThreadShared {
-  ThreadShared() : left(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-  ~ThreadShared() {
-    if (left != nullptr) CloseHandle(left);
-  }
-  ThreadShared(const ThreadShared&) = delete;
-  ThreadShared& operator=(const ThreadShared&) = delete;
-
   std::atomic<HWND> county{nullptr};
   std::atomic<HWND> dxcc{nullptr};
-  // A close was asked for: no error is shown any more. The host's thread
-  // serves the remaining host calls while it waits for the close.
+  // A close was asked for: no error is shown any more, and once the opening
+  // has sent its commands no new call goes to the host (a refresh under way
+  // ends at its next call), so that the windows go as soon as the host has
+  // answered the call in progress, which the host's thread serves while it
+  // waits for the close.
   std::atomic<bool> closing{false};
-  // The thread's host calls. Their cancel is set when the library is being
-  // unloaded: the host's thread, in FreeLibrary, serves no call, so a call
-  // in progress is abandoned and none is started.
+  std::atomic<bool> opened{false};  // the opening's host step is done
+  // The thread's host calls.
   HostCallGuard calls;
-  HANDLE left;  // set when the thread has done its last work in the module
-
-  std::mutex mutex;  // guards the two below
-  bool finished = false;
-  std::function<void()> inheritance;  // given at unload; run by the thread as it ends
+  // Set when the windows are gone, just before the thread ends.
+  std::atomic<bool> finished{false};
 };
 
 // Asks the thread to close its windows; the thread checks the flag itself
@@ -69,6 +87,7 @@ struct ThreadShared {
 // (the host's mode commands go out at every opening).
 void RequestClose(ThreadShared& shared) {
   shared.closing = true;
+  if (shared.opened) shared.calls.stop = true;
   if (HWND county = shared.county) {
     PostMessageA(county, kStopRefresh, 0, 0);
     if (HWND dxcc = shared.dxcc) PostMessageA(dxcc, WM_CLOSE, 0, 0);
@@ -79,14 +98,15 @@ void RequestClose(ThreadShared& shared) {
 // What the window thread owns: both windows and the host connection.
 class WindowThread : public InfoWindowView, public CountyWindowOpening {
  public:
-  WindowThread(const WindowContext& context, ThreadShared& shared)
-      : context_(context), shared_(shared) {}
+  WindowThread(const WindowContext& context, const WindowResources& resources, ThreadShared& shared)
+      : context_(context), resources_(resources), shared_(shared) {}
 
   HWND county = nullptr;
   HWND dxcc = nullptr;
   LastPosition last;
 
   const WindowContext& context() const { return context_; }
+  HICON icon() const { return resources_.icon; }
 
   // The refresh timer expired. A refresh runs host calls and may show the
   // error box, whose message loops deliver the timer again when CheckCall0
@@ -108,10 +128,13 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
     refreshing_ = false;
   }
 
-  // The opening's host step: attach, the two mode commands, let go.
+  // The opening's host step: attach, the two mode commands, let go. A close
+  // asked for meanwhile stops the calls after it.
   void Connect() {
     ConnectCountyWindow(*this);
     host_.reset();
+    shared_.opened = true;
+    if (shared_.closing) shared_.calls.stop = true;
   }
 
   // Ends the thread's work.
@@ -158,9 +181,7 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
     SetTimer(county, kRefreshTimerId, static_cast<UINT>(period.count()), nullptr);
   }
   void SetIcon() override {
-    SendMessageA(
-        county, WM_SETICON, ICON_BIG,
-        reinterpret_cast<LPARAM>(LoadIconA(PluginInstance(), MAKEINTRESOURCEA(IDI_STATS))));
+    SendMessageA(county, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(resources_.icon));
   }
   HostConnection* AttachHost() override {
     host_ = context_.host->Attach();
@@ -169,6 +190,7 @@ class WindowThread : public InfoWindowView, public CountyWindowOpening {
 
  private:
   WindowContext context_;
+  const WindowResources& resources_;
   ThreadShared& shared_;
   HBRUSH brush_ = nullptr;
   bool refreshing_ = false;
@@ -226,9 +248,7 @@ INT_PTR DxccMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
           ReadWindowPosition(*thread->context().settings, kDxccPositionKeys, &thread->last);
       SetWindowPos(window, nullptr, static_cast<int>(at.left), static_cast<int>(at.top), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      SendMessageA(
-          window, WM_SETICON, ICON_BIG,
-          reinterpret_cast<LPARAM>(LoadIconA(PluginInstance(), MAKEINTRESOURCEA(IDI_STATS))));
+      SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(thread->icon()));
       return TRUE;
     }
     case WM_SETCURSOR:
@@ -311,8 +331,8 @@ INT_PTR CALLBACK DxccProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 void WindowThread::ShowDxccWindow() {
   if (dxcc != nullptr) return;
-  dxcc = CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_DXCC), nullptr, DxccProc,
-                            reinterpret_cast<LPARAM>(this));
+  dxcc = CreateDialogIndirectParamA(PluginInstance(), resources_.dxcc, nullptr, DxccProc,
+                                    reinterpret_cast<LPARAM>(this));
   shared_.dxcc = dxcc;
   if (dxcc != nullptr) ShowWindow(dxcc, SW_SHOW);
 }
@@ -338,14 +358,13 @@ INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 // The window thread's life: COM with its calls guarded, both windows, the
 // message loop, the end.
-void RunWindows(const WindowContext& context, ThreadShared& shared) {
+void RunWindows(const WindowContext& context, const WindowResources& resources,
+                ThreadShared& shared) {
   const bool entered = context.host->EnterThread(&shared.calls);
   {
-    WindowThread thread(context, shared);
-    HWND county = shared.calls.cancel
-                      ? nullptr
-                      : CreateDialogParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_COUNTY), nullptr,
-                                           CountyProc, reinterpret_cast<LPARAM>(&thread));
+    WindowThread thread(context, resources, shared);
+    HWND county = CreateDialogIndirectParamA(PluginInstance(), resources.county, nullptr,
+                                             CountyProc, reinterpret_cast<LPARAM>(&thread));
     if (county != nullptr) {
       // The host is connected by the first message the window handles.
       PostMessageA(county, kConnectHost, 0, 0);
@@ -371,54 +390,37 @@ void RunWindows(const WindowContext& context, ThreadShared& shared) {
 
 struct ThreadStart {
   WindowContext context;
+  WindowResources resources;
   std::shared_ptr<ThreadShared> shared;
+  HMODULE module;  // the thread's reference to the library
 };
 
-// Runs the windows; afterwards either frees what an unload left to this
-// thread, or hands the shared part back. Returns the event to set last.
-HANDLE WindowThreadBody(ThreadStart* parameter) {
-  std::shared_ptr<ThreadShared> shared;
-  {
-    std::unique_ptr<ThreadStart> start(parameter);
-    shared = start->shared;
-    try {
-      RunWindows(start->context, *shared);
-    } catch (...) {
-      // Nothing may end the host's process; the windows are gone with the loop.
-    }
+// Everything the thread does in the library, its objects destroyed when it
+// returns.
+void RunWindowThread(ThreadStart* parameter) {
+  std::unique_ptr<ThreadStart> start(parameter);
+  try {
+    RunWindows(start->context, start->resources, *start->shared);
+  } catch (...) {
+    // Nothing may end the host's process; the windows are gone with the loop.
   }
-  std::function<void()> inheritance;
-  {
-    std::lock_guard<std::mutex> hold(shared->mutex);
-    shared->finished = true;
-    inheritance.swap(shared->inheritance);
-  }
-  if (inheritance) {
-    // The library was unloaded while this thread waited for the host: its
-    // state is this thread's to free, and its code stays mapped.
-    inheritance();
-    return nullptr;
-  }
-  // The window set holds the shared part until it has seen "left", so this
-  // reference is never the last.
-  return shared->left;
+  start->shared->finished = true;
 }
 
 DWORD WINAPI WindowThreadProc(void* parameter) {
-  HANDLE left = WindowThreadBody(static_cast<ThreadStart*>(parameter));
-  if (left == nullptr) return 0;
-  // At unload the host's thread waits for this event and may unmap the
-  // module right after: the thread ends without running another
-  // instruction of it.
-  SetEvent(left);
-  ExitThread(0);
+  const HMODULE module = static_cast<ThreadStart*>(parameter)->module;
+  RunWindowThread(static_cast<ThreadStart*>(parameter));
+  // Gives the library's reference back and ends the thread without
+  // returning into it: when this was the last reference, the library is
+  // unloaded here (DllMain runs on this thread) and no code of it runs after.
+  FreeLibraryAndExitThread(module, 0);
 }
 
 class Win32WindowSet final : public InfoWindows {
  public:
   explicit Win32WindowSet(const WindowContext& context) : context_(context) {}
-  // The unload has closed the set or left it to its thread; at process exit
-  // the thread is gone.
+  // Runs when the library's last reference is given back: no window thread
+  // lives then (each holds a reference), or this is the last one ending.
   ~Win32WindowSet() override {
     if (thread_ != nullptr) CloseHandle(thread_);
   }
@@ -428,9 +430,7 @@ class Win32WindowSet final : public InfoWindows {
   bool IsOpen() override {
     StartWhenFree();
     if (openAfter_) return true;
-    if (!current_ || current_->closing) return false;
-    std::lock_guard<std::mutex> hold(current_->mutex);
-    return !current_->finished;
+    return current_ && !current_->closing && !current_->finished;
   }
 
   void Open() override { Run(Command::kOpen); }
@@ -442,27 +442,6 @@ class Win32WindowSet final : public InfoWindows {
     if (HWND county = current_->county) {
       PostMessageA(county, kArmRefresh, static_cast<WPARAM>(kTypingRefresh.count()), 0);
     }
-  }
-
-  bool CloseForUnload(std::function<void()> inheritance) override {
-    openAfter_ = false;
-    if (!current_) return false;
-    ThreadShared& shared = *current_;
-    shared.calls.cancel = true;
-    RequestClose(shared);
-    // Under the loader's lock: a plain wait for the thread's last work in
-    // the module, never for its end (that needs the lock) and never pumping.
-    WaitForSingleObject(shared.left, kUnloadWaitMs);
-    {
-      std::lock_guard<std::mutex> hold(shared.mutex);
-      if (!shared.finished) {
-        shared.inheritance = std::move(inheritance);
-        return true;
-      }
-    }
-    WaitForSingleObject(shared.left, kUnloadWaitMs);  // comes just after "finished"
-    Sleep(20);  // the thread's last instructions: setting the event and ending
-    return false;
   }
 
  private:
@@ -497,14 +476,10 @@ class Win32WindowSet final : public InfoWindows {
     }
   }
 
-  // The old thread has done its last work (what is left is its end, which
-  // touches nothing of a new one): the set asked for meanwhile opens.
+  // The old thread has ended: the set asked for meanwhile opens.
   void StartWhenFree() {
-    if (!openAfter_ || waiting_ || !current_) return;
-    {
-      std::lock_guard<std::mutex> hold(current_->mutex);
-      if (!current_->finished) return;
-    }
+    if (!openAfter_ || waiting_ || thread_ == nullptr) return;
+    if (WaitForSingleObject(thread_, 0) != WAIT_OBJECT_0) return;
     openAfter_ = false;
     Forget();
     Start();
@@ -525,11 +500,20 @@ class Win32WindowSet final : public InfoWindows {
     current_.reset();
   }
 
+  // Not reported when it fails: the set does not open.
   void Start() {
+    WindowResources resources;
+    if (!resources.Find()) return;
+    const HMODULE module = TakeModuleReference();
+    if (module == nullptr) return;
     auto shared = std::make_shared<ThreadShared>();
-    auto start = std::make_unique<ThreadStart>(ThreadStart{context_, shared});
+    auto start = std::make_unique<ThreadStart>(ThreadStart{context_, resources, shared, module});
     HANDLE thread = CreateThread(nullptr, 0, WindowThreadProc, start.get(), 0, nullptr);
-    if (thread == nullptr) return;       // not reported: the set does not open
+    if (thread == nullptr) {
+      // Never the last reference: the host holds its own while it calls.
+      FreeLibrary(module);
+      return;
+    }
     static_cast<void>(start.release());  // the thread's now
     current_ = std::move(shared);
     thread_ = thread;

@@ -1,18 +1,33 @@
 #include "platform/win32_module.h"
 
-#include <atomic>
-
 namespace stats {
 namespace {
-std::atomic<bool> g_processExiting{false};
-}  // namespace
 
-bool ProcessIsExiting() {
-  return g_processExiting;
+BOOL CALLBACK FirstUsableWindow(HWND window, LPARAM found) {
+  if (GetWindow(window, GW_OWNER) != nullptr || !IsWindowVisible(window) ||
+      !IsWindowEnabled(window)) {
+    return TRUE;
+  }
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
 }
 
-void MarkProcessExiting() {
-  g_processExiting = true;
+}  // namespace
+
+HMODULE TakeModuleReference() {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                          reinterpret_cast<LPCWSTR>(&__ImageBase), &module)) {
+    return nullptr;
+  }
+  return module;
+}
+
+HWND HostWindow() {
+  if (HWND active = GetActiveWindow()) return active;
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FirstUsableWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 }  // namespace stats

@@ -1,27 +1,44 @@
-// The plug-in's own module handle, where its dialog templates and icon live
-// (not the host program's).
+// The plug-in's own module: its handle (where its dialog templates and icon
+// live, not the host program's), a counted reference to it for a thread of
+// its own, the window a modal dialog of its own belongs to, and the
+// form-dialog runner.
 #ifndef STATS_PLATFORM_WIN32_MODULE_H_
 #define STATS_PLATFORM_WIN32_MODULE_H_
 
 #include <windows.h>
 
+// The linker's symbol at the start of the image that holds this code.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace stats {
 
+// The module's handle, with no call into the loader: any thread may ask,
+// also while another thread holds the loader's lock.
 inline HINSTANCE PluginInstance() {
-  static char anchor;
-  HMODULE module = nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      &anchor, &module);
-  return module;
+  return reinterpret_cast<HINSTANCE>(&__ImageBase);
 }
+
+// A counted reference to the module, taken on a thread that runs an export
+// (the host holds its own reference meanwhile), for a thread of the
+// plug-in's own: while the reference is held the image cannot leave the
+// process, and the thread gives it back as its very last act with
+// FreeLibraryAndExitThread, so that none of its code runs after. Null when
+// none could be taken.
+HMODULE TakeModuleReference();
+
+// The host's window that a modal dialog or message box of the plug-in's
+// belongs to: the calling thread's active window, else its first visible,
+// enabled top-level window; null when it has none. While the modal window
+// is up its owner is disabled, so the operator cannot close the host (and
+// unload the plug-in) under it.
+HWND HostWindow();
 
 // Runs a modal dialog over a form: FillIn shows the form when the dialog
 // opens, ReadBack takes the controls into it on OK; Cancel, Escape and the
 // close box leave it as it was. True on OK; a dialog that cannot be
-// created counts as cancelled.
+// created counts as cancelled. The dialog belongs to the host's window.
 template <typename Form, void (*FillIn)(HWND, const Form&), void (*ReadBack)(HWND, Form&)>
-bool RunFormDialog(int templateId, HWND owner, Form& form) {
+bool RunFormDialog(int templateId, Form& form) {
   struct Dialog {
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       if (message == WM_INITDIALOG) {
@@ -38,23 +55,9 @@ bool RunFormDialog(int templateId, HWND owner, Form& form) {
       return TRUE;
     }
   };
-  return DialogBoxParamA(PluginInstance(), MAKEINTRESOURCEA(templateId), owner, Dialog::Proc,
+  return DialogBoxParamA(PluginInstance(), MAKEINTRESOURCEA(templateId), HostWindow(), Dialog::Proc,
                          reinterpret_cast<LPARAM>(&form)) == IDOK;
 }
-
-// Keeps the plug-in's code mapped until the process ends, whatever the
-// host's FreeLibrary calls: for a thread that must outlive an unload.
-inline void PinPluginModule() {
-  static char anchor;
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                     &anchor, &module);
-}
-
-// True once the process has begun to exit (the library's entry point was
-// told so): other threads are gone, and nothing may wait for them.
-bool ProcessIsExiting();
-void MarkProcessExiting();
 
 }  // namespace stats
 

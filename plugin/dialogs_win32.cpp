@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "cabrillo/header_dialog.h"
+#include "platform/win32_module.h"
 #include "plugin/dialogs.h"
 #include "plugin/setup/setup_dialog.h"
 
@@ -14,7 +15,7 @@ class Win32Dialogs : public Dialogs {
   bool ShowSetup(SetupForm& form) override { return RunSetupDialog(form); }
   void ShowMessage(const std::string& caption, const std::string& text, Icon icon) override {
     const UINT style = icon == Icon::kWarning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION;
-    MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), MB_OK | style);
+    MessageBoxA(HostWindow(), text.c_str(), caption.c_str(), MB_OK | style);
   }
 };
 

@@ -1,32 +1,24 @@
-// The library's entry point. At unload (FreeLibrary) the window set is
-// closed and the module's state freed here, under the loader's lock; a
-// window thread still waiting for the host's thread (which sits in this
-// FreeLibrary and cannot answer) inherits the state instead and frees it
-// when its call returns, and the code stays mapped for it. At process exit
-// the other threads are already gone and nothing is done.
+// The library's entry point. The loader calls it with DLL_PROCESS_DETACH
+// when the last reference to the module is given back: the host's
+// FreeLibrary, or the window thread's FreeLibraryAndExitThread when the
+// host had let go first. No thread of the plug-in's lives then (the window
+// thread holds a reference for its whole life), so nothing waits here and
+// the module's state is freed at once, unless an export is still on the
+// host thread's stack (the host unloaded from inside one): its frame still
+// uses the state, which is then left as it is. At process exit the other
+// threads were stopped wherever they were, perhaps holding the module's
+// lock or the heap's: nothing is freed.
 #include <windows.h>
 
 #include <memory>
 
-#include "infowindows/info_windows.h"
-#include "platform/win32_module.h"
 #include "plugin/module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  if (reason != DLL_PROCESS_DETACH) return TRUE;
-  if (reserved != nullptr) {
-    stats::MarkProcessExiting();
-    return TRUE;
-  }
+  if (reason != DLL_PROCESS_DETACH || reserved != nullptr) return TRUE;
   try {
     std::unique_ptr<stats::Module> module = stats::TakeModule();
-    if (module) {
-      stats::Module* state = module.get();
-      if (state->windows->CloseForUnload([state] { delete state; })) {
-        stats::PinPluginModule();
-        static_cast<void>(module.release());  // the window thread frees it
-      }
-    }
+    if (stats::ExportInProgress()) static_cast<void>(module.release());
   } catch (...) {
   }
   return TRUE;

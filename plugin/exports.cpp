@@ -37,6 +37,7 @@ std::string_view View(HostText text) {
 template <typename Result, typename Body>
 Result Guarded(Result fallback, Body body) noexcept {
   try {
+    const stats::ExportCall counted;
     Module& module = stats::TheModule();
     std::lock_guard<std::mutex> hold(module.lock);
     return body(module);
@@ -50,6 +51,7 @@ Result Guarded(Result fallback, Body body) noexcept {
 template <typename Result, typename Body>
 Result GuardedModal(Result fallback, Body body) noexcept {
   try {
+    const stats::ExportCall counted;
     Module& module = stats::TheModule();
     std::unique_lock<std::mutex> held(module.lock);
     return body(module, held);

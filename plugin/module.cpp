@@ -1,5 +1,6 @@
 #include "plugin/module.h"
 
+#include <atomic>
 #include <memory>
 
 #include "cabrillo/host_program.h"
@@ -12,11 +13,14 @@
 namespace stats {
 namespace {
 
-// Built by the first export that needs it, on the host's thread.
-std::unique_ptr<Module>& Instance() {
-  static std::unique_ptr<Module> module;
+// Built by the first export that needs it, on the host's thread. A plain
+// pointer: no exit-time destructor frees what it points to.
+Module*& Instance() {
+  static Module* module = nullptr;
   return module;
 }
+
+std::atomic<int> g_exportsInProgress{0};
 
 }  // namespace
 
@@ -34,16 +38,33 @@ Module::~Module() {
 }
 
 Module& TheModule() {
-  if (!Instance()) Instance() = std::make_unique<Module>();
+  if (Instance() == nullptr) Instance() = new Module();
   return *Instance();
 }
 
 std::unique_ptr<Module> TakeModule() {
-  return std::move(Instance());
+  std::unique_ptr<Module> module(Instance());
+  Instance() = nullptr;
+  return module;
 }
 
 void RebuildModule() {
-  Instance() = std::make_unique<Module>();
+  std::unique_ptr<Module> old(Instance());
+  Instance() = nullptr;
+  old.reset();
+  Instance() = new Module();
+}
+
+ExportCall::ExportCall() {
+  ++g_exportsInProgress;
+}
+
+ExportCall::~ExportCall() {
+  --g_exportsInProgress;
+}
+
+bool ExportInProgress() {
+  return g_exportsInProgress > 0;
 }
 
 }  // namespace stats

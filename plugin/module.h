@@ -84,12 +84,26 @@ class LockReleased {
   std::unique_lock<std::mutex>& held_;
 };
 
-// The module's one instance.
+// The module's one instance. It is freed only when the library is unloaded
+// (TakeModule), never by the C runtime's exit-time destructors: at process
+// exit other threads were stopped anywhere, perhaps holding its lock.
 Module& TheModule();
 // Takes the instance, if an export has built it, out of the module's
 // keeping (for the unload path, which must not build one, and which decides
-// who frees it).
+// whether to free it).
 std::unique_ptr<Module> TakeModule();
+
+// Counts the exports in progress, for the unload: the host may unload the
+// library from inside one (from a modal loop of the plug-in's), and the
+// export's frame then still uses the module, which must not be freed.
+class ExportCall {
+ public:
+  ExportCall();
+  ~ExportCall();
+  ExportCall(const ExportCall&) = delete;
+  ExportCall& operator=(const ExportCall&) = delete;
+};
+bool ExportInProgress();
 
 // Replaces the instance with a freshly constructed one, as after loading the
 // library. For tests that call the exports in-process.

@@ -26,7 +26,7 @@ void Collect(HWND dialog, SetupForm& form) {
 }  // namespace
 
 bool RunSetupDialog(SetupForm& form) {
-  return RunFormDialog<SetupForm, Fill, Collect>(IDD_SETUP, nullptr, form);
+  return RunFormDialog<SetupForm, Fill, Collect>(IDD_SETUP, form);
 }
 
 }  // namespace stats

@@ -29,7 +29,6 @@ class FakeWindows : public InfoWindows {
   void Open() override { g_events->push_back("open windows"); }
   void Close() override { g_events->push_back("close windows"); }
   void RearmRefresh() override {}
-  bool CloseForUnload(std::function<void()>) override { return false; }
 };
 
 class FakeDialogs : public Dialogs {

@@ -1,5 +1,6 @@
 // What only the real dialogs can show: the templates' controls, the keys in
-// the multi-line boxes, and the owner and icon of the "Output" message box.
+// the multi-line boxes, the owner of every modal window and the icon of the
+// "Output" message box.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -221,29 +222,53 @@ TEST_F(DialogTemplateTest, SetupDialogHidesTheMasterFileBox) {
   EXPECT_EQ(ui_->Seen().size(), 1u);
 }
 
-TEST_F(DialogTemplateTest, OutputBoxIsOwnedByTheActiveWindowAndInforms) {
+// Every modal window of the plug-in's belongs to the host's active window,
+// which is disabled while it is up: the operator cannot close the host (and
+// unload the plug-in) from under it. The "Output" box informs.
+TEST_F(DialogTemplateTest, ModalWindowsBelongToTheHostsWindow) {
   MakePluginsFolder();
   HWND host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   SetActiveWindow(host);
-  HWND owner = nullptr;
+  struct Seen {
+    HWND owner = nullptr;
+    BOOL hostEnabled = TRUE;
+  };
+  std::map<std::string, Seen> seen;
+  const auto look = [&](const std::string& which) {
+    return [&seen, which, host](void* window) {
+      seen[which] = {GetWindow(static_cast<HWND>(window), GW_OWNER), IsWindowEnabled(host)};
+    };
+  };
   HICON icon = nullptr;
   ui_->InspectMessages([&](void* window) {
+    look("Output box")(window);
     HWND box = static_cast<HWND>(window);
-    owner = GetWindow(box, GW_OWNER);
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
         icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
       }
     }
   });
+  DialogReply reply;
+  reply.inspect = look("header dialog");
+  ui_->Queue(reply);
   ResetArgs args;
   args.outputSwitch = 1;
   ResetStats(args);
   GetResult();
+  reply.inspect = look("setup dialog");
+  ui_->Queue(reply);
+  Plugin().SetupSet0();
+
   EXPECT_EQ(ui_->Messages(), std::vector<std::string>{"Output: File produced: YO3XYZ.cbr"});
-  EXPECT_EQ(owner, host);
   EXPECT_EQ(icon, LoadIcon(nullptr, IDI_INFORMATION));
+  EXPECT_EQ(seen.size(), 3u);
+  for (const auto& [which, window] : seen) {
+    EXPECT_EQ(window.owner, host) << which;
+    EXPECT_FALSE(window.hostEnabled) << which;
+  }
+  EXPECT_TRUE(IsWindowEnabled(host));
   DestroyWindow(host);
 }
 

@@ -97,6 +97,47 @@ class HostObject final : public IDispatch {
   LONG refs_ = 1;
 };
 
+// The host's message filter: serves every incoming call, after the test's
+// action for it.
+class HostFilter final : public IMessageFilter {
+ public:
+  explicit HostFilter(FakeHost::State& state) : state_(state) {}
+  virtual ~HostFilter() = default;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+      *out = static_cast<IMessageFilter*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG n = InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return n;
+  }
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+    if (state_.incoming) {
+      const std::function<void()> run = state_.incoming;  // it may replace itself
+      run();
+    }
+    return SERVERCALL_ISHANDLED;
+  }
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
+    return static_cast<DWORD>(-1);
+  }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+    return PENDINGMSG_WAITDEFPROCESS;
+  }
+
+ private:
+  FakeHost::State& state_;
+  LONG refs_ = 1;
+};
+
 const char kHostWindowClass[] = "StatsTestHostWindow";
 
 constexpr UINT kMenuCommand = WM_APP + 50;
@@ -129,6 +170,10 @@ FakeHost::FakeHost(bool withWindow) {
   auto* object = new HostObject(state_);
   RegisterActiveObject(object, kFakeHostClass, ACTIVEOBJECT_STRONG, &cookie_);
   object->Release();  // the table holds it now
+  filter_ = new HostFilter(state_);
+  IMessageFilter* previous = nullptr;
+  CoRegisterMessageFilter(filter_, &previous);
+  if (previous != nullptr) previous->Release();
   if (withWindow) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = HostWindowProc;
@@ -146,6 +191,10 @@ FakeHost::FakeHost(bool withWindow) {
 
 FakeHost::~FakeHost() {
   RevokeActiveObject(cookie_, nullptr);
+  IMessageFilter* previous = nullptr;
+  CoRegisterMessageFilter(nullptr, &previous);
+  if (previous != nullptr) previous->Release();
+  filter_->Release();
   if (window_ != nullptr) DestroyWindow(window_);
   PumpFor(20);
   if (comEntered_) CoUninitialize();
@@ -165,6 +214,10 @@ void FakeHost::FailMember(int member) {
 
 void FakeHost::OnMember(int member, std::function<HRESULT()> action) {
   state_.actions[member] = std::move(action);
+}
+
+void FakeHost::OnIncomingCall(std::function<void()> action) {
+  state_.incoming = std::move(action);
 }
 
 void FakeHost::PostMenuCommand(std::function<void()> command) {

@@ -10,6 +10,7 @@
 #ifndef STATS_TESTS_WINE_FAKE_HOST_H_
 #define STATS_TESTS_WINE_FAKE_HOST_H_
 
+#include <objbase.h>
 #include <windows.h>
 
 #include <functional>
@@ -36,6 +37,10 @@ class FakeHost {
   // call the exports. A failure code it returns is the member's answer
   // (RPC_E_CALL_REJECTED: "retry later"); S_OK lets the member answer.
   void OnMember(int member, std::function<HRESULT()> action);
+  // Runs on this thread as each call into this thread's apartment arrives
+  // (the host's message filter is asked), whatever object and member it is
+  // for: the lookup of the object and the letting go of it too.
+  void OnIncomingCall(std::function<void()> action);
   // Posts a command of the host's menu to its main window: it runs when
   // this thread next dispatches its messages.
   void PostMenuCommand(std::function<void()> command);
@@ -51,12 +56,14 @@ class FakeHost {
     std::vector<std::string> commands;
     int callReads = 0;
     std::map<int, std::function<HRESULT()>> actions;
+    std::function<void()> incoming;
   };
 
  private:
   State state_;
   std::vector<std::function<void()>> menu_;
   DWORD cookie_ = 0;
+  IMessageFilter* filter_ = nullptr;
   bool comEntered_ = false;
   HWND window_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -86,9 +87,11 @@ class HostShapeTest : public WindowsTest {
 };
 
 // Another thread of the host sits in a library's entry point for a while
-// (it holds the loader's lock), so no new thread can start yet: SHOWINFO
-// still returns at once, and the windows come when the thread can run.
-TEST_F(HostShapeTest, OpeningReturnsAtOnce) {
+// (it holds the loader's lock). SHOWINFO takes the window thread's reference
+// to the library, which needs that lock too, but it waits for nothing else
+// (not for the thread to start, which also needs the lock): it returns as
+// soon as the lock is free, and the windows come.
+TEST_F(HostShapeTest, OpeningWaitsForTheLoadersLockOnly) {
   using Lock = LONG(NTAPI*)(ULONG, ULONG*, ULONG_PTR*);
   using Unlock = LONG(NTAPI*)(ULONG, ULONG_PTR);
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -99,20 +102,23 @@ TEST_F(HostShapeTest, OpeningReturnsAtOnce) {
       reinterpret_cast<Unlock>(reinterpret_cast<Any>(GetProcAddress(ntdll, "LdrUnlockLoaderLock")));
   ASSERT_TRUE(lock != nullptr && unlock != nullptr);
   FakeHost host;
+  Plugin();  // loaded before the lock is taken
   HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<DWORD> released{0};
   std::thread loading([&] {
     ULONG_PTR cookie = 0;
     lock(0, nullptr, &cookie);
     SetEvent(held);
-    Sleep(2000);
+    Sleep(1000);
+    released = GetTickCount();
     unlock(0, cookie);
   });
   WaitForSingleObject(held, 5000);
-  const DWORD start = GetTickCount();
   Plugin().RunCommand0(0, "SHOWINFO");
-  EXPECT_LT(Elapsed(start), 500u);
-  EXPECT_TRUE(PumpUntil(5000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
+  const DWORD returned = GetTickCount();
   loading.join();
+  EXPECT_LT(static_cast<LONG>(returned - released), 300);
+  EXPECT_TRUE(PumpUntil(5000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
   CloseHandle(held);
 }
 
@@ -130,80 +136,177 @@ TEST_F(HostShapeTest, AResultSendsTheModeCommandsOnceWhenTheHostCallsBack) {
   EXPECT_EQ(host.Commands(), (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
 }
 
-// FreeLibrary with the windows open, while the window thread's read waits
-// for this thread (which sits in FreeLibrary and cannot answer), or while it
-// idles. Either way FreeLibrary returns at once, and the host lives on: it
-// uses the loader and pumps, the read is answered or cancelled, and the
-// thread closes its windows and frees whatever the library left it.
-TEST_F(HostShapeTest, UnloadWithTheWindowsOpenLeavesALiveHost) {
-  for (const bool reading : {true, false}) {
-    SCOPED_TRACE(reading ? "a read waiting" : "idle");
+// The host unloads the library with the windows open. FreeLibrary returns at
+// once in every shape: the window thread holds a reference to the library of
+// its own. The windows stay, working, until the operator closes them; then
+// the thread ends and the library leaves the process with it. A load
+// meanwhile gets the same library back, its set still open: SHOWINFO then
+// gives one set, not two.
+TEST_F(HostShapeTest, UnloadWithTheWindowsOpen) {
+  enum Shape { kIdle, kAtOnce, kReadPending, kReload };
+  for (const Shape shape : {kIdle, kAtOnce, kReadPending, kReload}) {
+    const char* names[] = {"idle", "at-once", "read-pending", "reload"};
+    SCOPED_TRACE(names[shape]);
     FakeHost host;
     UnloadPlugin();
-    // A copy of its own: the module may stay mapped for the thread it left.
-    const std::string copy =
-        (dir_.path() / (reading ? "Stats-reading.dll" : "Stats-idle.dll")).string();
-    std::filesystem::copy_file(tools::LoadedPlugin::ProgramFolder() + "Stats.dll", copy);
+    const int threadsBefore = ThreadCount();
+    // A copy of its own, so that its image can be looked for by name.
+    const std::string name = std::string("Stats-") + names[shape] + ".dll";
+    std::filesystem::copy_file(tools::LoadedPlugin::ProgramFolder() + "Stats.dll",
+                               dir_.path() / name);
     tools::LoadedPlugin plugin;
     std::string error;
-    ASSERT_TRUE(plugin.Load(copy, &error)) << error;
+    ASSERT_TRUE(plugin.Load((dir_.path() / name).string(), &error)) << error;
+    const HMODULE image = GetModuleHandleA(name.c_str());
     plugin.exports().RunCommand0(0, "SHOWINFO");
-    ASSERT_TRUE(PumpUntil(5000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
-    if (reading) {
+    if (shape != kAtOnce) {
+      ASSERT_TRUE(PumpUntil(5000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
+      PumpFor(300);
+    }
+    if (shape == kReadPending) {
       host.SetCall("DL1ABC");
       char b27[64] = "", b28[64] = "";
       plugin.exports().CheckCall0("DL1ABC", 0, 0, "CW", "", "", "", "", "", "", "", "", "", "DL", 0,
                                   0, 0, 0.0, 0.0, "", "", "", "", "", "20m", "", b27, b28);
       ASSERT_TRUE(AReadIsWaiting());
     }
-    const DWORD start = GetTickCount();
+    DWORD start = GetTickCount();
     plugin.Unload();
-    EXPECT_LT(Elapsed(start), 3000u);
-    // A hang here would be the loader's lock held by a thread that waits for
-    // this one: the watchdog ends the run with a message instead.
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread watchdog([done] {
-      if (WaitForSingleObject(done, 20000) == WAIT_TIMEOUT) {
-        std::fprintf(stderr, "the host's thread hangs after FreeLibrary\n");
-        ExitProcess(3);
-      }
-    });
-    for (int i = 0; i < 20; ++i) {
-      PumpFor(50);
-      HMODULE version = LoadLibraryA("version.dll");
-      FreeLibrary(version);
+    EXPECT_LT(Elapsed(start), 500u);
+    if (shape == kReload) {
+      ASSERT_TRUE(plugin.Load((dir_.path() / name).string(), &error)) << error;
+      EXPECT_EQ(GetModuleHandleA(name.c_str()), image);
+      plugin.exports().RunCommand0(0, "SHOWINFO");
+      EXPECT_TRUE(PumpUntil(3000, [] { return Title(DxccWindow()) == "YO-DX 20m"; }));
+      PumpFor(300);
+      EXPECT_EQ(CountyWindows(), 1);
+      start = GetTickCount();
+      plugin.Unload();
+      EXPECT_LT(Elapsed(start), 500u);
     }
-    ExpectAllClosed();
-    SetEvent(done);
-    watchdog.join();
-    CloseHandle(done);
+    // The windows outlive the unload, and a read waiting then is answered.
+    ASSERT_TRUE(PumpUntil(5000, [] {
+      return Title(DxccWindow()) == "YO-DX 20m" ||
+             Title(DxccWindow()) == "YO-DX  worked with DL1ABC";
+    }));
+    EXPECT_EQ(GetModuleHandleA(name.c_str()), image);
+    if (shape == kReadPending) {
+      EXPECT_TRUE(
+          PumpUntil(3000, [] { return Title(DxccWindow()).find("DL1ABC") != std::string::npos; }));
+    }
+    // The operator closes them.
+    PostMessageA(CountyWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    const DWORD closed = GetTickCount();
+    EXPECT_TRUE(
+        PumpUntil(3000, [] { return CountyWindow() == nullptr && DxccWindow() == nullptr; }));
+    EXPECT_LT(Elapsed(closed), 500u);
+    EXPECT_TRUE(PumpUntil(3000,
+                          [&] {
+                            return GetModuleHandleA(name.c_str()) == nullptr &&
+                                   ThreadCount() <= threadsBefore;
+                          }))
+        << ThreadCount() << " threads, " << threadsBefore << " before";
     EXPECT_TRUE(ui_->Messages().empty());
   }
 }
 
-// Both reads of a refresh take 6 s, longer than a close waits: the close
-// keeps the thread, and SHOWINFO starts no second one while it lives (the
-// set opens at once if the thread has ended meanwhile, else at the first
-// export after it has): one fresh set that HIDEINFO and the re-arm reach.
+// The host ends its process with the windows open and a read waiting: the
+// library frees nothing then (the other threads were stopped anywhere), and
+// the process ends with the host's own exit code. The host's side runs in a
+// process of its own: this test program again, running the test below.
+TEST(ProcessExitTest, TheHostsExitCodeStandsWithTheWindowsOpen) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string command = std::string("\"") + exe +
+                        "\" --gtest_also_run_disabled_tests "
+                        "--gtest_filter=HostShapeTest.DISABLED_HostExitsWithAReadWaiting";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE nothing =
+      CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = nothing;
+  PROCESS_INFORMATION child = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &child));
+  ASSERT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(child.hProcess, &code);
+  EXPECT_EQ(code, 42u);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  CloseHandle(nothing);
+}
+
+// Run only as the host's process of the test above.
+TEST_F(HostShapeTest, DISABLED_HostExitsWithAReadWaiting) {
+  FakeHost host;
+  ShowInfo();
+  TypeWhileBusy(host, "DL1ABC");
+  ExitProcess(42);
+}
+
+// The host takes 6 s to answer the call that a refresh is making, longer
+// than a close waits: HIDEINFO keeps the thread (it still has to let go of
+// the host), and the SHOWINFO that follows closes it first and then opens
+// one fresh set, which the re-arm and HIDEINFO reach.
 TEST_F(HostShapeTest, ACloseThatTimesOutKeepsItsThread) {
   FakeHost host;
   ShowInfo();
-  int slow = 2;
-  const auto slowRead = [&] {
-    if (slow > 0 && slow--) Sleep(6000);
-    return S_OK;
-  };
-  host.OnMember(kGetField, slowRead);
-  host.OnMember(kFrequency, slowRead);
+  bool slow = true;
+  host.OnIncomingCall([&] {
+    if (slow) Sleep(6000);
+    slow = false;
+  });
   TypeWhileBusy(host, "DL1ABC");
-  Plugin().RunCommand0(0, "HIDEINFO");  // serves the first read inside its wait, too late
-  Plugin().RunCommand0(0, "SHOWINFO");  // serves the second, too late again
+  const DWORD start = GetTickCount();
+  Plugin().RunCommand0(0, "HIDEINFO");  // serves the call inside its wait, too late
+  EXPECT_GE(Elapsed(start), 5000u);
+  Plugin().RunCommand0(0, "SHOWINFO");
   host.SetCall("YO9AAA");
   EXPECT_TRUE(TypingShows("YO9AAA")) << Title(DxccWindow());
+  EXPECT_EQ(CountyWindows(), 1);
   const std::vector<std::string> commands = host.Commands();
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "<MODE:CW>"), 2);  // two openings
   Plugin().RunCommand0(0, "HIDEINFO");
   ExpectAllClosed();
+}
+
+// HIDEINFO while a refresh waits for a slow host (each read takes 1.5 s),
+// the read still waiting in the host's queue or the host calling HIDEINFO
+// from inside it: the refresh makes no further call, so the windows are gone
+// within half a second of the host's answer, or of HIDEINFO when the read
+// was not served.
+TEST_F(HostShapeTest, AClosedSetAsksTheHostNothingMore) {
+  for (const bool fromInside : {false, true}) {
+    SCOPED_TRACE(fromInside ? "HIDEINFO from inside the read" : "the read waiting");
+    FakeHost host;
+    ShowInfo();
+    DWORD answered = 0;
+    int reads = 0;
+    host.OnMember(kGetField, [&] {
+      ++reads;
+      if (fromInside) Plugin().RunCommand0(0, "HIDEINFO");
+      Sleep(1500);
+      answered = GetTickCount();
+      return S_OK;
+    });
+    host.OnMember(kFrequency, [&] {
+      ++reads;
+      Sleep(1500);
+      return S_OK;
+    });
+    TypeWhileBusy(host, "DL1ABC");
+    if (!fromInside) Plugin().RunCommand0(0, "HIDEINFO");
+    const DWORD hidden = GetTickCount();
+    ASSERT_TRUE(PumpUntil(5000, [&] {
+      return (!fromInside || answered != 0) && CountyWindow() == nullptr && DxccWindow() == nullptr;
+    }));
+    const DWORD since = answered != 0 && answered - hidden < 0x80000000u ? answered : hidden;
+    EXPECT_LT(GetTickCount() - since, 500u);
+    EXPECT_LE(reads, 1);
+  }
 }
 
 // The host calls SHOWINFO or HIDEINFO from inside a member that serves the
@@ -240,8 +343,9 @@ TEST_F(HostShapeTest, ACommandFromInsideAReadReturnsAtOnce) {
 }
 
 // A SHOWINFO that arrives while HIDEINFO waits for the window thread, from
-// the host's menu (a posted message) or from inside a call into the host's
-// object, is carried out after the wait, never inside it.
+// the host's menu (a posted message) or from inside the call into the host's
+// apartment that the refresh is making, is carried out after the wait,
+// never inside it.
 TEST_F(HostShapeTest, ANestedShowInfoWaitsForTheCloseToFinish) {
   for (const bool fromTheMenu : {true, false}) {
     SCOPED_TRACE(fromTheMenu ? "from the host's menu" : "from a call into the host");
@@ -256,10 +360,9 @@ TEST_F(HostShapeTest, ANestedShowInfoWaitsForTheCloseToFinish) {
       nestedTook = Elapsed(start);
     };
     bool once = true;
-    host.OnMember(kGetField, [&] {
+    host.OnIncomingCall([&] {
       if (!fromTheMenu && once) showInfo();
       once = false;
-      return S_OK;
     });
     TypeWhileBusy(host, "DL1ABC");
     if (fromTheMenu) host.PostMenuCommand(showInfo);
@@ -320,8 +423,9 @@ TEST_F(HostShapeTest, ARearmDuringARefreshLeavesOneRefreshPending) {
   CheckCall(CallCheck());
   ASSERT_TRUE(PumpUntil(5000, [&] { return !ui_->Messages().empty(); }));
   const int reads = host.CallReads();
-  CheckCall(CallCheck());  // re-armed while the box is up
-  PumpFor(800);            // the timer expires inside the box's loop
+  CheckCall(CallCheck());              // re-armed while the box is up
+  PumpFor(800);                        // the timer expires inside the box's loop
+  EXPECT_EQ(host.CallReads(), reads);  // no refresh runs nested inside the box
   SetEvent(release);
   EXPECT_TRUE(PumpUntil(3000, [&] { return host.CallReads() == reads + 1; }));
   PumpFor(700);

@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 
 #include <string>
+#include <utility>
 
 #include "resources/resource.h"
 #include "tests/support/plugin_test.h"
@@ -44,6 +45,21 @@ inline HWND WindowWith(int control) {
   WindowSearch search{control, nullptr};
   EnumWindows(FindHolder, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+inline BOOL CALLBACK CountHolders(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<std::pair<int, int>*>(param);
+  WindowSearch one{search->first, nullptr};
+  FindHolder(window, reinterpret_cast<LPARAM>(&one));
+  search->second += one.found != nullptr;
+  return TRUE;
+}
+
+// How many visible county windows this process shows: one set or more.
+inline int CountyWindows() {
+  std::pair<int, int> search{1015, 0};
+  EnumWindows(CountHolders, reinterpret_cast<LPARAM>(&search));
+  return search.second;
 }
 
 inline HWND CountyWindow() {
