@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "tools/yodx/adif.h"
+#include "tools/contest/adif.h"
 
 namespace yodx {
 namespace {

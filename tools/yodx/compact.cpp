@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "tools/yodx/text.h"
+#include "tools/contest/text.h"
 
 namespace yodx {
 

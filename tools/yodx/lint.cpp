@@ -7,9 +7,9 @@
 #include <unordered_map>
 
 #include "log/contest_log.h"
-#include "tools/yodx/contact.h"
-#include "tools/yodx/replay.h"
-#include "tools/yodx/text.h"
+#include "tools/contest/contact.h"
+#include "tools/contest/text.h"
+#include "tools/replay/replay.h"
 
 namespace yodx {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/yodx/cty.h"
+#include "tools/contest/cty.h"
 
 namespace yodx {
 

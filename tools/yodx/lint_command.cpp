@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tools/contest/contact.h"
+#include "tools/contest/cty.h"
 #include "tools/plugin_loader.h"
 #include "tools/yodx/compact.h"
-#include "tools/yodx/contact.h"
-#include "tools/yodx/cty.h"
 #include "tools/yodx/lint.h"
 
 namespace yodx {

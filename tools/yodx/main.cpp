@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/contest/text.h"
 #include "tools/plugin_loader.h"
+#include "tools/replay/replay.h"
 #include "tools/yodx/lint_command.h"
-#include "tools/yodx/replay.h"
-#include "tools/yodx/text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/yodx/replay.h"
+#include "tools/replay/replay.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include "cabrillo/cabrillo_log.h"
 #include "log/ole_date.h"
 #include "platform/settings.h"
-#include "tools/yodx/text.h"
+#include "tools/contest/text.h"
 
 namespace yodx {
 

@@ -1,12 +1,12 @@
-#include "tools/yodx/contact.h"
+#include "tools/contest/contact.h"
 
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include "tools/yodx/adif.h"
-#include "tools/yodx/cabrillo_reader.h"
+#include "tools/contest/adif.h"
+#include "tools/contest/cabrillo_reader.h"
 
 namespace yodx {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/contest/contact.h"
+#include "tools/contest/cty.h"
 #include "tools/plugin_loader.h"
-#include "tools/yodx/contact.h"
-#include "tools/yodx/cty.h"
-#include "tools/yodx/windows_view.h"
+#include "tools/replay/windows_view.h"
 
 namespace yodx {
 
