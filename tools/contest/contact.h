@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/contest/dates.h"
+#include "tools/contest/text.h"
+
 namespace yodx {
 
 struct Contact {
@@ -48,17 +51,6 @@ struct LogData {
   static constexpr size_t kKeptDiagnostics = 100;
   void Diagnose(Diagnostic d);
 };
-
-// Days since 1899-12-30 with the time of day as the fraction: the host's
-// date/time number.
-double OleDate(int year, int month, int day, int hour, int minute, int second);
-
-// The text with bytes outside printable ASCII written as \xNN and cut to
-// about `limit` characters (with "..." when cut): safe to print and bounded.
-std::string Printable(std::string_view text, size_t limit = 80);
-
-// True for a real calendar date in the years 1900 to 2999.
-bool ValidDate(int year, int month, int day);
 
 // Band name for a frequency in kHz ("20m"); "" outside the amateur bands.
 std::string BandFromKhz(double khz);

@@ -1,7 +1,6 @@
 #include "tools/yodx/lint.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <string_view>
 #include <unordered_map>
@@ -9,7 +8,6 @@
 #include "log/contest_log.h"
 #include "tools/contest/contact.h"
 #include "tools/contest/text.h"
-#include "tools/replay/replay.h"
 
 namespace yodx {
 
@@ -89,10 +87,6 @@ bool FitsMode(std::string_view report, bool cw) {
 bool IsSerial(std::string_view text) {
   if (!AllDigits(text) || text.size() > 6) return false;
   return text.find_first_not_of('0') != std::string_view::npos;
-}
-
-long long DaysFromEpoch(int year, int month, int day) {
-  return std::llround(OleDate(year, month, day, 0, 0, 0));
 }
 
 class Linter {
@@ -444,63 +438,11 @@ void Linter::CheckQso(const QsoLine& q) {
 
 }  // namespace
 
-std::string Grouped(size_t n) {
-  std::string digits = std::to_string(n), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
-UtcSeconds ToUtcSeconds(int year, int month, int day, int hour, int minute, int second) {
-  return DaysFromEpoch(year, month, day) * 86400 + hour * 3600LL + minute * 60LL + second;
-}
-
 void ContestPeriod(int year, UtcSeconds* start, UtcSeconds* end) {
-  // Day 0 of the count, 1899-12-30, was a Saturday: a Sunday leaves 1 mod 7.
   int sunday = 31;
-  while (DaysFromEpoch(year, 8, sunday) % 7 != 1) --sunday;
+  while (Weekday(year, 8, sunday) != 1) --sunday;
   *start = ToUtcSeconds(year, 8, sunday - 1, 12, 0, 0);
   *end = ToUtcSeconds(year, 8, sunday, 11, 59, 59);
-}
-
-bool ParseUtcTime(const std::string& text, bool end_of_day, UtcSeconds* out) {
-  Date d;
-  if (text.size() < 10 || !ParseIsoDate(text.substr(0, 10), &d)) return false;
-  int hour = end_of_day ? 23 : 0, minute = end_of_day ? 59 : 0, second = end_of_day ? 59 : 0;
-  if (text.size() > 10) {
-    const std::string_view t = std::string_view(text).substr(11);
-    if ((text[10] != 'T' && text[10] != ' ') || (t.size() != 5 && t.size() != 8) || t[2] != ':' ||
-        (t.size() == 8 && t[5] != ':')) {
-      return false;
-    }
-    hour = TwoDigits(t, 0);
-    minute = TwoDigits(t, 3);
-    second = t.size() == 8 ? TwoDigits(t, 6) : 0;
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
-      return false;
-    }
-  }
-  *out = ToUtcSeconds(d.year, d.month, d.day, hour, minute, second);
-  return true;
-}
-
-std::string FormatUtc(UtcSeconds t) {
-  // Back from days since 1899-12-30 to a civil date (days from 0000-03-01).
-  const long long days = t / 86400, secs = t % 86400;
-  const long long z = days - 25569 + 719468;
-  const long long era = z / 146097, doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  const long long day = doy - (153 * mp + 2) / 5 + 1;
-  const long long month = mp < 10 ? mp + 3 : mp - 9;
-  const long long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", year, month, day,
-                secs / 3600, secs / 60 % 60, secs % 60);
-  return buf;
 }
 
 LintResult LintCabrillo(const std::string& text, const CtyFile& countries,

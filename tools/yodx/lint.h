@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tools/contest/cty.h"
+#include "tools/contest/dates.h"
 
 namespace yodx {
 
@@ -33,25 +34,10 @@ struct Finding {
   std::string message;  // names the field, what it holds and what was expected
 };
 
-// A UTC time to the second, as seconds from 1899-12-30 00:00:00.
-using UtcSeconds = long long;
-UtcSeconds ToUtcSeconds(int year, int month, int day, int hour, int minute, int second);
-
 // The contest period of YEAR: Saturday 12:00:00 to Sunday 11:59:59 UTC of
 // the last full weekend of August (the Saturday whose Sunday is still in
 // August), both ends inclusive.
 void ContestPeriod(int year, UtcSeconds* start, UtcSeconds* end);
-
-// "YYYY-MM-DD", "YYYY-MM-DDTHH:MM" or "YYYY-MM-DDTHH:MM:SS" (a blank may
-// stand for the T). A date alone means its first second, or with
-// end_of_day its last. False for anything else.
-bool ParseUtcTime(const std::string& text, bool end_of_day, UtcSeconds* out);
-
-// "2021-08-28 12:00:00".
-std::string FormatUtc(UtcSeconds t);
-
-// "155,761": a byte count as the messages give it.
-std::string Grouped(size_t n);
 
 struct LintOptions {
   // The period to check the contacts against; when unset, ContestPeriod of
