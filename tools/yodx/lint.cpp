@@ -5,15 +5,13 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "log/contest_log.h"
 #include "tools/contest/contact.h"
+#include "tools/contest/rules.h"
 #include "tools/contest/text.h"
 
 namespace yodx {
 
 namespace {
-
-constexpr std::string_view kContestName = "YO-DX-HF";
 
 // Header tags of the format; any "X-" tag is the log author's own and is
 // known too.
@@ -43,8 +41,6 @@ constexpr CategoryValues kCategories[] = {
     {"CATEGORY-TRANSMITTER", "ONE TWO LIMITED UNLIMITED SWL"},
     {"CATEGORY-OVERLAY", "CLASSIC ROOKIE TB-WIRES YOUTH NOVICE-TECH YL"},
 };
-
-constexpr std::string_view kContestBands[] = {"80m", "40m", "20m", "15m", "10m"};
 
 std::string Quote(std::string_view text) {
   return "'" + Printable(text, 40) + "'";
@@ -83,12 +79,6 @@ bool FitsMode(std::string_view report, bool cw) {
   return report[0] >= '1' && report[0] <= '5' && report[1] >= '1' && (!cw || report[2] >= '1');
 }
 
-// A serial number: digits, counting from 001.
-bool IsSerial(std::string_view text) {
-  if (!AllDigits(text) || text.size() > 6) return false;
-  return text.find_first_not_of('0') != std::string_view::npos;
-}
-
 class Linter {
  public:
   Linter(const std::string& text, const CtyFile& countries, const LintOptions& options)
@@ -121,7 +111,7 @@ class Linter {
   bool Missing(int line, const char* rule, const char* field, std::string_view value);
   void CheckExchange(int line, const char* field, std::string_view value, std::string_view station,
                      bool romanian);
-  bool IsRomanian(std::string_view call);
+  bool IsRomanianStation(std::string_view call);
 
   const std::string& text_;
   const CtyFile& countries_;
@@ -282,11 +272,10 @@ bool Linter::Missing(int line, const char* rule, const char* field, std::string_
   return true;
 }
 
-bool Linter::IsRomanian(std::string_view call) {
+bool Linter::IsRomanianStation(std::string_view call) {
   if (call != last_station_) {
     last_station_ = std::string(call);
-    const CtyMatch where = countries_.Lookup(last_station_);
-    last_station_romanian_ = where.found() && stats::IsRomanianPrefix(where.prefix);
+    last_station_romanian_ = yodx::IsRomanian(countries_.Lookup(last_station_));
   }
   return last_station_romanian_;
 }
@@ -296,12 +285,12 @@ void Linter::CheckExchange(int line, const char* field, std::string_view value,
   if (Missing(line, "exchange", field, value)) return;
   const std::string who = Printable(station, 20);
   if (romanian) {
-    if (!stats::IsCountyCode(Upper(value))) {
+    if (CountyCode(value).empty()) {
       Error(line, "exchange",
             std::string(field) + " " + Quote(value) + " is not a county code (" + who +
                 " is a Romanian station)");
     }
-  } else if (!IsSerial(value)) {
+  } else if (!IsSerialNumber(value)) {
     Error(line, "exchange",
           std::string(field) + " " + Quote(value) + " is not a serial number from 001 (" + who +
               " is not a Romanian station)");
@@ -334,8 +323,7 @@ void Linter::CheckQso(const QsoLine& q) {
       Error(line, "frequency", "frequency " + Quote(freq) + " is not in kHz");
     } else {
       band = BandFromKhz(hz / 1000.0);
-      const bool contest_band = std::find(std::begin(kContestBands), std::end(kContestBands),
-                                          band) != std::end(kContestBands);
+      const bool contest_band = IsContestBand(band);
       if (band.empty()) {
         Error(line, "frequency",
               "frequency " + std::string(freq) + " kHz is outside the amateur bands");
@@ -418,8 +406,9 @@ void Linter::CheckQso(const QsoLine& q) {
 
   // Who sent what: the own station its exchange, the worked one the other.
   const std::string own = sent_call_ok || callsign_line_ == 0 ? sent_call : callsign_;
-  if (IsCallSign(own)) CheckExchange(line, "exchange sent", q.fields[6], own, IsRomanian(own));
-  if (call_ok) CheckExchange(line, "exchange received", q.fields[9], call, IsRomanian(call));
+  if (IsCallSign(own))
+    CheckExchange(line, "exchange sent", q.fields[6], own, IsRomanianStation(own));
+  if (call_ok) CheckExchange(line, "exchange received", q.fields[9], call, IsRomanianStation(call));
 
   if (call_ok && !band.empty() && (cw || phone)) {
     std::string key = call;
@@ -437,13 +426,6 @@ void Linter::CheckQso(const QsoLine& q) {
 }
 
 }  // namespace
-
-void ContestPeriod(int year, UtcSeconds* start, UtcSeconds* end) {
-  int sunday = 31;
-  while (Weekday(year, 8, sunday) != 1) --sunday;
-  *start = ToUtcSeconds(year, 8, sunday - 1, 12, 0, 0);
-  *end = ToUtcSeconds(year, 8, sunday, 11, 59, 59);
-}
 
 LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
                         const LintOptions& options) {

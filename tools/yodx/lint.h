@@ -19,11 +19,9 @@
 
 #include "tools/contest/cty.h"
 #include "tools/contest/dates.h"
+#include "tools/contest/rules.h"
 
 namespace yodx {
-
-// The largest file the contest's upload page takes ("150K", read as bytes).
-constexpr size_t kUploadLimitBytes = 150000;
 
 enum class Severity { kError, kWarning };
 
@@ -33,11 +31,6 @@ struct Finding {
   std::string rule;     // short id: "contest", "exchange", "duplicate", ...
   std::string message;  // names the field, what it holds and what was expected
 };
-
-// The contest period of YEAR: Saturday 12:00:00 to Sunday 11:59:59 UTC of
-// the last full weekend of August (the Saturday whose Sunday is still in
-// August), both ends inclusive.
-void ContestPeriod(int year, UtcSeconds* start, UtcSeconds* end);
 
 struct LintOptions {
   // The period to check the contacts against; when unset, ContestPeriod of
