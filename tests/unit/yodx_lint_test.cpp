@@ -7,9 +7,9 @@
 #include "tests/support/plugin_under_test.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/ui_script.h"
+#include "tools/contest/cabrillo_compact.h"
 #include "tools/replay/replay.h"
-#include "tools/yodx/compact.h"
-#include "tools/yodx/lint.h"
+#include "tools/yodx/lint/linter.h"
 
 namespace yodx {
 namespace {

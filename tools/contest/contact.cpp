@@ -1,6 +1,7 @@
 #include "tools/contest/contact.h"
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -99,6 +100,20 @@ bool ReadLogText(const std::string& path, std::string* text, std::string* error)
     return false;
   }
   *text = buf.str();
+  return true;
+}
+
+bool ReadCabrilloText(const std::string& path, std::string* text, std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *error = "cannot read log file " + path + ": it is a folder";
+    return false;
+  }
+  if (!ReadLogText(path, text, error)) return false;
+  if (DetectFormat(*text) != LogFormat::kCabrillo) {
+    *error = path + " is not a Cabrillo log (no START-OF-LOG: line and no QSO: lines)";
+    return false;
+  }
   return true;
 }
 

@@ -70,6 +70,10 @@ LogFormat DetectFormat(const std::string& text);
 // cannot be opened or read.
 bool ReadLogText(const std::string& path, std::string* text, std::string* error);
 
+// The bytes of a Cabrillo log file: false, with *error set, when the file
+// cannot be read or is not a Cabrillo log at all.
+bool ReadCabrilloText(const std::string& path, std::string* text, std::string* error);
+
 // Reads FILE whole and parses it in the detected format. Returns false, with
 // *error set, when the file cannot be read or is neither ADIF nor Cabrillo.
 bool ReadLogFile(const std::string& path, LogData* out, std::string* error);

@@ -10,8 +10,8 @@
 // unknown header tags, a missing or odd CLAIMED-SCORE. Letter case never
 // matters ("cw", "ct" and "yo-dx-hf" are read as "CW", "CT", "YO-DX-HF"),
 // and a field written as "-" is a missing value.
-#ifndef YODX_LINT_H_
-#define YODX_LINT_H_
+#ifndef YODX_LINT_LINTER_H_
+#define YODX_LINT_LINTER_H_
 
 #include <cstddef>
 #include <string>
@@ -61,4 +61,4 @@ std::string FormatFindings(const std::string& log_name, const LintResult& result
 std::string FindingsJson(const LintResult& result);
 }  // namespace yodx
 
-#endif  // YODX_LINT_H_
+#endif  // YODX_LINT_LINTER_H_
