@@ -28,6 +28,23 @@ bool IsRomanian(const CtyMatch& where) {
   return where.found() && stats::IsRomanianPrefix(where.prefix);
 }
 
+std::string DxccCountry(const CtyMatch& where) {
+  if (!where.found()) return "";
+  if (!where.entity->wae_only) return where.prefix;
+  // The WAE-only entities of the country file, each part of one DXCC country.
+  static const std::pair<std::string_view, std::string_view> kParts[] = {
+      {"IT9", "I"}, {"IG9", "I"}, {"GM/s", "GM"}, {"JW/b", "JW"}, {"4U1V", "OE"}, {"TA1", "TA"}};
+  for (const auto& [part, country] : kParts) {
+    if (where.prefix == part) return std::string(country);
+  }
+  return where.prefix;
+}
+
+Station PlaceStation(const CtyFile& countries, const std::string& call) {
+  const CtyMatch where = countries.Lookup(call);
+  return {where.prefix, DxccCountry(where), where.continent, IsRomanian(where)};
+}
+
 std::string CountyCode(std::string_view exchange) {
   std::string code = stats::NormalizeCounty(exchange);
   return stats::IsCountyCode(code) ? code : std::string();
