@@ -58,8 +58,36 @@ LintResult Lint(const std::string& text) {
 TEST(YodxLintTest, CleanLogHasNoFinding) {
   const LintResult result = Lint(Join(kCleanLog));
   EXPECT_TRUE(result.findings.empty()) << FormatFindings("clean.log", result);
-  EXPECT_EQ(FormatFindings("clean.log", result), "0 errors, 0 warnings\n");
-  EXPECT_EQ(FindingsJson(result), "{\"errors\": 0, \"warnings\": 0, \"findings\": []}\n");
+  EXPECT_EQ(FindingsJson(result),
+            "{\"errors\": 0, \"warnings\": 0, \"findings\": [], \"organiser_count\": {\"qsos\": "
+            "4, \"points\": 20, \"dxcc\": 2, \"counties\": 2, \"multipliers\": 4, \"score\": 80, "
+            "\"plugin_claims\": 120, \"differences\": [\"YO as DXCC\"]}}\n");
+}
+
+// The organiser's count closes the findings. The clean log's: DL1ABC on 20
+// and 80 m (2 points and a DXCC each), YO9BBB and YO/DL1ABC (8 points and a
+// county each); the plug-in adds YO as a DXCC of 40 and 10 m.
+TEST(YodxLintTest, TheOrganisersCountClosesTheFindings) {
+  const struct {
+    int line;  // replaced by a soapbox line, 0 for none
+    int other;
+    const char* last;
+  } kCases[] = {
+      {0, 0,
+       "organiser's count: 4 QSOs, 20 points, 4 multipliers, score 80 (the plug-in claims 120: "
+       "YO as DXCC)\n"},
+      // Without the Romanian stations both counts agree.
+      {10, 11, "organiser's count: 2 QSOs, 4 points, 2 multipliers, score 8\n"},
+      {3, 0, "organiser's count: none: the log names no own station (CALLSIGN:)\n"},
+  };
+  for (const auto& c : kCases) {
+    std::vector<std::string> lines = kCleanLog;
+    for (int n : {c.line, c.other}) {
+      if (n > 0) lines[n - 1] = "SOAPBOX: 73";
+    }
+    const std::string text = FormatFindings("x", Lint(Join(lines)));
+    EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), c.last);
+  }
 }
 
 // Each case plants one fault in the clean log (replacing line `line`) and
@@ -181,18 +209,23 @@ TEST(YodxLintTest, ReportsAsCompilerLinesAndJson) {
   lines[7] = "MY-TAG: x";
   lines[9] = "QSO: 7150 PH 2021-08-28 2300 YO3ABC 59 BU YO9BBB 57 XX";
   const LintResult result = Lint(Join(lines));
-  EXPECT_EQ(FormatFindings("a\tb.log", result),
-            "a\\x09b.log:8: warning: unknown header tag 'MY-TAG:'\n"
-            "a\\x09b.log:10: error: exchange received 'XX' is not a county code (YO9BBB is a "
-            "Romanian station)\n"
-            "1 error, 1 warning\n");
+  EXPECT_EQ(
+      FormatFindings("a\tb.log", result),
+      "a\\x09b.log:8: warning: unknown header tag 'MY-TAG:'\n"
+      "a\\x09b.log:10: error: exchange received 'XX' is not a county code (YO9BBB is a "
+      "Romanian station)\n"
+      "1 error, 1 warning\n"
+      "organiser's count: 3 QSOs, 12 points, 3 multipliers, score 36 (the plug-in claims 100: "
+      "wrong exchanges, YO as DXCC)\n");
   EXPECT_EQ(FindingsJson(result),
             "{\"errors\": 1, \"warnings\": 1, \"findings\": [\n"
             "  {\"line\": 8, \"severity\": \"warning\", \"rule\": \"unknown-tag\", \"message\": "
             "\"unknown header tag 'MY-TAG:'\"},\n"
             "  {\"line\": 10, \"severity\": \"error\", \"rule\": \"exchange\", \"message\": "
             "\"exchange received 'XX' is not a county code (YO9BBB is a Romanian station)\"}\n"
-            "]}\n");
+            "], \"organiser_count\": {\"qsos\": 3, \"points\": 12, \"dxcc\": 2, \"counties\": 1, "
+            "\"multipliers\": 3, \"score\": 36, \"plugin_claims\": 100, \"differences\": "
+            "[\"wrong exchanges\", \"YO as DXCC\"]}}\n");
 }
 
 TEST(YodxLintTest, PeriodIsTheLastFullWeekendOfAugust) {

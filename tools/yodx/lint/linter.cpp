@@ -8,6 +8,20 @@
 
 namespace yodx {
 
+namespace {
+
+// "3,224,810": a figure of the count, never below zero.
+std::string Amount(long long n) {
+  return Grouped(static_cast<unsigned long long>(n < 0 ? 0 : n));
+}
+
+// "1 QSO", "1,893 QSOs".
+std::string Figure(long long n, const char* what) {
+  return Amount(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
 LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
                         const LintOptions& options) {
   LintResult result;
@@ -41,6 +55,7 @@ LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
     lint::Worked worked;
     if (qso.Check(q, &worked)) log.Duplicate(q.line, worked);
   }
+  lint::LogRules::Count(text, header.header(), countries, &result);
 
   // Findings about the whole file came after the lines; line order puts
   // each in its place.
@@ -62,7 +77,18 @@ std::string FormatFindings(const std::string& log_name, const LintResult& result
   }
   out += std::to_string(result.errors) + (result.errors == 1 ? " error, " : " errors, ") +
          std::to_string(result.warnings) + (result.warnings == 1 ? " warning\n" : " warnings\n");
-  return out;
+  if (!result.counted) return out + "organiser's count: none: " + result.not_counted + "\n";
+  const CountTotals& o = result.claim.organiser;
+  out += "organiser's count: " + Figure(o.qsos, "QSO") + ", " + Figure(o.points, "point") + ", " +
+         Figure(o.multipliers(), "multiplier") + ", score " + Amount(o.score());
+  if (result.claim.plugin.score() != o.score()) {
+    out += " (the plug-in claims " + Amount(result.claim.plugin.score());
+    for (size_t i = 0; i < result.claim.differences.size(); ++i) {
+      out += (i == 0 ? ": " : ", ") + result.claim.differences[i];
+    }
+    out += ")";
+  }
+  return out + "\n";
 }
 
 std::string FindingsJson(const LintResult& result) {
@@ -74,7 +100,20 @@ std::string FindingsJson(const LintResult& result) {
            ", \"severity\": " + (f.severity == Severity::kError ? "\"error\"" : "\"warning\"") +
            ", \"rule\": " + JsonString(f.rule) + ", \"message\": " + JsonString(f.message) + "}";
   }
-  return out + (result.findings.empty() ? "]}\n" : "\n]}\n");
+  out += result.findings.empty() ? "], " : "\n], ";
+  out += "\"organiser_count\": ";
+  if (!result.counted) return out + "null}\n";
+  const CountTotals& o = result.claim.organiser;
+  out += "{\"qsos\": " + std::to_string(o.qsos) + ", \"points\": " + std::to_string(o.points) +
+         ", \"dxcc\": " + std::to_string(o.dxcc) + ", \"counties\": " + std::to_string(o.counties) +
+         ", \"multipliers\": " + std::to_string(o.multipliers()) +
+         ", \"score\": " + std::to_string(o.score()) +
+         ", \"plugin_claims\": " + std::to_string(result.claim.plugin.score()) +
+         ", \"differences\": [";
+  for (size_t i = 0; i < result.claim.differences.size(); ++i) {
+    out += (i == 0 ? "" : ", ") + JsonString(result.claim.differences[i]);
+  }
+  return out + "]}}\n";
 }
 
 }  // namespace yodx

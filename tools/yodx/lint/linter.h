@@ -3,7 +3,8 @@
 // the header (START-OF-LOG: 3.0, CONTEST: YO-DX-HF, CALLSIGN, the CATEGORY-
 // lists, END-OF-LOG:), every QSO line's fields (frequency, mode, date, time,
 // calls, reports, exchanges), the contest period, duplicates and the upload
-// page's size limit.
+// page's size limit. Then it counts the log as the organiser will, beside
+// the score that the plug-in claims for it.
 //
 // Errors are what the robot refuses (the log or the contact); warnings are
 // accepted but cost points or look wrong: duplicates, 160 m contacts,
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/contest/count.h"
 #include "tools/contest/cty.h"
 #include "tools/contest/dates.h"
 #include "tools/contest/rules.h"
@@ -44,6 +46,12 @@ struct LintResult {
   int errors = 0, warnings = 0;
   bool period_known = false;  // false when no contact gave a year
   UtcSeconds start = 0, end = 0;
+  // The organiser's count of the contacts that the Cabrillo reader takes,
+  // and the plug-in's claim; none, with the reason, when the country file
+  // cannot place the log's own station.
+  bool counted = false;
+  Claim claim;
+  std::string not_counted;
 };
 
 // Lints TEXT, the bytes of a Cabrillo log; COUNTRIES tells which stations
@@ -52,12 +60,16 @@ LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
                         const LintOptions& options);
 
 // One line per finding, "LOG:LINE: error: message" (or "warning:"), then
-// "N errors, M warnings". LOG_NAME and the messages are printed with bytes
-// outside printable ASCII escaped.
+// "N errors, M warnings", then the organiser's count ("organiser's count:
+// 4 QSOs, 20 points, 4 multipliers, score 80 (the plug-in claims 120: YO as
+// DXCC)"). LOG_NAME and the messages are printed with bytes outside
+// printable ASCII escaped.
 std::string FormatFindings(const std::string& log_name, const LintResult& result);
 
 // {"errors": N, "warnings": M, "findings": [{"line": L, "severity": ...,
-// "rule": ..., "message": ...}, ...]}
+// "rule": ..., "message": ...}, ...], "organiser_count": {"qsos": ...,
+// "points": ..., "dxcc": ..., "counties": ..., "multipliers": ...,
+// "score": ..., "plugin_claims": ..., "differences": [...]} or null}
 std::string FindingsJson(const LintResult& result);
 }  // namespace yodx
 

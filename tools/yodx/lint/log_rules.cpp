@@ -1,8 +1,11 @@
 // The rules of the log as a whole: it begins with START-OF-LOG and ends with
 // END-OF-LOG, every line is "TAG: value", it fits the upload page, its
-// contacts are read against one period, and a repeated contact is named.
+// contacts are read against one period, a repeated contact is named, and
+// the contacts are counted as the organiser counts them.
 #include <string_view>
 
+#include "tools/contest/cabrillo_reader.h"
+#include "tools/contest/count.h"
 #include "tools/contest/rules.h"
 #include "tools/contest/text.h"
 #include "tools/yodx/lint/rules.h"
@@ -81,6 +84,28 @@ void LogRules::Duplicate(int line, const Worked& worked) {
                      "duplicate of line " + std::to_string(it->second) + ": " +
                          Printable(worked.call, 20) + " again on " + worked.band + " " +
                          worked.mode + " (allowed; it scores nothing)");
+}
+
+void LogRules::Count(const std::string& text, const Header& header, const CtyFile& countries,
+                     LintResult* result) {
+  if (header.callsign_line == 0 || !IsCallSign(header.callsign)) {
+    result->not_counted = "the log names no own station (CALLSIGN:)";
+    return;
+  }
+  Entrant entrant;
+  entrant.station = PlaceStation(countries, header.callsign);
+  if (entrant.station.country.empty()) {
+    result->not_counted = "the country file does not place " + Printable(header.callsign, 20);
+    return;
+  }
+  if (result->period_known) {
+    entrant.start = result->start;
+    entrant.end = result->end;
+  }
+  LogData log;
+  ParseCabrillo(text, "", &log);
+  result->claim = CompareWithPlugin(log.contacts, PlaceStations(log.contacts, countries), entrant);
+  result->counted = true;
 }
 
 }  // namespace lint
