@@ -1,6 +1,7 @@
 // The header's rules: the version, the contest's name, the call sign, the
 // categories, the claimed score and the tags the format knows.
 #include <string_view>
+#include <utility>
 
 #include "tools/contest/rules.h"
 #include "tools/contest/text.h"
@@ -20,24 +21,28 @@ constexpr std::string_view kKnownTags =
     "ADDRESS ADDRESS-CITY ADDRESS-STATE-PROVINCE ADDRESS-POSTALCODE ADDRESS-COUNTRY OPERATORS "
     "OFFTIME SOAPBOX DEBUG QSO X-QSO";
 
-// The values each CATEGORY- tag may take: the format's lists, the band
-// narrowed to this contest's bands.
+// The values each CATEGORY- tag may take: the format's lists (OVER-50 from
+// its first overlay list, which loggers still write), the band narrowed to
+// this contest's bands. The categories the contest does not use are
+// rebuilt by the upload page from its own form: a value off their list is
+// only a warning.
 struct CategoryValues {
   std::string_view tag;
+  bool used;                // by this contest
   std::string_view values;  // blank-separated
 };
 constexpr CategoryValues kCategories[] = {
-    {"CATEGORY-ASSISTED", "ASSISTED NON-ASSISTED"},
-    {"CATEGORY-BAND", "ALL 80M 40M 20M 15M 10M"},
-    {"CATEGORY-MODE", "CW DIGI FM RTTY SSB MIXED"},
-    {"CATEGORY-OPERATOR", "SINGLE-OP MULTI-OP CHECKLOG"},
-    {"CATEGORY-POWER", "HIGH LOW QRP"},
-    {"CATEGORY-STATION",
+    {"CATEGORY-ASSISTED", false, "ASSISTED NON-ASSISTED"},
+    {"CATEGORY-BAND", true, "ALL 80M 40M 20M 15M 10M"},
+    {"CATEGORY-MODE", true, "CW DIGI FM RTTY SSB MIXED"},
+    {"CATEGORY-OPERATOR", true, "SINGLE-OP MULTI-OP CHECKLOG"},
+    {"CATEGORY-POWER", true, "HIGH LOW QRP"},
+    {"CATEGORY-STATION", false,
      "DISTRIBUTED FIXED MOBILE PORTABLE ROVER ROVER-LIMITED ROVER-UNLIMITED EXPEDITION HQ SCHOOL "
      "EXPLORER"},
-    {"CATEGORY-TIME", "6-HOURS 8-HOURS 12-HOURS 24-HOURS"},
-    {"CATEGORY-TRANSMITTER", "ONE TWO LIMITED UNLIMITED SWL"},
-    {"CATEGORY-OVERLAY", "CLASSIC ROOKIE TB-WIRES YOUTH NOVICE-TECH YL"},
+    {"CATEGORY-TIME", false, "6-HOURS 8-HOURS 12-HOURS 24-HOURS"},
+    {"CATEGORY-TRANSMITTER", true, "ONE TWO LIMITED UNLIMITED SWL"},
+    {"CATEGORY-OVERLAY", false, "CLASSIC ROOKIE TB-WIRES YOUTH NOVICE-TECH YL OVER-50"},
 };
 
 bool InList(std::string_view values, std::string_view word) {
@@ -100,8 +105,12 @@ void HeaderRules::Category(int line, const std::string& tag, std::string_view va
   for (const CategoryValues& c : kCategories) {
     if (tag != c.tag) continue;
     if (!InList(c.values, upper)) {
-      findings_->Error(line, "category",
-                       tag + " " + Quote(value) + " is not one of " + ListForMessage(c.values));
+      std::string message = tag + " " + Quote(value) + " is not one of " + ListForMessage(c.values);
+      if (c.used) {
+        findings_->Error(line, "category", std::move(message));
+      } else {
+        findings_->Warning(line, "category", message + " (a category this contest does not use)");
+      }
     }
     if (tag == "CATEGORY-TRANSMITTER") header_.two_transmitters = upper == "TWO";
   }
