@@ -9,6 +9,7 @@
 #include "tests/support/ui_script.h"
 #include "tools/contest/cabrillo_compact.h"
 #include "tools/replay/replay.h"
+#include "tools/yodx/commands.h"
 #include "tools/yodx/lint/linter.h"
 
 namespace yodx {
@@ -217,6 +218,32 @@ TEST(YodxLintTest, FileLevelFaultsAndTheTwoTransmitterField) {
   ASSERT_EQ(result.findings.size(), 1u) << FormatFindings("log", result);
   EXPECT_EQ(result.findings[0].line, 10);
   EXPECT_EQ(result.findings[0].message, "transmitter '2' is not 0 or 1");
+}
+
+// The command's exit status: 0 with warnings only, 1 from the first error
+// on, 2 when the log cannot be read.
+TEST(YodxLintTest, ExitStatus) {
+  stats::testing::ScratchDir scratch;
+  stats::testing::WriteFileBytes("cty.dat", kCty);
+  std::vector<std::string> warned = kCleanLog, one_error = kCleanLog;
+  warned[6] = "SOAPBOX: no claimed score";
+  one_error[1] = "CONTEST: YO DX";
+  const struct {
+    const char* log;
+    std::string text;  // "": no such file
+    int status;
+  } kCases[] = {{"warned.log", Join(warned), 0},
+                {"one-error.log", Join(one_error), 1},
+                {"missing.log", "", 2}};
+  for (const auto& c : kCases) {
+    if (!c.text.empty()) stats::testing::WriteFileBytes(c.log, c.text);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = LintCommand({c.log, "--cty", "cty.dat"});
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, c.status) << c.log << "\n" << out;
+  }
 }
 
 TEST(YodxLintTest, ReportsAsCompilerLinesAndJson) {
