@@ -44,31 +44,14 @@ Contact MakeContact(const std::string& text, bool romanian_entrant) {
 // Each contact's points with "d" for a new DXCC and "c" for a new county on
 // its band, or why it scores nothing.
 std::string Earned(const CountResult& result) {
+  static const char* const kWhy[] = {"", "dupe", "band", "mode", "period", "exchange", "struck"};
   std::string out;
   for (const ContactCount& c : result.contacts) {
-    if (!out.empty()) out += ' ';
-    switch (c.outcome) {
-      case Outcome::kCounted:
-        out += std::to_string(c.points) + (c.new_dxcc ? "d" : "") + (c.new_county ? "c" : "");
-        break;
-      case Outcome::kDupe:
-        out += "dupe";
-        break;
-      case Outcome::kNotContestBand:
-        out += "band";
-        break;
-      case Outcome::kNotContestMode:
-        out += "mode";
-        break;
-      case Outcome::kOutsidePeriod:
-        out += "period";
-        break;
-      case Outcome::kBadExchange:
-        out += "exchange";
-        break;
-      case Outcome::kStruck:
-        out += "struck";
-        break;
+    out += out.empty() ? "" : " ";
+    if (c.outcome != Outcome::kCounted) {
+      out += kWhy[static_cast<int>(c.outcome)];
+    } else {
+      out += std::to_string(c.points) + (c.new_dxcc ? "d" : "") + (c.new_county ? "c" : "");
     }
   }
   return out;
