@@ -41,10 +41,10 @@ int Points(const Station& worked, const Station& own, const CountRules& rules) {
   return 4;
 }
 
-// Two texts as one key of a set; neither holds a NUL.
+// Two texts as one key of a set, the first led by its length so that no
+// two pairs give the same key.
 std::string Key(const std::string& a, std::string_view b) {
-  std::string key = a;
-  key += '\0';
+  std::string key = std::to_string(a.size()) + ':' + a;
   key += b;
   return key;
 }
