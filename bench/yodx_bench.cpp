@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/yodx/adif.h"
-#include "tools/yodx/cty.h"
-#include "tools/yodx/replay.h"
+#include "tools/contest/adif.h"
+#include "tools/contest/cty.h"
+#include "tools/replay/replay.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The ADIF reader on arbitrary text: bounded diagnostics, sane contacts.
 #include "fuzz/fuzz_support.h"
-#include "tools/yodx/adif.h"
+#include "tools/contest/adif.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   yodx::LogData log;

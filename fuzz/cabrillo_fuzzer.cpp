@@ -1,6 +1,6 @@
 // The Cabrillo reader on arbitrary text: bounded diagnostics, sane contacts.
 #include "fuzz/fuzz_support.h"
-#include "tools/yodx/cabrillo_reader.h"
+#include "tools/contest/cabrillo_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   yodx::LogData log;

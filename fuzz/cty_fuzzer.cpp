@@ -1,5 +1,5 @@
 // The country-file reader on arbitrary text, and lookups in what it read.
-#include "tools/yodx/cty.h"
+#include "tools/contest/cty.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

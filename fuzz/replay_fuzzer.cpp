@@ -6,7 +6,7 @@
 #include "fuzz/fuzz_support.h"
 #include "plugin/exports.h"
 #include "plugin/module.h"
-#include "tools/yodx/replay.h"
+#include "tools/replay/replay.h"
 
 namespace {
 

@@ -2,7 +2,11 @@
 """Reads the #include lines of every C++ file and checks the layers of
 docs/architecture.md: a file includes only its own layer and the layers
 below it; log/ includes nothing of ours but itself; scoring/ includes no
-other subsystem; of plugin/, tools/ sees only the export boundary."""
+other subsystem; of plugin/, tools/ sees only the export boundary. Inside
+tools/, yodx has layers of its own: its library (tools/contest/) includes
+only itself and the ground; the replay over the plug-in (tools/replay/)
+includes no command; and its commands (tools/yodx/) never include each
+other."""
 import os
 import re
 import sys
@@ -14,7 +18,35 @@ LAYER = {"log": 0, "platform": 0,
          "plugin": 2,
          "tools": 3, "tests": 3, "bench": 3, "fuzz": 3}
 BOUNDARY = {"plugin/exports.h", "plugin/export_names.h"}
+# yodx inside tools/: its library, the replay over the real plug-in, its commands.
+TOOL = {"tools/contest": 0, "tools/replay": 1, "tools/yodx": 2}
+# The program around the commands: what every command may include.
+PROGRAM = {"tools/yodx/main.cpp", "tools/yodx/commands.h", "tools/yodx/commands.cpp"}
 INCLUDE = re.compile(r'\s*#\s*include\s*"([^"]+)"')
+
+
+def tool_part(path):
+    return next((part for part in TOOL if path.startswith(part + "/")), None)
+
+
+def command(path):
+    """The command a file of tools/yodx/ belongs to: its name (lint.cpp) or its
+    folder (lint/linter.h); None for the program around the commands."""
+    if tool_part(path) != "tools/yodx" or path in PROGRAM:
+        return None
+    rest = path[len("tools/yodx/"):]
+    return rest.split("/")[0] if "/" in rest else os.path.splitext(rest)[0]
+
+
+def tool_problem(source, header):
+    here, there = tool_part(source), tool_part(header)
+    if here == "tools/contest" and there != "tools/contest" and LAYER[header.split("/")[0]] != 0:
+        return "the tool's library includes only itself and the ground"
+    if here and there and TOOL[there] > TOOL[here]:
+        return "a layer of the tool above its own"
+    if command(source) and command(header) and command(source) != command(header):
+        return "a command includes no other command"
+    return None
 
 
 def problem(source, header):
@@ -29,7 +61,7 @@ def problem(source, header):
         return "scoring/ includes no other subsystem"
     if here == "tools" and there == "plugin" and header not in BOUNDARY:
         return "tools/ sees of plugin/ only the export boundary"
-    return None
+    return tool_problem(source, header)
 
 
 def main():

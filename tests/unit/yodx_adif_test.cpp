@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "tools/yodx/adif.h"
+#include "tools/contest/adif.h"
 
 namespace yodx {
 namespace {
@@ -56,6 +56,34 @@ TEST(YodxAdifTest, NormalisesNamesModesAndBandsButNotExchanges) {
   EXPECT_EQ(b.freq_hz, 3512345u);
   EXPECT_EQ(b.mode, "SSB");
   EXPECT_EQ(b.own_call, "");
+}
+
+// The host takes CW and SSB. Each spelling of a mode, and the mode the
+// contact gets.
+TEST(YodxAdifTest, ModeSpellings) {
+  const struct {
+    const char* fields;
+    const char* mode;
+  } kModes[] = {
+      {"<MODE:3>SSB", "SSB"},
+      {"<MODE:3>USB", "SSB"},
+      {"<MODE:3>lsb", "SSB"},
+      {"<MODE:5>PHONE <SUBMODE:3>USB", "SSB"},
+      {"<MODE:5>PHONE <SUBMODE:3>LSB", "SSB"},
+      // PHONE is the group of the voice modes, AM and FM too: alone it does
+      // not say SSB, so it stays as written, the plug-in refuses the contact
+      // (NO CONTEST MODE) and the replay reports it, rather than scoring an
+      // FM contact as SSB.
+      {"<MODE:5>PHONE", "PHONE"},
+      {"<MODE:4>RTTY", "RTTY"},
+      {"<MODE:2>cw", "CW"},
+  };
+  for (const auto& m : kModes) {
+    const LogData log = Parse(std::string("<CALL:6>DL1ABC <QSO_DATE:8>20210807 <TIME_ON:4>1200 ") +
+                              "<BAND:3>20m " + m.fields + " <EOR>");
+    ASSERT_EQ(log.contacts.size(), 1u) << m.fields;
+    EXPECT_EQ(log.contacts[0].mode, m.mode) << m.fields;
+  }
 }
 
 TEST(YodxAdifTest, FileWithoutHeaderStartsWithARecord) {

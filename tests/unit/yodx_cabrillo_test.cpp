@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/yodx/cabrillo_reader.h"
+#include "tools/contest/cabrillo_reader.h"
 
 namespace yodx {
 namespace {

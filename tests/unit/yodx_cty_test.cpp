@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "tools/yodx/cty.h"
+#include "tools/contest/cty.h"
 
 namespace yodx {
 namespace {

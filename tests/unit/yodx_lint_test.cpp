@@ -7,9 +7,10 @@
 #include "tests/support/plugin_under_test.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/ui_script.h"
-#include "tools/yodx/compact.h"
-#include "tools/yodx/lint.h"
-#include "tools/yodx/replay.h"
+#include "tools/contest/cabrillo_compact.h"
+#include "tools/replay/replay.h"
+#include "tools/yodx/commands.h"
+#include "tools/yodx/lint/linter.h"
 
 namespace yodx {
 namespace {
@@ -58,12 +59,41 @@ LintResult Lint(const std::string& text) {
 TEST(YodxLintTest, CleanLogHasNoFinding) {
   const LintResult result = Lint(Join(kCleanLog));
   EXPECT_TRUE(result.findings.empty()) << FormatFindings("clean.log", result);
-  EXPECT_EQ(FormatFindings("clean.log", result), "0 errors, 0 warnings\n");
-  EXPECT_EQ(FindingsJson(result), "{\"errors\": 0, \"warnings\": 0, \"findings\": []}\n");
+  EXPECT_EQ(FindingsJson(result),
+            "{\"errors\": 0, \"warnings\": 0, \"findings\": [], \"organiser_count\": {\"qsos\": "
+            "4, \"points\": 20, \"dxcc\": 2, \"counties\": 2, \"multipliers\": 4, \"score\": 80, "
+            "\"plugin_claims\": 120, \"differences\": [\"YO as DXCC\"]}}\n");
+}
+
+// The organiser's count closes the findings. The clean log's: DL1ABC on 20
+// and 80 m (2 points and a DXCC each), YO9BBB and YO/DL1ABC (8 points and a
+// county each); the plug-in adds YO as a DXCC of 40 and 10 m.
+TEST(YodxLintTest, TheOrganisersCountClosesTheFindings) {
+  const struct {
+    int line;  // replaced by a soapbox line, 0 for none
+    int other;
+    const char* last;
+  } kCases[] = {
+      {0, 0,
+       "organiser's count: 4 QSOs, 20 points, 4 multipliers, score 80 (the plug-in claims 120: "
+       "YO as DXCC)\n"},
+      // Without the Romanian stations both counts agree.
+      {10, 11, "organiser's count: 2 QSOs, 4 points, 2 multipliers, score 8\n"},
+      {3, 0, "organiser's count: none: the log names no own station (CALLSIGN:)\n"},
+  };
+  for (const auto& c : kCases) {
+    std::vector<std::string> lines = kCleanLog;
+    for (int n : {c.line, c.other}) {
+      if (n > 0) lines[n - 1] = "SOAPBOX: 73";
+    }
+    const std::string text = FormatFindings("x", Lint(Join(lines)));
+    EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), c.last);
+  }
 }
 
 // Each case plants one fault in the clean log (replacing line `line`) and
-// expects exactly one finding, at its line.
+// expects exactly one finding, at its line; or none, for a value that only
+// looks like a fault.
 struct Planted {
   int line;
   const char* text;
@@ -83,6 +113,16 @@ const Planted kPlanted[] = {
     {2, "X-CONTEST: YO-DX-HF", 1, E, "contest", "no CONTEST: line"},
     {5, "CATEGORY-BAND: 160M", 5, E, "category", "ALL, 80M, 40M, 20M, 15M, 10M"},
     {4, "CATEGORY-OPERATOR: SINGLE", 4, E, "category", "CATEGORY-OPERATOR 'SINGLE' is not one"},
+    {5, "CATEGORY-BAND: 20", 5, E, "category", "CATEGORY-BAND '20' is not one of ALL, 80M"},
+    // The categories the contest does not use are the upload page's to set;
+    // OVER-50 is of the format's first overlay list.
+    {8, "CATEGORY-OVERLAY: over-50", 0, W, nullptr, nullptr},
+    {8, "CATEGORY-OVERLAY: SENIOR", 8, W, "category",
+     "'SENIOR' is not one of CLASSIC, ROOKIE, TB-WIRES, YOUTH, NOVICE-TECH, YL, OVER-50 (a "
+     "category this contest does not use)"},
+    {8, "CATEGORY-TIME: 7-HOURS", 8, W, "category", "does not use"},
+    {8, "CATEGORY-STATION: HOME", 8, W, "category", "does not use"},
+    {8, "CATEGORY-ASSISTED: YES", 8, W, "category", "does not use"},
     {8, "LOGGER-NOTE: made by hand", 8, W, "unknown-tag", "'LOGGER-NOTE:'"},
     {7, "CREATED-BY: hand", 1, W, "claimed-score", "no CLAIMED-SCORE"},
     {8, "THIS IS NOT A TAG", 8, E, "line", "is not 'TAG: value'"},
@@ -137,6 +177,10 @@ TEST(YodxLintTest, EachPlantedFaultIsFoundAtItsLine) {
     std::vector<std::string> lines = kCleanLog;
     lines[p.line - 1] = p.text;
     const LintResult result = Lint(Join(lines));
+    if (p.rule == nullptr) {
+      EXPECT_TRUE(result.findings.empty()) << p.text << "\n" << FormatFindings("log", result);
+      continue;
+    }
     ASSERT_EQ(result.findings.size(), 1u) << p.text << "\n" << FormatFindings("log", result);
     const Finding& f = result.findings[0];
     EXPECT_EQ(f.line, p.at) << p.text;
@@ -176,23 +220,54 @@ TEST(YodxLintTest, FileLevelFaultsAndTheTwoTransmitterField) {
   EXPECT_EQ(result.findings[0].message, "transmitter '2' is not 0 or 1");
 }
 
+// The command's exit status: 0 with warnings only, 1 from the first error
+// on, 2 when the log cannot be read.
+TEST(YodxLintTest, ExitStatus) {
+  stats::testing::ScratchDir scratch;
+  stats::testing::WriteFileBytes("cty.dat", kCty);
+  std::vector<std::string> warned = kCleanLog, one_error = kCleanLog;
+  warned[6] = "SOAPBOX: no claimed score";
+  one_error[1] = "CONTEST: YO DX";
+  const struct {
+    const char* log;
+    std::string text;  // "": no such file
+    int status;
+  } kCases[] = {{"warned.log", Join(warned), 0},
+                {"one-error.log", Join(one_error), 1},
+                {"missing.log", "", 2}};
+  for (const auto& c : kCases) {
+    if (!c.text.empty()) stats::testing::WriteFileBytes(c.log, c.text);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = LintCommand({c.log, "--cty", "cty.dat"});
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, c.status) << c.log << "\n" << out;
+  }
+}
+
 TEST(YodxLintTest, ReportsAsCompilerLinesAndJson) {
   std::vector<std::string> lines = kCleanLog;
   lines[7] = "MY-TAG: x";
   lines[9] = "QSO: 7150 PH 2021-08-28 2300 YO3ABC 59 BU YO9BBB 57 XX";
   const LintResult result = Lint(Join(lines));
-  EXPECT_EQ(FormatFindings("a\tb.log", result),
-            "a\\x09b.log:8: warning: unknown header tag 'MY-TAG:'\n"
-            "a\\x09b.log:10: error: exchange received 'XX' is not a county code (YO9BBB is a "
-            "Romanian station)\n"
-            "1 error, 1 warning\n");
+  EXPECT_EQ(
+      FormatFindings("a\tb.log", result),
+      "a\\x09b.log:8: warning: unknown header tag 'MY-TAG:'\n"
+      "a\\x09b.log:10: error: exchange received 'XX' is not a county code (YO9BBB is a "
+      "Romanian station)\n"
+      "1 error, 1 warning\n"
+      "organiser's count: 3 QSOs, 12 points, 3 multipliers, score 36 (the plug-in claims 100: "
+      "wrong exchanges, YO as DXCC)\n");
   EXPECT_EQ(FindingsJson(result),
             "{\"errors\": 1, \"warnings\": 1, \"findings\": [\n"
             "  {\"line\": 8, \"severity\": \"warning\", \"rule\": \"unknown-tag\", \"message\": "
             "\"unknown header tag 'MY-TAG:'\"},\n"
             "  {\"line\": 10, \"severity\": \"error\", \"rule\": \"exchange\", \"message\": "
             "\"exchange received 'XX' is not a county code (YO9BBB is a Romanian station)\"}\n"
-            "]}\n");
+            "], \"organiser_count\": {\"qsos\": 3, \"points\": 12, \"dxcc\": 2, \"counties\": 1, "
+            "\"multipliers\": 3, \"score\": 36, \"plugin_claims\": 100, \"differences\": "
+            "[\"wrong exchanges\", \"YO as DXCC\"]}}\n");
 }
 
 TEST(YodxLintTest, PeriodIsTheLastFullWeekendOfAugust) {

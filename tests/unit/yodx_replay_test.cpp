@@ -4,7 +4,7 @@
 #include "tests/support/plugin_under_test.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/ui_script.h"
-#include "tools/yodx/replay.h"
+#include "tools/replay/replay.h"
 
 namespace yodx {
 namespace {

@@ -15,7 +15,7 @@
 #include "log/ole_date.h"
 #include "tests/wine/fake_host.h"
 #include "tools/plugin_loader.h"
-#include "tools/yodx/replay.h"
+#include "tools/replay/replay.h"
 
 namespace {
 

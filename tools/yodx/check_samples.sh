@@ -84,9 +84,12 @@ for expected in "$root"/examples/*.lint.txt; do
   check "lint $station.log" test "$status" -eq 1
   check "lint $station.log findings" cmp -s "$expected" "$work/$station.lint" ||
     diff "$expected" "$work/$station.lint" >&2
-  read -r errors _ warnings _ < <(tail -n 1 "$expected")
+  read -r errors _ warnings _ < <(grep -E '^[0-9]+ errors?, ' "$expected")
   check "lint $station.log JSON" \
     grep -q "^{\"errors\": $errors, \"warnings\": $warnings, " "$work/$station.json"
+  score=$(sed -n "s/^organiser's count: .*, score \([0-9,]*\).*/\1/p" "$expected" | tr -d ,)
+  check "lint $station.log JSON count" \
+    grep -q "\"organiser_count\": {.*\"score\": $score, " "$work/$station.json"
   cp "$root/examples/$station.log" "$work/lint/$station.log"
   status=0
   (cd "$work/lint" && run compact "$station.log" "$station-compact.log") 2>/dev/null || status=$?

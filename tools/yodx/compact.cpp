@@ -1,50 +1,39 @@
-#include "tools/yodx/compact.h"
+// compact LOG OUT: a copy of a Cabrillo log with one blank between the fields
+// of its QSO lines, to bring it under the upload page's limit.
+#include <cstdio>
+#include <filesystem>
 
-#include <string_view>
-
-#include "tools/yodx/text.h"
+#include "tools/contest/cabrillo_compact.h"
+#include "tools/contest/contact.h"
+#include "tools/contest/rules.h"
+#include "tools/yodx/commands.h"
 
 namespace yodx {
 
-namespace {
+namespace fs = std::filesystem;
 
-bool IsQsoTag(std::string_view tag) {
-  return EqualsNoCase(tag, "QSO") || EqualsNoCase(tag, "X-QSO");
-}
-
-}  // namespace
-
-std::string CompactCabrillo(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    const bool has_newline = end != std::string::npos;
-    if (!has_newline) end = text.size();
-    std::string_view line = std::string_view(text).substr(pos, end - pos);
-    pos = end + 1;
-    // The line end stays as it was: LF or CR LF.
-    const bool cr = !line.empty() && line.back() == '\r';
-    if (cr) line.remove_suffix(1);
-
-    const size_t colon = line.find(':');
-    const std::string_view tag =
-        colon == std::string_view::npos ? std::string_view() : Trim(line.substr(0, colon));
-    if (IsQsoTag(tag)) {
-      out += tag;
-      out += ':';
-      for (std::string_view field : SplitBlanks(line.substr(colon + 1))) {
-        out += ' ';
-        out += field;
-      }
-    } else {
-      out += line;
-    }
-    if (cr) out += '\r';
-    if (has_newline) out += '\n';
+int CompactCommand(const std::vector<std::string>& args) {
+  if (args.size() != 2 || args[0].compare(0, 2, "--") == 0 || args[1].compare(0, 2, "--") == 0) {
+    return Fail(kUsage, "usage: yodx compact LOG OUT");
   }
-  return out;
+  const std::string& log_path = args[0];
+  const std::string& out_path = args[1];
+  std::string text, error;
+  if (!ReadCabrilloText(log_path, &text, &error)) return Fail(kUsage, error);
+  std::error_code ec;
+  if (log_path == out_path || fs::equivalent(log_path, out_path, ec)) {
+    return Fail(kUsage, out_path + " is the log itself; give another file for the copy");
+  }
+  const std::string compact = CompactCabrillo(text);
+  if (!WriteFileBytes(out_path, compact)) return Fail(1, "cannot write " + out_path);
+  std::fprintf(stderr, "yodx: %s written: %s bytes (the log has %s)\n",
+               Printable(out_path, 200).c_str(), Grouped(compact.size()).c_str(),
+               Grouped(text.size()).c_str());
+  if (compact.size() > kUploadLimitBytes) {
+    return Fail(1, "the copy is still over the upload page's limit of " +
+                       Grouped(kUploadLimitBytes) + " bytes: ask the organiser how to send it");
+  }
+  return 0;
 }
 
 }  // namespace yodx

@@ -1,7 +1,7 @@
 // The fix for a log over the upload page's size limit: the same log with
 // the padding of its QSO lines removed.
-#ifndef YODX_COMPACT_H_
-#define YODX_COMPACT_H_
+#ifndef YODX_CABRILLO_COMPACT_H_
+#define YODX_CABRILLO_COMPACT_H_
 
 #include <string>
 
@@ -15,4 +15,4 @@ std::string CompactCabrillo(const std::string& text);
 
 }  // namespace yodx
 
-#endif  // YODX_COMPACT_H_
+#endif  // YODX_CABRILLO_COMPACT_H_

@@ -1,8 +1,8 @@
-#include "tools/yodx/cabrillo_reader.h"
+#include "tools/contest/cabrillo_reader.h"
 
 #include <vector>
 
-#include "tools/yodx/text.h"
+#include "tools/contest/text.h"
 
 namespace yodx {
 

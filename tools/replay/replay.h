@@ -7,20 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tools/contest/contact.h"
+#include "tools/contest/cty.h"
 #include "tools/plugin_loader.h"
-#include "tools/yodx/contact.h"
-#include "tools/yodx/cty.h"
-#include "tools/yodx/windows_view.h"
+#include "tools/replay/windows_view.h"
 
 namespace yodx {
-
-struct Date {
-  int year = 0, month = 0, day = 0;
-  bool set() const { return year != 0; }
-};
-
-// "2021-08-07" -> Date; false for anything else.
-bool ParseIsoDate(const std::string& text, Date* out);
 
 struct ReplayOptions {
   std::string log_path;
@@ -115,9 +107,6 @@ void ParseSummary(const std::string& summary, std::vector<Tally>* tallies, long 
 
 // The message of a report line for CONTACT: what follows the contact's fields.
 std::string ReportReason(const std::string& line, const Contact& contact);
-
-// JSON string literal for TEXT, pure ASCII: bytes >= 0x80 are taken as Latin-1.
-std::string JsonString(const std::string& text);
 
 }  // namespace yodx
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tools/yodx/contact.h"
+#include "tools/contest/contact.h"
 
 namespace yodx {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/yodx/contact.h"
+#include "tools/contest/contact.h"
 
 namespace stats {
 struct Contest;

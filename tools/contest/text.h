@@ -1,7 +1,8 @@
-// Small text helpers shared by the readers (ASCII only, locale-free).
+// Small text and number helpers (ASCII only, locale-free).
 #ifndef YODX_TEXT_H_
 #define YODX_TEXT_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,16 @@ inline int TwoDigits(std::string_view s, size_t at) {
   if (at + 2 > s.size() || !IsDigit(s[at]) || !IsDigit(s[at + 1])) return -1;
   return (s[at] - '0') * 10 + (s[at + 1] - '0');
 }
+
+// The text with bytes outside printable ASCII written as \xNN and cut to
+// about `limit` characters (with "..." when cut): safe to print and bounded.
+std::string Printable(std::string_view text, size_t limit = 80);
+
+// JSON string literal for TEXT, pure ASCII: bytes >= 0x80 are taken as Latin-1.
+std::string JsonString(const std::string& text);
+
+// "155,761": a count as the messages give it.
+std::string Grouped(unsigned long long n);
 
 }  // namespace yodx
 

@@ -1,4 +1,4 @@
-#include "tools/yodx/replay.h"
+#include "tools/replay/replay.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include "cabrillo/cabrillo_log.h"
 #include "log/ole_date.h"
 #include "platform/settings.h"
-#include "tools/yodx/text.h"
+#include "tools/contest/text.h"
 
 namespace yodx {
 
@@ -127,17 +127,6 @@ const char* ControlCharacterField(const Contact& c) {
 
 }  // namespace
 
-bool ParseIsoDate(const std::string& text, Date* out) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !AllDigits(text.substr(0, 4))) {
-    return false;
-  }
-  const int month = TwoDigits(text, 5), day = TwoDigits(text, 8);
-  const int year = std::stoi(text.substr(0, 4));
-  if (!ValidDate(year, month, day)) return false;
-  *out = Date{year, month, day};
-  return true;
-}
-
 void ParseSummary(const std::string& summary, std::vector<Tally>* tallies, long long* score) {
   tallies->clear();
   *score = -1;
@@ -185,39 +174,6 @@ std::string ReportReason(const std::string& line, const Contact& c) {
     rest = Trim(rest.substr(normalised.size()));
   }
   return std::string(rest);
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (char ch : text) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    switch (ch) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c >= 0x80) {  // high bytes read as Latin-1
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += ch;
-        }
-    }
-  }
-  return out + "\"";
 }
 
 bool Replay::LoadCty(std::string* error) {

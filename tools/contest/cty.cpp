@@ -1,4 +1,4 @@
-#include "tools/yodx/cty.h"
+#include "tools/contest/cty.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/yodx/text.h"
+#include "tools/contest/text.h"
 
 namespace yodx {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tools/yodx/contact.h"
+#include "tools/contest/contact.h"
 
 namespace yodx {
 

@@ -3,26 +3,27 @@
 // the header (START-OF-LOG: 3.0, CONTEST: YO-DX-HF, CALLSIGN, the CATEGORY-
 // lists, END-OF-LOG:), every QSO line's fields (frequency, mode, date, time,
 // calls, reports, exchanges), the contest period, duplicates and the upload
-// page's size limit.
+// page's size limit. Then it counts the log as the organiser will, beside
+// the score that the plug-in claims for it.
 //
 // Errors are what the robot refuses (the log or the contact); warnings are
 // accepted but cost points or look wrong: duplicates, 160 m contacts,
 // unknown header tags, a missing or odd CLAIMED-SCORE. Letter case never
 // matters ("cw", "ct" and "yo-dx-hf" are read as "CW", "CT", "YO-DX-HF"),
 // and a field written as "-" is a missing value.
-#ifndef YODX_LINT_H_
-#define YODX_LINT_H_
+#ifndef YODX_LINT_LINTER_H_
+#define YODX_LINT_LINTER_H_
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-#include "tools/yodx/cty.h"
+#include "tools/contest/count.h"
+#include "tools/contest/cty.h"
+#include "tools/contest/dates.h"
+#include "tools/contest/rules.h"
 
 namespace yodx {
-
-// The largest file the contest's upload page takes ("150K", read as bytes).
-constexpr size_t kUploadLimitBytes = 150000;
 
 enum class Severity { kError, kWarning };
 
@@ -32,26 +33,6 @@ struct Finding {
   std::string rule;     // short id: "contest", "exchange", "duplicate", ...
   std::string message;  // names the field, what it holds and what was expected
 };
-
-// A UTC time to the second, as seconds from 1899-12-30 00:00:00.
-using UtcSeconds = long long;
-UtcSeconds ToUtcSeconds(int year, int month, int day, int hour, int minute, int second);
-
-// The contest period of YEAR: Saturday 12:00:00 to Sunday 11:59:59 UTC of
-// the last full weekend of August (the Saturday whose Sunday is still in
-// August), both ends inclusive.
-void ContestPeriod(int year, UtcSeconds* start, UtcSeconds* end);
-
-// "YYYY-MM-DD", "YYYY-MM-DDTHH:MM" or "YYYY-MM-DDTHH:MM:SS" (a blank may
-// stand for the T). A date alone means its first second, or with
-// end_of_day its last. False for anything else.
-bool ParseUtcTime(const std::string& text, bool end_of_day, UtcSeconds* out);
-
-// "2021-08-28 12:00:00".
-std::string FormatUtc(UtcSeconds t);
-
-// "155,761": a byte count as the messages give it.
-std::string Grouped(size_t n);
 
 struct LintOptions {
   // The period to check the contacts against; when unset, ContestPeriod of
@@ -65,6 +46,12 @@ struct LintResult {
   int errors = 0, warnings = 0;
   bool period_known = false;  // false when no contact gave a year
   UtcSeconds start = 0, end = 0;
+  // The organiser's count of the contacts that the Cabrillo reader takes,
+  // and the plug-in's claim; none, with the reason, when the country file
+  // cannot place the log's own station.
+  bool counted = false;
+  Claim claim;
+  std::string not_counted;
 };
 
 // Lints TEXT, the bytes of a Cabrillo log; COUNTRIES tells which stations
@@ -73,13 +60,17 @@ LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
                         const LintOptions& options);
 
 // One line per finding, "LOG:LINE: error: message" (or "warning:"), then
-// "N errors, M warnings". LOG_NAME and the messages are printed with bytes
-// outside printable ASCII escaped.
+// "N errors, M warnings", then the organiser's count ("organiser's count:
+// 4 QSOs, 20 points, 4 multipliers, score 80 (the plug-in claims 120: YO as
+// DXCC)"). LOG_NAME and the messages are printed with bytes outside
+// printable ASCII escaped.
 std::string FormatFindings(const std::string& log_name, const LintResult& result);
 
 // {"errors": N, "warnings": M, "findings": [{"line": L, "severity": ...,
-// "rule": ..., "message": ...}, ...]}
+// "rule": ..., "message": ...}, ...], "organiser_count": {"qsos": ...,
+// "points": ..., "dxcc": ..., "counties": ..., "multipliers": ...,
+// "score": ..., "plugin_claims": ..., "differences": [...]} or null}
 std::string FindingsJson(const LintResult& result);
 }  // namespace yodx
 
-#endif  // YODX_LINT_H_
+#endif  // YODX_LINT_LINTER_H_

@@ -1,4 +1,4 @@
-#include "tools/yodx/windows_view.h"
+#include "tools/replay/windows_view.h"
 
 #include <cstdio>
 #include <mutex>

@@ -1,8 +1,8 @@
-#include "tools/yodx/adif.h"
+#include "tools/contest/adif.h"
 
 #include <array>
 
-#include "tools/yodx/text.h"
+#include "tools/contest/text.h"
 
 namespace yodx {
 

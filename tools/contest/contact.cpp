@@ -1,30 +1,14 @@
-#include "tools/yodx/contact.h"
+#include "tools/contest/contact.h"
 
 #include <cctype>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "tools/yodx/adif.h"
-#include "tools/yodx/cabrillo_reader.h"
+#include "tools/contest/adif.h"
+#include "tools/contest/cabrillo_reader.h"
 
 namespace yodx {
-
-std::string Printable(std::string_view text, size_t limit) {
-  std::string out;
-  for (char ch : text) {
-    if (out.size() >= limit) return out + "...";
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f) {
-      out += ch;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-      out += escaped;
-    }
-  }
-  return out;
-}
 
 std::string Diagnostic::ToString() const {
   std::string s = Printable(file, 200) + ":" + std::to_string(line) + ": ";
@@ -44,16 +28,6 @@ void LogData::Diagnose(Diagnostic d) {
 
 namespace {
 
-// Days from 1970-01-01 to a proleptic Gregorian date.
-long long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const long long yoe = y - era * 400;
-  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
 struct BandEdge {
   double low, high;
   const char* name;
@@ -69,21 +43,6 @@ constexpr BandEdge kBands[] = {
 };
 
 }  // namespace
-
-double OleDate(int year, int month, int day, int hour, int minute, int second) {
-  // 1899-12-30 is day 0 of the host's calendar, 25569 days before 1970-01-01.
-  const long long days = DaysFromCivil(year, month, day) + 25569;
-  return static_cast<double>(days) + (hour * 3600 + minute * 60 + second) / 86400.0;
-}
-
-bool ValidDate(int year, int month, int day) {
-  if (year < 1900 || year > 2999 || month < 1 || month > 12 || day < 1) return false;
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int limit = kDays[month - 1];
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (month == 2 && leap) limit = 29;
-  return day <= limit;
-}
 
 std::string BandFromKhz(double khz) {
   for (const BandEdge& b : kBands) {
@@ -141,6 +100,20 @@ bool ReadLogText(const std::string& path, std::string* text, std::string* error)
     return false;
   }
   *text = buf.str();
+  return true;
+}
+
+bool ReadCabrilloText(const std::string& path, std::string* text, std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *error = "cannot read log file " + path + ": it is a folder";
+    return false;
+  }
+  if (!ReadLogText(path, text, error)) return false;
+  if (DetectFormat(*text) != LogFormat::kCabrillo) {
+    *error = path + " is not a Cabrillo log (no START-OF-LOG: line and no QSO: lines)";
+    return false;
+  }
   return true;
 }
 

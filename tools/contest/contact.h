@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/contest/dates.h"
+#include "tools/contest/text.h"
+
 namespace yodx {
 
 struct Contact {
@@ -49,17 +52,6 @@ struct LogData {
   void Diagnose(Diagnostic d);
 };
 
-// Days since 1899-12-30 with the time of day as the fraction: the host's
-// date/time number.
-double OleDate(int year, int month, int day, int hour, int minute, int second);
-
-// The text with bytes outside printable ASCII written as \xNN and cut to
-// about `limit` characters (with "..." when cut): safe to print and bounded.
-std::string Printable(std::string_view text, size_t limit = 80);
-
-// True for a real calendar date in the years 1900 to 2999.
-bool ValidDate(int year, int month, int day);
-
 // Band name for a frequency in kHz ("20m"); "" outside the amateur bands.
 std::string BandFromKhz(double khz);
 
@@ -77,6 +69,10 @@ LogFormat DetectFormat(const std::string& text);
 // The bytes of a log file. Returns false, with *error set, when the file
 // cannot be opened or read.
 bool ReadLogText(const std::string& path, std::string* text, std::string* error);
+
+// The bytes of a Cabrillo log file: false, with *error set, when the file
+// cannot be read or is not a Cabrillo log at all.
+bool ReadCabrilloText(const std::string& path, std::string* text, std::string* error);
 
 // Reads FILE whole and parses it in the detected format. Returns false, with
 // *error set, when the file cannot be read or is neither ADIF nor Cabrillo.

@@ -1,0 +1,28 @@
+// The command line that score and check share, and what both say on
+// standard error about a replay before their own output.
+#ifndef YODX_REPLAY_COMMAND_LINE_H_
+#define YODX_REPLAY_COMMAND_LINE_H_
+
+#include <string>
+#include <vector>
+
+#include "tools/replay/replay.h"
+
+namespace yodx {
+
+// Reads the options of ARGS (the words after the command's name) into
+// *options and the other words into *positional. False, with the reason
+// printed, for an option that is unknown, lacks its value, or holds a line
+// break where the header takes one line.
+bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions* options,
+                        std::vector<std::string>* positional);
+
+// Runs REPLAY and prints the log's diagnostics, then what stands in the way
+// of a complete answer: an error that stopped the run (*stopped, status 1),
+// skipped records, and a report or settings file that the plug-in could not
+// write (status 1). OUT_DIR names the folder in those messages.
+int RunReplay(Replay* replay, const std::string& out_dir, bool* stopped);
+
+}  // namespace yodx
+
+#endif  // YODX_REPLAY_COMMAND_LINE_H_

@@ -1,0 +1,72 @@
+#include "tools/yodx/commands.h"
+
+#include <fstream>
+
+#include "tools/contest/text.h"
+#include "tools/plugin_loader.h"
+
+namespace yodx {
+
+void Usage(FILE* to) {
+  std::fputs(
+      "usage: yodx score LOG [options]\n"
+      "       yodx check LOG CALL BAND MODE [EXCHANGE] [options]\n"
+      "       yodx lint LOG [--cty FILE] [--period START END] [--json FILE]\n"
+      "       yodx compact LOG OUT\n"
+      "\n"
+      "LOG is an ADIF (.adi) or Cabrillo 3.0 log; the format is told by content.\n"
+      "check replays LOG, then says whether CALL on BAND in MODE is a duplicate\n"
+      "or a new multiplier and whether EXCHANGE would be acceptable, and prints\n"
+      "what the plug-in's two information windows would show meanwhile.\n"
+      "lint checks a Cabrillo log as the contest's robot will: one line per\n"
+      "finding, then the counts; exit status 1 when there is an error. --period\n"
+      "takes two UTC times YYYY-MM-DD[THH:MM[:SS]] (default: the last full\n"
+      "weekend of August, Saturday 12:00 to Sunday 11:59:59, of the log's year);\n"
+      "--json FILE also writes the findings as JSON.\n"
+      "compact writes LOG to OUT with one blank between the fields of each QSO\n"
+      "line, to bring it under the upload page's 150,000 bytes.\n"
+      "\n"
+      "options:\n"
+      "  --cty FILE          country file in cty.dat format\n"
+      "                      (default ./cty.dat, then /usr/share/hamradio-files/cty.dat)\n"
+      "  --call OWNCALL      own station (default: the log's)\n"
+      "  --start YYYY-MM-DD  contest start (default: date of the first contact)\n"
+      "  --end YYYY-MM-DD    contest end (default: date of the last contact)\n"
+      "  --out DIR           folder for err.txt (default: the current one)\n"
+      "  --json FILE         tallies and every refused or duplicate contact as JSON\n"
+      "  --plugin FILE       plug-in library (default: the one next to yodx)\n"
+      "\n"
+      "Cabrillo output (score only):\n"
+      "  --cabrillo          also write the Cabrillo 3.0 log CALL.cbr into the --out folder\n"
+      "  --operators TEXT  --soapbox TEXT\n"
+      "                      header values of several lines: a line break in TEXT\n"
+      "                      starts a new OPERATORS or SOAPBOX line\n"
+      "  --name TEXT  --address TEXT  --city TEXT  --postalcode TEXT  --country TEXT\n"
+      "  --email TEXT  --club TEXT  --location TEXT\n"
+      "                      header values of one line each (a line break is refused);\n"
+      "                      all are kept in the settings file for the header dialog\n"
+      "  --category-operator TEXT  --category-band TEXT  --category-mode TEXT\n"
+      "  --category-power TEXT  --category-transmitter TEXT\n"
+      "                      the categories, one line each (the Windows build asks in\n"
+      "                      the dialog)\n",
+      to);
+}
+
+void WriteStdout(const std::string& text) {
+  stats::tools::SetBinaryStdout();
+  std::fwrite(text.data(), 1, text.size(), stdout);  // checked at the end of main
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !out.fail();
+}
+
+int Fail(int status, const std::string& message) {
+  std::fprintf(stderr, "yodx: %s\n", Printable(message, 400).c_str());
+  return status;
+}
+
+}  // namespace yodx

@@ -1,0 +1,50 @@
+// The commands of yodx, one file each over the tool's library, and what the
+// program gives all of them: the usage text and standard output byte for
+// byte. Each takes the words after its name and returns the exit status.
+#ifndef YODX_COMMANDS_H_
+#define YODX_COMMANDS_H_
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace yodx {
+
+// The exit status of a command line that is not understood, or of input
+// that cannot be read at all.
+constexpr int kUsage = 2;
+
+// score LOG [options]: the plug-in's summary of LOG. 1 when the run stopped
+// or the plug-in could not write a file, 2 for a usage error.
+int ScoreCommand(const std::vector<std::string>& args);
+
+// check LOG CALL BAND MODE [EXCHANGE] [options]: the plug-in's answers
+// about one more contact after LOG, and its information windows meanwhile.
+int CheckCommand(const std::vector<std::string>& args);
+
+// lint LOG [--cty FILE] [--period START END] [--json FILE]: the findings on
+// standard output. 1 when there is an error, 0 otherwise, 2 for a usage
+// error or a file that cannot be read or written.
+int LintCommand(const std::vector<std::string>& args);
+
+// compact LOG OUT: 0 when OUT is written and within the upload limit, 1
+// when it cannot be written or is still over, 2 for a usage error, an
+// unreadable or non-Cabrillo LOG, or OUT naming LOG itself.
+int CompactCommand(const std::vector<std::string>& args);
+
+// The program's usage text.
+void Usage(FILE* to);
+
+// Writes TEXT to standard output byte for byte: no line-end translation on
+// either platform. Checked when the program ends.
+void WriteStdout(const std::string& text);
+
+// Replaces the file at PATH with BYTES; false when they could not all be written.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// "yodx: MESSAGE" on standard error, its bytes printable; returns STATUS.
+int Fail(int status, const std::string& message);
+
+}  // namespace yodx
+
+#endif  // YODX_COMMANDS_H_

@@ -1,0 +1,119 @@
+#include "tools/yodx/lint/linter.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "tools/contest/text.h"
+#include "tools/yodx/lint/rules.h"
+
+namespace yodx {
+
+namespace {
+
+// "3,224,810": a figure of the count, never below zero.
+std::string Amount(long long n) {
+  return Grouped(static_cast<unsigned long long>(n < 0 ? 0 : n));
+}
+
+// "1 QSO", "1,893 QSOs".
+std::string Figure(long long n, const char* what) {
+  return Amount(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
+LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
+                        const LintOptions& options) {
+  LintResult result;
+  lint::Findings findings(&result.findings);
+  lint::LogRules log(&findings);
+  lint::HeaderRules header(&findings);
+  std::vector<lint::QsoLine> qsos;
+
+  size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  for (int number = 1; pos < text.size(); ++number) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line = Trim(std::string_view(text).substr(pos, end - pos));
+    pos = end + 1;
+    std::string tag;
+    std::string_view value;
+    if (line.empty() || !log.Line(number, line, &tag, &value)) continue;
+    if (tag == "QSO") {
+      qsos.push_back({number, SplitBlanks(value)});
+    } else {
+      header.Line(number, number == log.first_line(), tag, value);
+    }
+  }
+  log.Finish();
+  header.Finish(log.top());
+  log.Size(text.size());
+
+  lint::LogRules::ChoosePeriod(options, qsos, &result);
+  lint::QsoRules qso(header.header(), countries, result, &findings);
+  for (const lint::QsoLine& q : qsos) {
+    lint::Worked worked;
+    if (qso.Check(q, &worked)) log.Duplicate(q.line, worked);
+  }
+  lint::LogRules::Count(text, header.header(), countries, &result);
+
+  // Findings about the whole file came after the lines; line order puts
+  // each in its place.
+  std::stable_sort(result.findings.begin(), result.findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  for (const Finding& f : result.findings) {
+    ++(f.severity == Severity::kError ? result.errors : result.warnings);
+  }
+  return result;
+}
+
+std::string FormatFindings(const std::string& log_name, const LintResult& result) {
+  const std::string name = Printable(log_name, 200);
+  std::string out;
+  for (const Finding& f : result.findings) {
+    out += name + ":" + std::to_string(f.line) +
+           (f.severity == Severity::kError ? ": error: " : ": warning: ") +
+           Printable(f.message, 300) + "\n";
+  }
+  out += std::to_string(result.errors) + (result.errors == 1 ? " error, " : " errors, ") +
+         std::to_string(result.warnings) + (result.warnings == 1 ? " warning\n" : " warnings\n");
+  if (!result.counted) return out + "organiser's count: none: " + result.not_counted + "\n";
+  const CountTotals& o = result.claim.organiser;
+  out += "organiser's count: " + Figure(o.qsos, "QSO") + ", " + Figure(o.points, "point") + ", " +
+         Figure(o.multipliers(), "multiplier") + ", score " + Amount(o.score());
+  if (result.claim.plugin.score() != o.score()) {
+    out += " (the plug-in claims " + Amount(result.claim.plugin.score());
+    for (size_t i = 0; i < result.claim.differences.size(); ++i) {
+      out += (i == 0 ? ": " : ", ") + result.claim.differences[i];
+    }
+    out += ")";
+  }
+  return out + "\n";
+}
+
+std::string FindingsJson(const LintResult& result) {
+  std::string out = "{\"errors\": " + std::to_string(result.errors) +
+                    ", \"warnings\": " + std::to_string(result.warnings) + ", \"findings\": [";
+  for (size_t i = 0; i < result.findings.size(); ++i) {
+    const Finding& f = result.findings[i];
+    out += std::string(i == 0 ? "\n  " : ",\n  ") + "{\"line\": " + std::to_string(f.line) +
+           ", \"severity\": " + (f.severity == Severity::kError ? "\"error\"" : "\"warning\"") +
+           ", \"rule\": " + JsonString(f.rule) + ", \"message\": " + JsonString(f.message) + "}";
+  }
+  out += result.findings.empty() ? "], " : "\n], ";
+  out += "\"organiser_count\": ";
+  if (!result.counted) return out + "null}\n";
+  const CountTotals& o = result.claim.organiser;
+  out += "{\"qsos\": " + std::to_string(o.qsos) + ", \"points\": " + std::to_string(o.points) +
+         ", \"dxcc\": " + std::to_string(o.dxcc) + ", \"counties\": " + std::to_string(o.counties) +
+         ", \"multipliers\": " + std::to_string(o.multipliers()) +
+         ", \"score\": " + std::to_string(o.score()) +
+         ", \"plugin_claims\": " + std::to_string(result.claim.plugin.score()) +
+         ", \"differences\": [";
+  for (size_t i = 0; i < result.claim.differences.size(); ++i) {
+    out += (i == 0 ? "" : ", ") + JsonString(result.claim.differences[i]);
+  }
+  return out + "]}}\n";
+}
+
+}  // namespace yodx

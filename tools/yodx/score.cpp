@@ -1,0 +1,38 @@
+// score LOG [options]: resets the plug-in, feeds it every contact of LOG and
+// prints its summary, byte for byte; with --cabrillo the plug-in also writes
+// the Cabrillo log.
+#include <cstdio>
+
+#include "tools/replay/command_line.h"
+#include "tools/yodx/commands.h"
+
+namespace yodx {
+
+int ScoreCommand(const std::vector<std::string>& args) {
+  ReplayOptions options;
+  std::vector<std::string> positional;
+  if (!ParseReplayOptions(args, &options, &positional)) return kUsage;
+#ifdef _WIN32
+  if (!options.header_answers.empty()) {
+    std::fprintf(stderr, "yodx: choose the categories in the header dialog\n");
+  }
+#endif
+  if (positional.size() != 1) {
+    Usage(stderr);
+    return kUsage;
+  }
+  options.log_path = positional[0];
+
+  Replay replay(options);
+  bool stopped = false;
+  const int status = RunReplay(&replay, options.out_dir, &stopped);
+  if (stopped) return status;
+  WriteStdout(replay.result().summary);
+  if (!replay.result().cabrillo_file.empty()) {
+    std::fprintf(stderr, "yodx: Cabrillo log written to %s\n",
+                 replay.result().cabrillo_file.c_str());
+  }
+  return status;
+}
+
+}  // namespace yodx
