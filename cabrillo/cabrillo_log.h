@@ -9,12 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "log/contest_log.h"
 #include "log/ole_date.h"
 
 namespace stats {
-
-// The largest file the contest's upload page takes ("150K", read as bytes).
-constexpr std::size_t kUploadLimitBytes = 150000;
 
 // How the QSO lines are laid out in the file: in padded columns, or with one
 // blank between fields (the same fields for a reader that splits at blanks).

@@ -290,6 +290,10 @@ std::string NormalizeCounty(std::string_view text);
 // a view of the prefix itself or of a constant.
 std::string_view MapPrefix(std::string_view prefix);
 
+// The largest Cabrillo file the contest's upload page takes ("150K", read as
+// bytes): the plug-in's writer keeps within it, and lint checks it.
+constexpr std::size_t kUploadLimitBytes = 150000;
+
 }  // namespace stats
 
 #endif  // STATS_LOG_CONTEST_LOG_H_

@@ -5,6 +5,7 @@
 #include "cabrillo/cabrillo_log.h"
 #include "resources/resource.h"
 #include "tests/support/plugin_test.h"
+#include "tools/yodx/lint/linter.h"
 
 namespace stats {
 namespace testing {
@@ -211,6 +212,7 @@ TEST_F(CabrilloTest, EveryHeaderAnswerReachesItsRowAndItsKey) {
 // is written as it is; one byte more and its QSO lines get one blank between
 // fields (the same fields for a reader that splits at blanks); a log that is
 // too big even so is written, and the message gives its size and the limit.
+// Lint draws the line at the same byte.
 TEST_F(CabrilloTest, TheUploadLimitDecidesTheQsoLayoutToTheByte) {
   // An output run of `contacts` different stations, the name `name`.
   const auto run = [&](int contacts, const std::string& name) {
@@ -237,6 +239,15 @@ TEST_F(CabrilloTest, TheUploadLimitDecidesTheQsoLayoutToTheByte) {
   EXPECT_EQ(file.size(), 150000u);
   EXPECT_NE(file.find(padded), std::string::npos);
   EXPECT_EQ(ui_->Messages().back(), "Output: File produced: YO3XYZ.cbr");
+
+  // Lint's size check draws the line at the same byte.
+  const auto sizeErrors = [](const std::string& text) {
+    const yodx::LintResult result = yodx::LintCabrillo(text, yodx::CtyFile(), {});
+    return std::count_if(result.findings.begin(), result.findings.end(),
+                         [](const yodx::Finding& f) { return f.rule == "size"; });
+  };
+  EXPECT_EQ(sizeErrors(file), 0);
+  EXPECT_EQ(sizeErrors(ReplaceAll(file, "NAME: N", "NAME: NN")), 1);
 
   file = run(1900, std::string(150000 - unnamed + 1, 'N'));
   EXPECT_EQ(file.find(padded), std::string::npos);

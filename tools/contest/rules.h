@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "log/contest_log.h"
 #include "tools/contest/cty.h"
 #include "tools/contest/dates.h"
 
@@ -17,8 +18,8 @@ namespace yodx {
 // The CONTEST: value the robot takes.
 constexpr std::string_view kContestName = "YO-DX-HF";
 
-// The largest file the contest's upload page takes ("150K", read as bytes).
-constexpr size_t kUploadLimitBytes = 150000;
+// The largest file the contest's upload page takes.
+using stats::kUploadLimitBytes;
 
 // The contest period of YEAR: Saturday 12:00:00 to Sunday 11:59:59 UTC of
 // the last full weekend of August (the Saturday whose Sunday is still in
