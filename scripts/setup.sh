@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the build and the test suites need on a Debian 12 machine:
 # the compilers, CMake and GoogleTest, mingw-w64, Wine (64-bit and, through
-# the i386 architecture, 32-bit), Xvfb, and the country file. Does nothing,
+# the i386 architecture, 32-bit), Xvfb, the country file, and Chromium (a
+# real browser for the pages the tool writes). Does nothing,
 # quietly, when everything is already there. Installing needs root: as root
 # it calls apt-get directly, otherwise through sudo, and it stops with a
 # clear message when neither is possible.
 set -euo pipefail
 
 native=(cmake ninja-build g++ clang llvm libclang-rt-14-dev python3 googletest libgtest-dev
-        libgmock-dev libbenchmark-dev hamradio-files clang-tidy cppcheck valgrind)
+        libgmock-dev libbenchmark-dev hamradio-files clang-tidy cppcheck valgrind chromium)
 cross=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
        wine wine64 wine32:i386 xvfb xauth)
