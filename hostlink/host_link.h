@@ -36,8 +36,9 @@ class HostConnection {
 // How the calls of a thread of the plug-in's own are guarded: a host that
 // answers "retry later" (it sits in a modal state) is asked again for
 // kRetryLaterLimit, and no call waits longer than kHostCallLimit. Once stop
-// is true no new call is made and a rejected one is not asked again; a call
-// in progress still gets its answer. inCall and answered tell another thread
+// is true no new call is made (attaching and the members; letting go of a
+// connection still is one) and a rejected one is not asked again; a call in
+// progress still gets its answer. inCall and answered tell another thread
 // whether this one is waiting for the host, and how many of its calls have
 // come back.
 constexpr std::chrono::milliseconds kRetryLaterLimit{2000};

@@ -146,25 +146,63 @@ class CallGuard final : public IMessageFilter {
   HANDLE timer_ = nullptr;
 };
 
-// The guard of the calling thread, if it is a thread of the plug-in's own.
-thread_local CallGuard* t_guard = nullptr;
+// The guard of the calling thread, if it is a thread of the plug-in's own,
+// in a slot of the system's thread-local storage. Not a C++ thread_local:
+// mingw-w64 keeps those in records of its threads library that are freed
+// only when the thread's end is told to the library, which never happens
+// for the window thread that unloads the library as it ends.
+class GuardSlot {
+ public:
+  GuardSlot() noexcept : slot_(TlsAlloc()) {}
+  ~GuardSlot() {
+    if (slot_ != TLS_OUT_OF_INDEXES) TlsFree(slot_);
+  }
+  GuardSlot(const GuardSlot&) = delete;
+  GuardSlot& operator=(const GuardSlot&) = delete;
+
+  CallGuard* get() const {
+    return slot_ != TLS_OUT_OF_INDEXES ? static_cast<CallGuard*>(TlsGetValue(slot_)) : nullptr;
+  }
+  // False when the system had no slot to give.
+  bool set(CallGuard* guard) const {
+    return slot_ != TLS_OUT_OF_INDEXES && TlsSetValue(slot_, guard);
+  }
+
+ private:
+  DWORD slot_;
+};
+
+// Made when the library loads, on the loading thread.
+const GuardSlot g_guards;
+
+const GuardSlot& Guards() {
+  return g_guards;
+}
+
+CallGuard* ThisThreadsGuard() {
+  return Guards().get();
+}
 
 // Marks a call into the host on a guarded thread, for the tick and for
 // whoever waits for the thread.
 class GuardedCall {
  public:
-  GuardedCall() {
-    if (t_guard != nullptr) t_guard->InCall(true);
+  GuardedCall() : guard_(ThisThreadsGuard()) {
+    if (guard_ != nullptr) guard_->InCall(true);
   }
   ~GuardedCall() {
-    if (t_guard != nullptr) t_guard->InCall(false);
+    if (guard_ != nullptr) guard_->InCall(false);
   }
   GuardedCall(const GuardedCall&) = delete;
   GuardedCall& operator=(const GuardedCall&) = delete;
+
+ private:
+  CallGuard* guard_;
 };
 
 bool Stopped() {
-  return t_guard != nullptr && t_guard->Stopped();
+  const CallGuard* guard = ThisThreadsGuard();
+  return guard != nullptr && guard->Stopped();
 }
 
 class ComConnection : public HostConnection {
@@ -240,7 +278,7 @@ class ComConnection : public HostConnection {
       SysFreeString(exception.bstrSource);
       SysFreeString(exception.bstrDescription);
       SysFreeString(exception.bstrHelpFile);
-      const bool again = t_guard != nullptr && IsRetryLater(hr) && !Stopped() &&
+      const bool again = ThisThreadsGuard() != nullptr && IsRetryLater(hr) && !Stopped() &&
                          GetTickCount() - start < kRetryLaterMs;
       if (!again) return HostStatus::Failed(why.empty() ? ErrorText(static_cast<DWORD>(hr)) : why);
       Sleep(kRetryDelayMs);
@@ -289,17 +327,21 @@ class ComHostLink : public HostLink {
   bool EnterThread(HostCallGuard* guard) override {
     // A thread that already has COM (in another apartment model) keeps it.
     const bool entered = SUCCEEDED(CoInitialize(nullptr));
-    if (guard != nullptr && t_guard == nullptr) {
-      t_guard = new CallGuard(guard);
-      t_guard->Install();
+    if (guard != nullptr && ThisThreadsGuard() == nullptr) {
+      auto* installed = new CallGuard(guard);
+      if (Guards().set(installed)) {
+        installed->Install();
+      } else {
+        installed->Release();  // the thread's calls go unguarded
+      }
     }
     return entered;
   }
   void LeaveThread(bool entered) override {
-    if (t_guard != nullptr) {
-      t_guard->Remove();
-      t_guard->Release();
-      t_guard = nullptr;
+    if (CallGuard* guard = ThisThreadsGuard()) {
+      guard->Remove();
+      guard->Release();
+      Guards().set(nullptr);
     }
     if (entered) CoUninitialize();
   }

@@ -3,19 +3,21 @@
 // loop that lets both windows handle their dialog keys.
 //
 // Who waits for whom: the host's thread talks to the window thread only by
-// posted messages. It waits for it only in Close, a bounded time, pumping
-// no more than the host's apartment needs (so that a window thread inside a
-// call to the host's object can finish it). Each window thread owns its
-// shared part (ThreadShared), so a thread that ends late never touches a
-// later one's.
+// posted messages. It waits for it only when it closes a set (HIDEINFO, and
+// SHOWINFO over an open one), a bounded time, pumping no more than the
+// host's apartment needs (so that a window thread inside a call to the
+// host's object can finish it). Each window thread owns its shared part
+// (ThreadShared), so a thread that ends late never touches a later one's.
 //
 // The thread holds a counted reference to the library from before it starts
 // until its very last act, FreeLibraryAndExitThread: the image cannot leave
 // the process while any code of the thread's may still run, whatever the
 // host does. The host's FreeLibrary therefore returns at once, the windows
 // stay until the operator closes them, and the library leaves the process
-// then. The thread takes nothing that needs the loader's lock: its dialog
-// templates and icon are found on the host's thread before it starts.
+// then. The thread's own look-ups need no loader's lock (the module handle
+// is the image base; its dialog templates and icon are found on the host's
+// thread before it starts); what the system does for it may take the lock,
+// which is harmless, as nobody holding that lock waits for the thread.
 #include <objbase.h>
 #include <windows.h>
 
@@ -71,9 +73,10 @@ struct ThreadShared {
   std::atomic<HWND> dxcc{nullptr};
   // A close was asked for: no error is shown any more, and once the opening
   // has sent its commands no new call goes to the host (a refresh under way
-  // ends at its next call), so that the windows go as soon as the host has
-  // answered the call in progress, which the host's thread serves while it
-  // waits for the close.
+  // ends at its next call, letting go of the host's object, its one last
+  // call), so that the windows go as soon as the host has answered the
+  // calls in progress, which the host's thread serves while it waits for
+  // the close.
   std::atomic<bool> closing{false};
   std::atomic<bool> opened{false};  // the opening's host step is done
   // The thread's host calls.
@@ -360,7 +363,17 @@ INT_PTR CALLBACK CountyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // message loop, the end.
 void RunWindows(const WindowContext& context, const WindowResources& resources,
                 ThreadShared& shared) {
-  const bool entered = context.host->EnterThread(&shared.calls);
+  // COM is left however the thread's work ends: a message filter or a tick
+  // left behind would be called into the library after it has gone.
+  struct ThreadInHost {
+    HostLink& host;
+    const bool entered;
+    ThreadInHost(HostLink& link, HostCallGuard* guard)
+        : host(link), entered(link.EnterThread(guard)) {}
+    ~ThreadInHost() { host.LeaveThread(entered); }
+    ThreadInHost(const ThreadInHost&) = delete;
+    ThreadInHost& operator=(const ThreadInHost&) = delete;
+  } inHost(*context.host, &shared.calls);
   {
     WindowThread thread(context, resources, shared);
     HWND county = CreateDialogIndirectParamA(PluginInstance(), resources.county, nullptr,
@@ -385,7 +398,6 @@ void RunWindows(const WindowContext& context, const WindowResources& resources,
   shared.county = nullptr;
   // Nothing of the host's is held here any more, so leaving COM makes no
   // call into the host.
-  context.host->LeaveThread(entered);
 }
 
 struct ThreadStart {
@@ -502,12 +514,14 @@ class Win32WindowSet final : public InfoWindows {
 
   // Not reported when it fails: the set does not open.
   void Start() {
-    WindowResources resources;
-    if (!resources.Find()) return;
+    auto start = std::make_unique<ThreadStart>(
+        ThreadStart{context_, WindowResources(), std::make_shared<ThreadShared>(), nullptr});
+    if (!start->resources.Find()) return;
+    // Taken last, so that nothing can fail between taking and giving it.
     const HMODULE module = TakeModuleReference();
     if (module == nullptr) return;
-    auto shared = std::make_shared<ThreadShared>();
-    auto start = std::make_unique<ThreadStart>(ThreadStart{context_, resources, shared, module});
+    start->module = module;
+    std::shared_ptr<ThreadShared> shared = start->shared;
     HANDLE thread = CreateThread(nullptr, 0, WindowThreadProc, start.get(), 0, nullptr);
     if (thread == nullptr) {
       // Never the last reference: the host holds its own while it calls.

@@ -3,9 +3,11 @@
 namespace stats {
 namespace {
 
+// The thread's main window: visible, enabled, owned by no other window and
+// not a tool window (a palette or a floating bar).
 BOOL CALLBACK FirstUsableWindow(HWND window, LPARAM found) {
   if (GetWindow(window, GW_OWNER) != nullptr || !IsWindowVisible(window) ||
-      !IsWindowEnabled(window)) {
+      !IsWindowEnabled(window) || (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) {
     return TRUE;
   }
   *reinterpret_cast<HWND*>(found) = window;

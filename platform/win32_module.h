@@ -7,8 +7,9 @@
 
 #include <windows.h>
 
-// The linker's symbol at the start of the image that holds this code.
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+// The linker's symbol at the start of the image that holds this code; the
+// name is the linker's, reserved as it is.
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
 namespace stats {
 
@@ -28,7 +29,8 @@ HMODULE TakeModuleReference();
 
 // The host's window that a modal dialog or message box of the plug-in's
 // belongs to: the calling thread's active window, else its first visible,
-// enabled top-level window; null when it has none. While the modal window
+// enabled top-level window that is neither owned nor a tool window; null
+// when it has none. While the modal window
 // is up its owner is disabled, so the operator cannot close the host (and
 // unload the plug-in) under it.
 HWND HostWindow();

@@ -3,11 +3,14 @@
 // FreeLibrary, or the window thread's FreeLibraryAndExitThread when the
 // host had let go first. No thread of the plug-in's lives then (the window
 // thread holds a reference for its whole life), so nothing waits here and
-// the module's state is freed at once, unless an export is still on the
-// host thread's stack (the host unloaded from inside one): its frame still
-// uses the state, which is then left as it is. At process exit the other
-// threads were stopped wherever they were, perhaps holding the module's
-// lock or the heap's: nothing is freed.
+// the module's state is freed at once. Not while an export is on the host
+// thread's stack, though (the host unloaded the library from inside one,
+// from a modal loop of ours): that frame's code goes with the image, which
+// nothing here can keep without pinning it, so the state is left as it is
+// rather than freed under it as well. The host's own windows are disabled
+// while a modal window of ours is up, so the operator cannot do that. At
+// process exit the other threads were stopped wherever they were, perhaps
+// holding the module's lock or the heap's: nothing is freed.
 #include <windows.h>
 
 #include <memory>

@@ -93,9 +93,10 @@ Module& TheModule();
 // whether to free it).
 std::unique_ptr<Module> TakeModule();
 
-// Counts the exports in progress, for the unload: the host may unload the
-// library from inside one (from a modal loop of the plug-in's), and the
-// export's frame then still uses the module, which must not be freed.
+// Counts the exports in progress, for the unload: a host that unloads the
+// library from inside one (from a modal loop of the plug-in's) takes the
+// export's code away with the image; the module is then left, not freed
+// under that frame as well.
 class ExportCall {
  public:
   ExportCall();

@@ -152,6 +152,11 @@ TEST_F(InfoWindowsTest, ShowInfoReopensAndHideInfoClosesOnce) {
 TEST(InfoWindowsUnloadTest, FreeLibraryWithTheWindowsOpen) {
   ScratchDir dir;
   UnregisterFakeHost();
+  // One set opened and closed first: the threads the system starts for the
+  // first one (the timer queue's, COM's) live on.
+  Plugin().RunCommand0(0, "SHOWINFO");
+  ASSERT_TRUE(Within(5000, [] { return CountyWindow() != nullptr; }));
+  Plugin().RunCommand0(0, "HIDEINFO");
   UnloadPlugin();  // this test's loads must be the only ones
   const int threadsBefore = ThreadCount();
   for (int round = 0; round < 20; ++round) {
