@@ -7,7 +7,7 @@
 namespace yodx {
 namespace {
 
-LogData Parse(const std::string& text) {
+LogData ReadAdif(const std::string& text) {
   LogData log;
   ParseAdif(text, "t.adi", &log);
   return log;
@@ -19,7 +19,7 @@ const char kGood[] =
     "<STATION_CALLSIGN:6>YO3ABC <EOR>\n";
 
 TEST(YodxAdifTest, ReadsAFullRecordAfterAHeader) {
-  const LogData log = Parse(std::string("made by hand <ADIF_VER:5>3.1.2\n<EOH>\n") + kGood);
+  const LogData log = ReadAdif(std::string("made by hand <ADIF_VER:5>3.1.2\n<EOH>\n") + kGood);
   ASSERT_EQ(log.contacts.size(), 1u);
   EXPECT_TRUE(log.diagnostics.empty());
   const Contact& c = log.contacts[0];
@@ -36,7 +36,7 @@ TEST(YodxAdifTest, ReadsAFullRecordAfterAHeader) {
 }
 
 TEST(YodxAdifTest, NormalisesNamesModesAndBandsButNotExchanges) {
-  const LogData log = Parse(
+  const LogData log = ReadAdif(
       "<call:6>yo5bbb <qso_date:8>20210807 <time_on:4>2359 <band:3>40M <mode:3>SSB "
       "<submode:3>LSB <stx_string:2>BU <srx_string:4> cj <srx:1>9 <operator:6>yo3abc <eor>\n"
       "<CALL:6>DL1ABC <QSO_DATE:8>20210808 <TIME_ON:4>0001 <FREQ:8>3.512345 <MODE:3>USB "
@@ -79,15 +79,16 @@ TEST(YodxAdifTest, ModeSpellings) {
       {"<MODE:2>cw", "CW"},
   };
   for (const auto& m : kModes) {
-    const LogData log = Parse(std::string("<CALL:6>DL1ABC <QSO_DATE:8>20210807 <TIME_ON:4>1200 ") +
-                              "<BAND:3>20m " + m.fields + " <EOR>");
+    const LogData log =
+        ReadAdif(std::string("<CALL:6>DL1ABC <QSO_DATE:8>20210807 <TIME_ON:4>1200 ") +
+                 "<BAND:3>20m " + m.fields + " <EOR>");
     ASSERT_EQ(log.contacts.size(), 1u) << m.fields;
     EXPECT_EQ(log.contacts[0].mode, m.mode) << m.fields;
   }
 }
 
 TEST(YodxAdifTest, FileWithoutHeaderStartsWithARecord) {
-  const LogData log = Parse(kGood);
+  const LogData log = ReadAdif(kGood);
   EXPECT_EQ(log.contacts.size(), 1u);
   EXPECT_EQ(log.contacts[0].line, 1);
 }
@@ -135,7 +136,7 @@ TEST(YodxAdifTest, BadRecordsAreSkippedWithFileLineAndField) {
   };
   for (const BadRecord& bad : cases) {
     // A bad record between two good ones: only it is lost.
-    const LogData log = Parse(std::string(kGood) + "\n" + bad.record + "\n" + kGood);
+    const LogData log = ReadAdif(std::string(kGood) + "\n" + bad.record + "\n" + kGood);
     EXPECT_EQ(log.contacts.size(), 2u) << bad.record;
     EXPECT_EQ(log.skipped, 1) << bad.record;
     bool found = false;
@@ -152,13 +153,13 @@ TEST(YodxAdifTest, BadRecordsAreSkippedWithFileLineAndField) {
 }
 
 TEST(YodxAdifTest, LengthsPastTheEndAndUnclosedRecordsAreReported) {
-  LogData log = Parse(std::string(kGood) + "<CALL:500>DL1ABC <EOR>");
+  LogData log = ReadAdif(std::string(kGood) + "<CALL:500>DL1ABC <EOR>");
   EXPECT_EQ(log.contacts.size(), 1u);
   EXPECT_EQ(log.skipped, 1);
   ASSERT_FALSE(log.diagnostics.empty());
   EXPECT_NE(log.diagnostics[0].message.find("past the end"), std::string::npos);
 
-  log = Parse(std::string(kGood) + "<CALL:6>DL2ABC <QSO_DATE:8>20210807");
+  log = ReadAdif(std::string(kGood) + "<CALL:6>DL2ABC <QSO_DATE:8>20210807");
   EXPECT_EQ(log.contacts.size(), 1u);
   EXPECT_EQ(log.skipped, 1);
   ASSERT_EQ(log.diagnostics.size(), 1u);
@@ -169,7 +170,7 @@ TEST(YodxAdifTest, LengthsPastTheEndAndUnclosedRecordsAreReported) {
 TEST(YodxAdifTest, NoInputMakesItCrash) {
   const std::string good = std::string("hdr <ADIF_VER:5>3.1.2 <EOH>\n") + kGood + kGood;
   // Every truncation, then random byte damage.
-  for (size_t n = 0; n <= good.size(); ++n) Parse(good.substr(0, n));
+  for (size_t n = 0; n <= good.size(); ++n) ReadAdif(good.substr(0, n));
   std::mt19937 rng(5);
   const char noise[] = "<>:0123456789 \nEOR";
   for (int round = 0; round < 3000; ++round) {
@@ -177,7 +178,7 @@ TEST(YodxAdifTest, NoInputMakesItCrash) {
     for (int k = 0; k < 4; ++k) {
       text[rng() % text.size()] = noise[rng() % (sizeof noise - 1)];
     }
-    const LogData log = Parse(text);
+    const LogData log = ReadAdif(text);
     EXPECT_LE(log.contacts.size(), 2u);
   }
 }
@@ -189,7 +190,7 @@ namespace yodx {
 namespace {
 
 TEST(YodxAdifTest, GarbageKeepsABoundedNumberOfDiagnosticsPrintedSafely) {
-  const LogData log = Parse(std::string("<EOR>") + std::string(5000, '<'));
+  const LogData log = ReadAdif(std::string("<EOR>") + std::string(5000, '<'));
   EXPECT_EQ(log.diagnostics.size(), LogData::kKeptDiagnostics);
   EXPECT_GT(log.diagnostics_dropped, 0);
   const Diagnostic raw{"t.adi", 3, "band", "'2\r0m\x01' is not a band"};

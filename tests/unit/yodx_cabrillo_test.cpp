@@ -5,7 +5,7 @@
 namespace yodx {
 namespace {
 
-LogData Parse(const std::string& text) {
+LogData ReadCabrillo(const std::string& text) {
   LogData log;
   ParseCabrillo(text, "t.log", &log);
   return log;
@@ -18,13 +18,13 @@ const char kHeader[] =
     "SOAPBOX: 73: see you next year\r\n";
 
 TEST(YodxCabrilloTest, ReadsHeaderAndQsoLines) {
-  const LogData log =
-      Parse(std::string(kHeader) +
-            "QSO: 14027 CW 2021-08-07 1200 YO3ABC        599 BU     YO2LEL        599 ar\r\n"
-            "QSO:  7151 PH 2021-08-08 0913 YO3ABC        59  BU     DL1ABC        59  0114 0\r\n"
-            "X-QSO: 14027 CW 2021-08-07 1201 YO3ABC 599 BU YO2XXX 599 TM\r\n"
-            "END-OF-LOG:\r\n"
-            "QSO: 14027 CW 2021-08-07 1202 YO3ABC 599 BU YO2YYY 599 TM\r\n");
+  const LogData log = ReadCabrillo(
+      std::string(kHeader) +
+      "QSO: 14027 CW 2021-08-07 1200 YO3ABC        599 BU     YO2LEL        599 ar\r\n"
+      "QSO:  7151 PH 2021-08-08 0913 YO3ABC        59  BU     DL1ABC        59  0114 0\r\n"
+      "X-QSO: 14027 CW 2021-08-07 1201 YO3ABC 599 BU YO2XXX 599 TM\r\n"
+      "END-OF-LOG:\r\n"
+      "QSO: 14027 CW 2021-08-07 1202 YO3ABC 599 BU YO2YYY 599 TM\r\n");
   EXPECT_EQ(log.own_call, "YO3ABC");
   EXPECT_TRUE(log.diagnostics.empty());
   ASSERT_EQ(log.contacts.size(), 2u);
@@ -62,7 +62,7 @@ TEST(YodxCabrilloTest, ModesAndBands) {
                {50100, "6m"},  {1799, ""},     {13999, ""},    {14351, ""},    {29701, ""}};
   for (const auto& e : edges) EXPECT_EQ(BandFromKhz(e.khz), e.band) << e.khz;
 
-  const LogData log = Parse(
+  const LogData log = ReadCabrillo(
       "QSO: 50 CW 2021-08-07 1200 YO3ABC 599 BU DL1ABC 599 1\n"
       "QSO: 14085 RY 2021-08-07 1200 YO3ABC 599 BU DL1ABC 599 1\n");
   ASSERT_EQ(log.contacts.size(), 2u);
@@ -71,7 +71,7 @@ TEST(YodxCabrilloTest, ModesAndBands) {
 }
 
 TEST(YodxCabrilloTest, NineColumnsMeanAMissingReceivedExchange) {
-  const LogData log = Parse("QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599\n");
+  const LogData log = ReadCabrillo("QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599\n");
   ASSERT_EQ(log.contacts.size(), 1u);
   EXPECT_EQ(log.contacts[0].rst_rcvd, "599");
   EXPECT_EQ(log.contacts[0].exch_rcvd, "");
@@ -95,7 +95,7 @@ TEST(YodxCabrilloTest, BadLinesAreSkippedWithLineAndColumn) {
   };
   const std::string good = "QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599 5\n";
   for (const auto& bad : cases) {
-    const LogData log = Parse(good + bad.line + "\n" + good);
+    const LogData log = ReadCabrillo(good + bad.line + "\n" + good);
     EXPECT_EQ(log.contacts.size(), 2u) << bad.line;
     EXPECT_EQ(log.skipped, 1) << bad.line;
     ASSERT_FALSE(log.diagnostics.empty()) << bad.line;
@@ -107,7 +107,7 @@ TEST(YodxCabrilloTest, BadLinesAreSkippedWithLineAndColumn) {
 }
 
 TEST(YodxCabrilloTest, LinesWithoutATagAreReportedNotCounted) {
-  const LogData log = Parse("START-OF-LOG: 3.0\nthis is not cabrillo\n\n");
+  const LogData log = ReadCabrillo("START-OF-LOG: 3.0\nthis is not cabrillo\n\n");
   EXPECT_EQ(log.skipped, 0);
   ASSERT_EQ(log.diagnostics.size(), 1u);
   EXPECT_EQ(log.diagnostics[0].ToString(), "t.log:2: not a Cabrillo line (no TAG:)");

@@ -9,7 +9,7 @@ namespace {
 
 // Entity blocks as the country file has them (alias lists shortened), and
 // one entry with every kind of override.
-const char kCty[] =
+const char kSmallCty[] =
     "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
     "    YO,YP,YQ,YR,\n"
     "    =YO3FRI/YL,\n"
@@ -36,7 +36,7 @@ class YodxCtyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::vector<std::string> errors;
-    ASSERT_TRUE(cty_.Parse(kCty, &errors));
+    ASSERT_TRUE(cty_.Parse(kSmallCty, &errors));
     EXPECT_TRUE(errors.empty()) << errors.front();
   }
   std::string PrefixOf(const std::string& call) { return cty_.Lookup(call).prefix; }

@@ -15,7 +15,7 @@
 namespace yodx {
 namespace {
 
-const char kCty[] =
+const char kLintCty[] =
     "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
     "    YO,YP,YQ,YR;\n"
     "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
@@ -48,7 +48,7 @@ std::string Join(const std::vector<std::string>& lines) {
 
 CtyFile Countries() {
   CtyFile cty;
-  EXPECT_TRUE(cty.Parse(kCty));
+  EXPECT_TRUE(cty.Parse(kLintCty));
   return cty;
 }
 
@@ -224,7 +224,7 @@ TEST(YodxLintTest, FileLevelFaultsAndTheTwoTransmitterField) {
 // on, 2 when the log cannot be read.
 TEST(YodxLintTest, ExitStatus) {
   stats::testing::ScratchDir scratch;
-  stats::testing::WriteFileBytes("cty.dat", kCty);
+  stats::testing::WriteFileBytes("cty.dat", kLintCty);
   std::vector<std::string> warned = kCleanLog, one_error = kCleanLog;
   warned[6] = "SOAPBOX: no claimed score";
   one_error[1] = "CONTEST: YO DX";
