@@ -8,6 +8,7 @@
 #include "tools/replay/replay.h"
 #include "tools/yodx/report/figures.h"
 #include "tools/yodx/report/json.h"
+#include "tools/yodx/report/page.h"
 
 namespace yodx {
 namespace report {
@@ -248,6 +249,27 @@ TEST(YodxReportTest, TheSamplesAgreeWithThePluginsSummaries) {
       }
     }
   }
+}
+
+// The page refers to nothing outside itself, and a period without a
+// contact says so instead of drawing empty charts.
+TEST(YodxReportTest, ThePageStandsAloneAndSaysWhenThePeriodIsEmpty) {
+  const CtyFile cty = Countries();
+  const std::string full = Page(Report(Cabrillo(kRows[5].qsos), cty), "a<b>.log");
+  EXPECT_EQ(full.find("<script"), std::string::npos);
+  EXPECT_EQ(full.find("href"), std::string::npos);
+  EXPECT_EQ(full.find("src="), std::string::npos);
+  EXPECT_EQ(full.find("url("), full.find("url(#hatch)"));
+  EXPECT_NE(full.find("a&lt;b&gt;.log"), std::string::npos);
+  size_t charts = 0;
+  for (size_t at = full.find("<svg"); at != std::string::npos; at = full.find("<svg", at + 1)) {
+    ++charts;
+  }
+  EXPECT_EQ(charts, 4u);
+
+  const std::string empty = Page(Report(Cabrillo({"28 1159 14025 CW DL1AAA 1"}), cty), "x.log");
+  EXPECT_NE(empty.find("No contact of this log falls in the period"), std::string::npos);
+  EXPECT_EQ(empty.find("<svg"), std::string::npos);
 }
 
 }  // namespace
