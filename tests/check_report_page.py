@@ -10,7 +10,8 @@ made (Chromium's own requests, which name no origin, are not the page's).
     check_report_page.py YODX OUT_DIR [HEIGHT]
 
 Leaves report.html, report.png, report-dom.html and report-net.json in
-OUT_DIR. HEIGHT (default 1400) is the window's, 1000 pixels wide.
+OUT_DIR. HEIGHT (default 1800: the charts of hours and multipliers and the
+county board) is the window's, 1000 pixels wide.
 Chromium missing is a failure: scripts/setup.sh installs it."""
 import json
 import os
@@ -132,7 +133,7 @@ def main():
     if len(sys.argv) not in (3, 4):
         fail("usage: check_report_page.py YODX OUT_DIR [HEIGHT]")
     yodx, out = sys.argv[1], os.path.abspath(sys.argv[2])
-    height = int(sys.argv[3]) if len(sys.argv) == 4 else 1400
+    height = int(sys.argv[3]) if len(sys.argv) == 4 else 1800
     chromium = shutil.which("chromium")
     if not chromium:
         fail("Chromium is missing: scripts/setup.sh installs it")

@@ -55,7 +55,7 @@ th, td { padding: .12rem .45rem; text-align: right; border-bottom: 1px solid #e3
 th { font-weight: 600; background: #f2f2f2; }
 th:first-child, td:first-child { text-align: left; }
 tr.sum td { font-weight: 600; border-top: 2px solid #999; }
-td.codes { text-align: left; white-space: normal; min-width: 14rem; }
+th.codes, td.codes { text-align: left; white-space: normal; min-width: 14rem; }
 .sw { display: inline-block; width: .8em; height: .8em; margin-right: .3em; vertical-align: -.05em; }
 .note { background: #fff6dc; border-left: 4px solid #E69F00; padding: .5rem .8rem; }
 footer { margin-top: 2rem; color: #444; font-size: .85rem; }
@@ -199,7 +199,8 @@ std::string RateTables(const Figures& f) {
 std::string CountyTable(const Figures& f) {
   std::string out =
       "<div class=\"scroll\"><table><caption>Counties by band, as the organiser counts "
-      "them</caption><thead><tr><th>band</th><th>worked</th><th>missing</th></tr></thead><tbody>";
+      "them</caption><thead><tr><th>band</th><th>worked</th><th "
+      "class=\"codes\">missing</th></tr></thead><tbody>";
   for (const BandCounties& c : f.counties) {
     std::string missing;
     for (const std::string& code : c.missing) missing += (missing.empty() ? "" : " ") + code;
@@ -319,27 +320,27 @@ std::string Page(const Figures& f, const std::string& log_name) {
     out += Summary(f);
     out += "<h2>Contacts per hour</h2>" +
            Figure(HourChart(f),
-                  "Contacts in each clock hour, stacked by band from the lowest "
-                  "band up; the figure over a bar is its total.");
-    out += HourTable(f);
+                  "Contacts in each clock hour, stacked by band from the lowest band up; the "
+                  "figure over a bar is its total (each hour's figures are under \"Hour by "
+                  "hour\").");
     if (f.counted) {
       out += "<h2>Multipliers as they came in</h2>" +
              Figure(MultiplierChart(f),
                     "DXCC countries and counties on all bands together, at the end of each hour, "
-                    "as the organiser counts them (the table above gives each hour's figures).");
-    }
-    out += "<h2>Rates and breaks</h2>" +
-           Figure(Timeline(f),
-                  "Contacts in each ten minutes; above them the best 10, 30 and "
-                  "60 minutes, below them the breaks (hatched).");
-    out += RateTables(f);
-    if (f.counted) {
+                    "as the organiser counts them (each hour's figures are under \"Hour by "
+                    "hour\").");
       out += "<h2>Counties</h2>" +
              Figure(CountyBoard(f),
                     "The 42 counties laid out roughly as on the map, north up; a county worked on "
                     "all five bands has a heavy frame.");
       out += CountyTable(f);
     }
+    out += "<h2>Rates and breaks</h2>" +
+           Figure(Timeline(f),
+                  "Contacts in each ten minutes; above them the best 10, 30 and "
+                  "60 minutes, below them the breaks (hatched).");
+    out += RateTables(f);
+    out += "<h2>Hour by hour</h2>" + HourTable(f);
     out += "<h2>Continents and countries</h2>" + PlaceTables(f);
   }
   out += ScoreSection(f);
