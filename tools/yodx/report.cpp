@@ -16,7 +16,7 @@ namespace yodx {
 
 namespace {
 
-// "12:05" of a time, "Sat 12:05" when the day matters.
+// "12:05".
 std::string Clock(UtcSeconds t) {
   return FormatUtc(t).substr(11, 5);
 }
@@ -44,8 +44,10 @@ std::string Summary(const report::Figures& f) {
   }
   int off = 0;
   for (const report::Break& b : f.breaks) off += b.minutes;
-  out += std::to_string(f.breaks.size()) + (f.breaks.size() == 1 ? " break, " : " breaks, ") +
-         Duration(off) + "; on-time " + Duration(f.on_time_minutes) + "\n";
+  out += f.breaks.empty() ? std::string("no break")
+                          : std::to_string(f.breaks.size()) +
+                                (f.breaks.size() == 1 ? " break, " : " breaks, ") + Duration(off);
+  out += "; on-time " + Duration(f.on_time_minutes) + "\n";
   if (!f.counted) return out + "organiser's count: none: " + f.not_counted + "\n";
   out += "counties:";
   for (const report::BandCounties& c : f.counties) {
