@@ -1,7 +1,10 @@
 #include "tools/yodx/report/charts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "tools/contest/text.h"
 

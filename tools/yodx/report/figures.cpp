@@ -1,7 +1,6 @@
 #include "tools/yodx/report/figures.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <iterator>
 #include <map>
 

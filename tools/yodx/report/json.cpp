@@ -2,7 +2,6 @@
 
 #include <iterator>
 
-#include "tools/contest/rules.h"
 #include "tools/contest/text.h"
 
 namespace yodx {

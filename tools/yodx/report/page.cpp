@@ -1,5 +1,6 @@
 #include "tools/yodx/report/page.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
