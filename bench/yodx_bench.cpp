@@ -1,5 +1,6 @@
 // The replay tool on a 100k-contact ADIF log: parsing, country lookup, and
-// the whole replay through the plug-in library next to this program.
+// the whole replay through the plug-in library next to this program; and
+// the report of a 10k-contact weekend.
 //
 // The log is made here, deterministically, from the call signs of
 // MASTER.SCP (Debian's hamradio-files) so that the lookup sees real calls.
@@ -15,6 +16,9 @@
 #include "tools/contest/adif.h"
 #include "tools/contest/cty.h"
 #include "tools/replay/replay.h"
+#include "tools/yodx/report/figures.h"
+#include "tools/yodx/report/json.h"
+#include "tools/yodx/report/page.h"
 
 namespace {
 
@@ -158,6 +162,86 @@ void BM_Replay100k(benchmark::State& state) {
   fs::remove_all(dir);
 }
 BENCHMARK(BM_Replay100k)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A Romanian station's weekend of 10,000 contacts in the contest period:
+// runs of 20 on one frequency, then 5 searched on the band, the band
+// changing with each run.
+const std::string& Weekend() {
+  static const std::string text = [] {
+    constexpr int kWeekend = 10000;
+    const std::vector<std::string> calls = Calls();
+    const char* bands[] = {"80m", "40m", "20m", "15m", "10m"};
+    const int edges[] = {3500, 7000, 14000, 21000, 28000};
+    std::mt19937 rng(26);
+    std::string t = "generated for the bench\n<ADIF_VER:5>3.1.2 <EOH>\n";
+    int b = 0, khz = 0;
+    bool cw = true;
+    for (int i = 0; i < kWeekend; ++i) {
+      if (i % 25 == 0) {
+        b = static_cast<int>(rng() % 5);
+        cw = rng() % 2 != 0;
+        khz = edges[b] + (cw ? 10 : 150) + static_cast<int>(rng() % 60);
+      }
+      const int freq = i % 25 < 20 ? khz : khz + 5 + static_cast<int>(rng() % 40);
+      const int s = (12 * 3600 + static_cast<int>(static_cast<long long>(i) * 86400 / kWeekend));
+      char date[16], time[16], mhz[16];
+      std::snprintf(date, sizeof date, "202108%d", 28 + s / 86400);
+      std::snprintf(time, sizeof time, "%02d%02d%02d", s % 86400 / 3600, s / 60 % 60, s % 60);
+      std::snprintf(mhz, sizeof mhz, "%.3f", freq / 1000.0);
+      const std::string& call = calls[rng() % calls.size()];
+      const bool romanian = call.compare(0, 2, "YO") == 0;
+      t += Field("CALL", call) + Field("QSO_DATE", date) + Field("TIME_ON", time) +
+           Field("BAND", bands[b]) + Field("FREQ", mhz) + Field("MODE", cw ? "CW" : "SSB") +
+           Field("RST_SENT", cw ? "599" : "59") + Field("RST_RCVD", cw ? "599" : "59") +
+           Field("STX_STRING", "BU") +
+           (romanian ? Field("SRX_STRING", "CJ") : Field("SRX", std::to_string(1 + i / 7))) +
+           Field("STATION_CALLSIGN", "YO3ABC") + "<EOR>\n";
+    }
+    return t;
+  }();
+  return text;
+}
+
+// What report does for one log, from its file: read it and the country
+// file, work out the figures, write the JSON and the page.
+void BM_Report10k(benchmark::State& state) {
+  namespace fs = std::filesystem;
+  const fs::path path = fs::temp_directory_path() / "yodx-bench-report.adi";
+  std::ofstream(path, std::ios::binary) << Weekend();
+  for (auto _ : state) {
+    yodx::LogData log;
+    yodx::CtyFile cty;
+    std::string error;
+    if (!yodx::ReadLogFile(path.string(), &log, &error) ||
+        !yodx::LoadCountryFile(kCtyPath, &cty, &error)) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+    const std::string own = yodx::OwnCall(log);
+    const yodx::report::Figures f =
+        yodx::report::ComputeFigures(std::move(log.contacts), own, cty, {});
+    if (f.qsos != 10000) state.SkipWithError("contacts lost");
+    const std::string json = yodx::report::Json(f), page = yodx::report::Page(f, "bench.adi");
+    benchmark::DoNotOptimize(json.data());
+    benchmark::DoNotOptimize(page.data());
+  }
+  fs::remove(path);
+}
+BENCHMARK(BM_Report10k)->Unit(benchmark::kMillisecond);
+
+// The figures alone, from the contacts read: time order, the count and the
+// plug-in's claim (six passes of the count), the hours, rates and runs.
+void BM_ReportFigures10k(benchmark::State& state) {
+  yodx::LogData log;
+  yodx::ParseAdif(Weekend(), "bench.adi", &log);
+  const yodx::CtyFile& cty = Cty();
+  if (cty.entity_count() == 0) state.SkipWithError("no cty.dat");
+  for (auto _ : state) {
+    const yodx::report::Figures f = yodx::report::ComputeFigures(log.contacts, "YO3ABC", cty, {});
+    benchmark::DoNotOptimize(f.qsos);
+  }
+}
+BENCHMARK(BM_ReportFigures10k)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -162,6 +162,15 @@ TEST(YodxCountTest, HandWorkedLogs) {
       named += (i == 0 ? ": " : ", ") + claim.differences[i];
     }
     EXPECT_EQ(named, row.claim) << at;
+    // Each rule taken on is one step; the last one's count is the claim.
+    std::string steps = std::to_string(claim.plugin.score());
+    for (size_t i = 0; i < claim.steps.size(); ++i) {
+      steps += (i == 0 ? ": " : ", ") + claim.steps[i].words;
+    }
+    EXPECT_EQ(steps, row.claim) << at;
+    EXPECT_EQ(claim.steps.empty() ? row.score : claim.steps.back().totals.score(),
+              claim.plugin.score())
+        << at;
   }
 }
 

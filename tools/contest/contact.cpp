@@ -58,6 +58,20 @@ uint32_t BandLowerEdgeKhz(const std::string& band) {
   return 0;
 }
 
+bool BandBefore(const std::string& a, const std::string& b) {
+  const uint32_t ka = BandLowerEdgeKhz(a), kb = BandLowerEdgeKhz(b);
+  if ((ka == 0) != (kb == 0)) return kb == 0;
+  return ka != kb ? ka < kb : a < b;
+}
+
+std::string OwnCall(const LogData& log) {
+  if (!log.own_call.empty()) return log.own_call;
+  for (const Contact& c : log.contacts) {
+    if (!c.own_call.empty()) return c.own_call;
+  }
+  return "";
+}
+
 LogFormat DetectFormat(const std::string& text) {
   size_t i = 0;
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;

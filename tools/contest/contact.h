@@ -25,6 +25,11 @@ struct Contact {
   int line = 0;                      // line of the record in the log file
 };
 
+// The contact's UTC time, to the second.
+inline UtcSeconds ContactTime(const Contact& c) {
+  return ToUtcSeconds(c.year, c.month, c.day, c.hour, c.minute, c.second);
+}
+
 struct Diagnostic {
   std::string file;
   int line = 0;
@@ -52,6 +57,10 @@ struct LogData {
   void Diagnose(Diagnostic d);
 };
 
+// The station whose log it is: the header's call, else the first own call
+// of a contact; "" when the log names none.
+std::string OwnCall(const LogData& log);
+
 // Band name for a frequency in kHz ("20m"); "" outside the amateur bands.
 std::string BandFromKhz(double khz);
 
@@ -62,6 +71,10 @@ bool ParseDecimalHertz(std::string_view text, int unit_digits, uint32_t* hz);
 
 // Lower edge of a band in kHz, 0 for a name it does not know.
 uint32_t BandLowerEdgeKhz(const std::string& band);
+
+// Whether band A comes before band B: in frequency order, the names of no
+// known band after all others, by name.
+bool BandBefore(const std::string& a, const std::string& b);
 
 // Guesses the format from the text itself.
 LogFormat DetectFormat(const std::string& text);

@@ -160,13 +160,17 @@ Claim CompareWithPlugin(const std::vector<Contact>& contacts, const std::vector<
     rules.*step.rule = true;
     CountResult after = CountLog(contacts, stations, entrant, rules);
     if (after.total != before.total) {
+      ClaimStep taken{step.rule, step.words != nullptr ? step.words : "", after.total};
       if (step.words != nullptr) {
         claim.differences.emplace_back(step.words);
       } else {
         for (const BandCount& b : after.bands) {
-          if (!IsContestBand(b.band)) claim.differences.push_back(BandWords(b.band));
+          if (IsContestBand(b.band)) continue;
+          claim.differences.push_back(BandWords(b.band));
+          taken.words += (taken.words.empty() ? "" : ", ") + claim.differences.back();
         }
       }
+      claim.steps.push_back(std::move(taken));
     }
     before = std::move(after);
   }

@@ -82,11 +82,20 @@ CountResult CountLog(const std::vector<Contact>& contacts, const std::vector<Sta
                      const Entrant& entrant, const CountRules& rules = kOrganiserRules,
                      const std::vector<bool>& struck = {});
 
+// One of the plug-in's own rules that changes this log's count, and the
+// count once it is taken on, after those before it.
+struct ClaimStep {
+  bool CountRules::*rule = nullptr;
+  std::string words;  // as differences names it; the bands a rule adds joined by ", "
+  CountTotals totals;
+};
+
 // The organiser's count beside the plug-in's claim, and the plug-in's own
 // rules that set the two apart on this log ("160 m", "YO as DXCC", ...).
 struct Claim {
   CountTotals organiser, plugin;
   std::vector<std::string> differences;
+  std::vector<ClaimStep> steps;  // the rules that change the count, in the order named
 };
 Claim CompareWithPlugin(const std::vector<Contact>& contacts, const std::vector<Station>& stations,
                         const Entrant& entrant);

@@ -15,6 +15,9 @@
 
 namespace yodx {
 
+// The continents of the country file, in its spelling.
+constexpr const char* kContinents[] = {"AF", "AS", "EU", "NA", "OC", "SA"};
+
 struct CtyEntity {
   std::string name;
   std::string prefix;     // primary prefix, "*" of a non-DXCC entity removed

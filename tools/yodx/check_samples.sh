@@ -107,6 +107,23 @@ status=0
 run compact "$root/examples/$station.adi" "$work/lint/x.log" 2>/dev/null || status=$?
 check "compact refuses an ADIF log" test "$status" -eq 2
 
+# report, natively (the suite runs its figures in the Windows builds too):
+# the same JSON from both formats of a log, through the files it writes; a
+# log that cannot be read is status 2, with the reason.
+if [ -z "$arch" ]; then
+  for format in adi log; do
+    run report "$root/examples/yo3abc.$format" --cty "$cty" --json "$work/report.$format.json" \
+      >/dev/null 2>&1 || true
+  done
+  check "report: one JSON from yo3abc.adi and yo3abc.log" test -s "$work/report.adi.json" &&
+    check "report: the two JSON files are equal" cmp -s "$work/report.adi.json" "$work/report.log.json"
+  status=0
+  run report "$work/no-such.log" --cty "$cty" 2>"$work/report.err" >/dev/null || status=$?
+  check "report of a missing log: status 2" test "$status" -eq 2
+  check "report of a missing log: the reason" \
+    grep -q "cannot open log file $work/no-such.log" "$work/report.err"
+fi
+
 # A summary that cannot be written (a full disk) is a failure, not a success.
 if [ -z "$arch" ] && [ -w /dev/full ]; then
   log=$(ls "$root"/examples/*.adi | head -n 1)

@@ -32,6 +32,12 @@ int LintCommand(const std::vector<std::string>& args);
 // unreadable or non-Cabrillo LOG, or OUT naming LOG itself.
 int CompactCommand(const std::vector<std::string>& args);
 
+// report LOG [--cty FILE] [--period START END] [--html FILE] [--json FILE]:
+// the log's rates, breaks, counties, multipliers and score in a few lines,
+// and as JSON and one page of charts. 0 when written, 2 for a usage error or
+// a file that cannot be read or written.
+int ReportCommand(const std::vector<std::string>& args);
+
 // The program's usage text.
 void Usage(FILE* to);
 

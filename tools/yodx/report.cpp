@@ -1,0 +1,146 @@
+// report LOG [--cty FILE] [--period START END] [--html FILE] [--json FILE]:
+// the operator's weekend in figures, on standard output in a few lines, as
+// JSON and as one page of charts and tables to mail or open offline.
+#include <cstdio>
+#include <filesystem>
+
+#include "tools/contest/contact.h"
+#include "tools/contest/cty.h"
+#include "tools/contest/text.h"
+#include "tools/yodx/commands.h"
+#include "tools/yodx/report/figures.h"
+#include "tools/yodx/report/json.h"
+#include "tools/yodx/report/page.h"
+
+namespace yodx {
+
+namespace {
+
+// "12:05".
+std::string Clock(UtcSeconds t) {
+  return FormatUtc(t).substr(11, 5);
+}
+
+// "22 h 05 min".
+std::string Duration(int minutes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d h %02d min", minutes / 60, minutes % 60);
+  return text;
+}
+
+std::string Summary(const report::Figures& f) {
+  if (!f.period_known) return "no contact in the log\n";
+  std::string out = FormatUtc(f.start).substr(0, 16) + " to " + FormatUtc(f.end).substr(0, 16) +
+                    " UTC: " + Grouped(static_cast<unsigned long long>(f.qsos)) +
+                    (f.qsos == 1 ? " contact" : " contacts");
+  if (f.outside > 0)
+    out += " (" + Grouped(static_cast<unsigned long long>(f.outside)) + " outside)";
+  out += "\n";
+  if (f.qsos == 0) return out;
+  out += "best rates:";
+  for (const report::Rate& r : f.best) {
+    out += " " + std::to_string(r.qsos) + " in " + std::to_string(r.minutes) + " min from " +
+           Clock(r.start) + (&r == &f.best.back() ? "\n" : ",");
+  }
+  int off = 0;
+  for (const report::Break& b : f.breaks) off += b.minutes;
+  out += f.breaks.empty() ? std::string("no break")
+                          : std::to_string(f.breaks.size()) +
+                                (f.breaks.size() == 1 ? " break, " : " breaks, ") + Duration(off);
+  out += "; on-time " + Duration(f.on_time_minutes) + "\n";
+  if (!f.counted) return out + "organiser's count: none: " + f.not_counted + "\n";
+  out += "counties:";
+  for (const report::BandCounties& c : f.counties) {
+    out += " " + c.band + " " + std::to_string(c.worked.size()) +
+           (&c == &f.counties.back() ? " of 42\n" : ",");
+  }
+  const CountTotals& o = f.claim.organiser;
+  out += "organiser's count: score " + Grouped(static_cast<unsigned long long>(o.score())) +
+         ", the plug-in claims " +
+         Grouped(static_cast<unsigned long long>(f.claim.plugin.score())) + "\n";
+  return out;
+}
+
+}  // namespace
+
+int ReportCommand(const std::vector<std::string>& args) {
+  std::string log_path, cty_path, json_path, html_path;
+  report::Period period;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.compare(0, 2, "--") != 0) {
+      if (!log_path.empty()) return Fail(kUsage, "report takes one log, not also " + arg);
+      log_path = arg;
+      continue;
+    }
+    const size_t values = arg == "--period" ? 2 : 1;
+    if (arg != "--cty" && arg != "--json" && arg != "--html" && arg != "--period") {
+      return Fail(kUsage, "unknown option " + arg + " for report");
+    }
+    if (i + values >= args.size()) {
+      return Fail(kUsage, arg + (values == 2 ? " needs START and END" : " needs a value"));
+    }
+    if (arg == "--cty") {
+      cty_path = args[++i];
+    } else if (arg == "--json") {
+      json_path = args[++i];
+    } else if (arg == "--html") {
+      html_path = args[++i];
+    } else {
+      const std::string& start = args[++i];
+      const std::string& end = args[++i];
+      if (!ParseUtcTime(start, false, &period.start) || !ParseUtcTime(end, true, &period.end)) {
+        std::string message = "--period takes two UTC times YYYY-MM-DD[THH:MM[:SS]], not '";
+        message += start + "' '";
+        message += end + "'";
+        return Fail(kUsage, message);
+      }
+      if (period.start > period.end) return Fail(kUsage, "--period ends before it starts");
+      if (period.end - period.start >= report::kMaxHours * 3600LL) {
+        return Fail(kUsage,
+                    "--period covers at most " + std::to_string(report::kMaxHours / 24) + " days");
+      }
+      period.given = true;
+    }
+  }
+  if (log_path.empty()) {
+    return Fail(kUsage,
+                "usage: yodx report LOG [--cty FILE] [--period START END] [--html FILE] "
+                "[--json FILE]");
+  }
+
+  std::string error;
+  std::error_code ec;
+  if (std::filesystem::is_directory(log_path, ec)) {
+    return Fail(kUsage, "cannot read log file " + log_path + ": it is a folder");
+  }
+  LogData log;
+  if (!ReadLogFile(log_path, &log, &error)) return Fail(kUsage, error);
+  for (const Diagnostic& d : log.diagnostics) std::fprintf(stderr, "%s\n", d.ToString().c_str());
+  if (log.diagnostics_dropped > 0) {
+    std::fprintf(stderr, "yodx: %d more diagnostics not shown\n", log.diagnostics_dropped);
+  }
+  if (log.skipped > 0) {
+    std::fprintf(stderr, "yodx: %d unreadable record%s skipped\n", log.skipped,
+                 log.skipped == 1 ? "" : "s");
+  }
+  CtyFile countries;
+  if (!LoadCountryFile(cty_path, &countries, &error)) return Fail(kUsage, error);
+
+  const std::string own_call = OwnCall(log);
+  const report::Figures figures =
+      report::ComputeFigures(std::move(log.contacts), own_call, countries, period);
+  if (!json_path.empty() && !WriteFileBytes(json_path, report::Json(figures))) {
+    return Fail(kUsage, "cannot write " + json_path);
+  }
+  if (!html_path.empty()) {
+    const std::string name = std::filesystem::path(log_path).filename().string();
+    if (!WriteFileBytes(html_path, report::Page(figures, name))) {
+      return Fail(kUsage, "cannot write " + html_path);
+    }
+  }
+  WriteStdout((own_call.empty() ? "" : Printable(own_call, 20) + ", ") + Summary(figures));
+  return 0;
+}
+
+}  // namespace yodx
