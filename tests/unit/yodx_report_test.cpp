@@ -79,7 +79,8 @@ Figures Report(const std::string& text, const CtyFile& cty) {
     ParseCabrillo(text, "", &log);
   }
   EXPECT_TRUE(log.diagnostics.empty()) << log.diagnostics[0].ToString();
-  return ComputeFigures(std::move(log.contacts), OwnCall(log), cty, Period{});
+  const std::string own = OwnCall(log);  // before the contacts are moved away
+  return ComputeFigures(std::move(log.contacts), own, cty, Period{});
 }
 
 std::string Hhmm(UtcSeconds t) {
