@@ -5,6 +5,7 @@
 //   yodx check LOG CALL BAND MODE [EXCHANGE] [options]
 //   yodx lint LOG [--cty FILE] [--period START END] [--json FILE]
 //   yodx compact LOG OUT
+//   yodx crosscheck DIR [options]
 //
 // The summary goes to standard output exactly as the plug-in returns it, so
 // the Linux and the Windows build print the same bytes; diagnostics go to
@@ -31,7 +32,8 @@ int Main(int argc, char** argv) {
   } kCommands[] = {{"score", yodx::ScoreCommand},
                    {"check", yodx::CheckCommand},
                    {"lint", yodx::LintCommand},
-                   {"compact", yodx::CompactCommand}};
+                   {"compact", yodx::CompactCommand},
+                   {"crosscheck", yodx::CrosscheckCommand}};
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : kCommands) {
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);
