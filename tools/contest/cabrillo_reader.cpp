@@ -31,6 +31,22 @@ std::string ModeFromCabrillo(const std::string& code) {
   return code;
 }
 
+std::string CabrilloHeaderValue(std::string_view text, std::string_view tag) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = Trim(text.substr(pos, end - pos));
+    pos = end + 1;
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string_view name = Trim(line.substr(0, colon));
+    if (EqualsNoCase(name, "QSO")) break;
+    if (EqualsNoCase(name, tag)) return std::string(Trim(line.substr(colon + 1)));
+  }
+  return "";
+}
+
 void ParseCabrillo(const std::string& text, const std::string& file_name, LogData* out) {
   out->format = LogFormat::kCabrillo;
   int line_no = 0;

@@ -5,6 +5,7 @@
 #define YODX_CABRILLO_READER_H_
 
 #include <string>
+#include <string_view>
 
 #include "tools/contest/contact.h"
 
@@ -16,6 +17,11 @@ namespace yodx {
 // counted in out->skipped. A line with nine columns lacks the received
 // exchange: it is kept with that exchange empty.
 void ParseCabrillo(const std::string& text, const std::string& file_name, LogData* out);
+
+// The value of the header tag TAG ("CATEGORY-BAND", upper case) in TEXT, a
+// Cabrillo log: its first line of that tag before the first QSO line,
+// trimmed; "" when there is none.
+std::string CabrilloHeaderValue(std::string_view text, std::string_view tag);
 
 // The host's mode name for a Cabrillo mode column: "CW" and "PH" give "CW"
 // and "SSB", "RY" gives "RTTY"; anything else is kept as written.

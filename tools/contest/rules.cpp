@@ -56,4 +56,12 @@ bool IsSerialNumber(std::string_view exchange) {
   return exchange.find_first_not_of('0') != std::string_view::npos;
 }
 
+std::string ComparableExchange(std::string_view exchange) {
+  exchange = Trim(exchange);
+  if (!AllDigits(exchange)) return Upper(exchange);
+  const size_t first = exchange.find_first_not_of('0');
+  return std::string(first == std::string_view::npos ? exchange.substr(exchange.size() - 1)
+                                                     : exchange.substr(first));
+}
+
 }  // namespace yodx

@@ -64,6 +64,11 @@ inline bool ExchangeFits(std::string_view exchange, bool romanian) {
   return romanian ? !CountyCode(exchange).empty() : IsSerialNumber(exchange);
 }
 
+// An exchange as two logs are compared on it: a county code whatever its
+// case and blanks ("cj " -> "CJ"), a serial number by its value ("001" ->
+// "1"). Two logs hold the same exchange when these are equal.
+std::string ComparableExchange(std::string_view exchange);
+
 }  // namespace yodx
 
 #endif  // YODX_RULES_H_

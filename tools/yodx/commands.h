@@ -38,6 +38,13 @@ int CompactCommand(const std::vector<std::string>& args);
 // a file that cannot be read or written.
 int ReportCommand(const std::vector<std::string>& args);
 
+// crosscheck DIR [--json FILE] [--out DIR] [--window MIN] [--penalty-busted N]
+// [--penalty-nil N] [--cty FILE]: every log of the folder matched against
+// every other, a line per log on standard output, the reports in --out. 0,
+// or 2 for a usage error or a folder, country file or output that cannot be
+// read or written.
+int CrosscheckCommand(const std::vector<std::string>& args);
+
 // The program's usage text.
 void Usage(FILE* to);
 

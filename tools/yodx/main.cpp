@@ -6,6 +6,7 @@
 //   yodx lint LOG [--cty FILE] [--period START END] [--json FILE]
 //   yodx compact LOG OUT
 //   yodx report LOG [--cty FILE] [--period START END] [--html FILE] [--json FILE]
+//   yodx crosscheck DIR [options]
 //
 // The summary goes to standard output exactly as the plug-in returns it, so
 // the Linux and the Windows build print the same bytes; diagnostics go to
@@ -33,7 +34,8 @@ int Main(int argc, char** argv) {
                    {"check", yodx::CheckCommand},
                    {"lint", yodx::LintCommand},
                    {"compact", yodx::CompactCommand},
-                   {"report", yodx::ReportCommand}};
+                   {"report", yodx::ReportCommand},
+                   {"crosscheck", yodx::CrosscheckCommand}};
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : kCommands) {
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+
+#include "tests/support/contest_generator.h"
+#include "tests/support/scratch_dir.h"
+#include "tools/yodx/commands.h"
+#include "tools/yodx/crosscheck/checker.h"
+
+namespace yodx {
+namespace {
+
+using crosscheck::Class;
+
+// Generated contests against their truth: each class's recall and precision,
+// the right call suggested for the busted lines found, and every log's
+// clock offset to the minute. Two contests, the second a third the size:
+// its logs are smaller, and a small log's clock is the hardest to find.
+// STATS_CROSSCHECK_QSOS sizes the first.
+TEST(YodxCrosscheckTest, GeneratedContestsAgainstTheirTruth) {
+  const char* size = std::getenv("STATS_CROSSCHECK_QSOS");
+  const int qsos = size != nullptr && *size != '\0' ? std::atoi(size) : 12000;
+  CtyFile countries;
+  ASSERT_TRUE(countries.Parse(testing::GeneratedCountries()));
+
+  std::map<std::string, std::array<int, 3>> tally;  // class -> truth, found, both
+  int busted_found = 0, suggested = 0, logs = 0, logs_timed = 0;
+  for (uint32_t seed : {1u, 3u}) {
+    testing::ContestShape shape;
+    shape.seed = seed;
+    shape.qsos = seed == 1 ? qsos : qsos / 3;
+    shape.stations = 120 + shape.qsos / 100;
+    shape.logs = shape.stations * 4 / 5;
+    const testing::GeneratedContest generated = testing::GenerateContest(shape);
+    std::vector<crosscheck::NamedText> files;
+    for (const auto& file : generated.files) files.push_back({file.name, file.text});
+    const crosscheck::Contest contest = crosscheck::ReadLogs(std::move(files), 2);
+    ASSERT_EQ(contest.logs.size(), generated.truth.size());
+    logs += static_cast<int>(contest.logs.size());
+    crosscheck::Options options;
+    options.threads = 2;
+    const std::vector<crosscheck::LogCheck> checks =
+        crosscheck::CheckContest(contest, countries, options);
+
+    for (size_t l = 0; l < checks.size(); ++l) {
+      const testing::TruthLog& truth = generated.truth[l];
+      const crosscheck::Log& log = contest.logs[l];
+      // A log that no other log confirms has no clock to find.
+      logs_timed += checks[l].offset_matches > 0;
+      EXPECT_TRUE(checks[l].offset_matches == 0 ||
+                  std::abs(checks[l].clock_offset - truth.clock_offset) <= 1)
+          << log.call << " found " << checks[l].clock_offset << ", truth " << truth.clock_offset;
+      ASSERT_EQ(log.data.contacts.size(), truth.lines.size()) << log.file;
+      for (size_t i = 0; i < truth.lines.size(); ++i) {
+        ASSERT_EQ(log.data.contacts[i].line, truth.lines[i].line);
+        const crosscheck::Line& got = checks[l].lines[i];
+        const std::string found = crosscheck::ClassName(got.cls);
+        ++tally[truth.lines[i].cls][0];
+        ++tally[found][1];
+        if (found != truth.lines[i].cls) continue;
+        ++tally[found][2];
+        if (got.cls != Class::kBusted) continue;
+        ++busted_found;
+        suggested +=
+            contest.logs[static_cast<size_t>(got.other_log)].call == truth.lines[i].suggest;
+      }
+    }
+  }
+
+  const struct {
+    const char* cls;
+    double recall, precision;  // at least, in %
+  } kMarks[] = {{"confirmed", 99.5, 99}, {"busted", 95, 95}, {"exchange", 98, 95}, {"nil", 95, 90},
+                {"dupe", 99, 99},        {"nolog", 98, 98},  {"unique", 95, 90}};
+  std::string table = "class       lines   recall  precision\n";
+  for (const auto& mark : kMarks) {
+    const std::array<int, 3>& t = tally[mark.cls];
+    const double recall = 100.0 * t[2] / std::max(t[0], 1);
+    const double precision = 100.0 * t[2] / std::max(t[1], 1);
+    char row[96];
+    std::snprintf(row, sizeof row, "%-10s %6d  %6.2f %%  %6.2f %%\n", mark.cls, t[0], recall,
+                  precision);
+    table += row;
+    EXPECT_GE(t[0], 20) << "too few " << mark.cls << " lines to judge\n" << table;
+    EXPECT_GE(recall, mark.recall) << mark.cls << "\n" << table;
+    EXPECT_GE(precision, mark.precision) << mark.cls << "\n" << table;
+  }
+  EXPECT_GE(logs_timed * 100, logs * 90) << logs_timed << " of " << logs << " logs' clocks found";
+  EXPECT_GE(suggested * 100.0, busted_found * 95.0)
+      << suggested << " of " << busted_found << " busted lines with the right call";
+  if (std::getenv("STATS_CROSSCHECK_TABLE") != nullptr) std::printf("%s", table.c_str());
+}
+
+TEST(YodxCrosscheckTest, OneSlipApart) {
+  const struct {
+    const char* a;
+    const char* b;
+    bool slip;
+  } kPairs[] = {
+      {"DL1ABC", "DL1ABD", true},        {"DL1ABC", "DL1BAC", true},
+      {"DL1ABC", "DL1AB", true},         {"DL1ABC", "D1ABC", true},
+      {"YO7LBX/P", "YO7LBX", true},      {"DL/YO7LBX", "YO7LBX", true},
+      {"DL1ABC", "DL1ABC", false},       {"DL1ABC", "DL1BCA", false},
+      {"DL1ABC", "DL2ABD", false},       {"YO7LBX/P", "YO7LB", false},
+      {"YO7LBX/QRP", "YO7LBX/P", false}, {"DL1ABC", "DL1ABCDE", false},
+  };
+  for (const auto& p : kPairs) {
+    EXPECT_EQ(crosscheck::OneSlipApart(p.a, p.b), p.slip) << p.a << " " << p.b;
+    EXPECT_EQ(crosscheck::OneSlipApart(p.b, p.a), p.slip) << p.b << " " << p.a;
+  }
+}
+
+const char kCty[] =
+    "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
+    "    YO,YP,YQ,YR;\n"
+    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+    "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n"
+    "France:                   14:  27:  EU:   46.00:    -2.00:    -1.0:  F:\n"
+    "    F;\n"
+    "United States of America: 05:  08:  NA:   37.60:    91.87:     5.0:  K:\n"
+    "    AA,K,N,W;\n";
+
+std::string Log(const char* call, const std::vector<std::string>& qsos) {
+  std::string text = "START-OF-LOG: 3.0\nCONTEST: YO-DX-HF\nCALLSIGN: " + std::string(call) +
+                     "\nCATEGORY-OPERATOR: SINGLE-OP\nCATEGORY-BAND: ALL\nCATEGORY-MODE: "
+                     "MIXED\nCATEGORY-POWER: LOW\n";
+  for (const std::string& qso : qsos) text += "QSO: " + qso + "\n";
+  return text + "END-OF-LOG:\n";
+}
+
+// Four logs whose every line's class is known (the comment after each QSO
+// line). F5XYZ logs local time, three hours ahead; DL1ABC sent a second,
+// shorter log; notes.txt is no log at all.
+const struct {
+  const char* file;
+  std::string text;
+} kContest[] = {
+    {"yo3abc.log",
+     Log("YO3ABC",
+         {"14025 CW 2021-08-28 1200 YO3ABC 599 BU DL1ABC 599 1",       // 8: confirmed
+          " 7025 CW 2021-08-28 1230 YO3ABC 599 BU DL1ABC 599 020",     // 9: exchange: 002 sent
+          "14030 CW 2021-08-28 1300 YO3ABC 599 BU F5XYZ  599 1",       // 10: confirmed, at 1600
+          " 7150 PH 2021-08-28 1400 YO3ABC 59  BU F5XYZ  59  3",       // 11: confirmed, as YO3AB
+          "21025 CW 2021-08-28 1500 YO3ABC 599 BU DL1ABD 599 5",       // 12: busted: DL1ABC
+          "28025 CW 2021-08-28 1600 YO3ABC 599 BU F5XYZ  599 5",       // 13: nil: it was YO3ABD
+          "14025 CW 2021-08-28 1700 YO3ABC 599 BU DL1ABC 599 006",     // 14: dupe
+          "14250 PH 2021-08-28 1800 YO3ABC 59  BU K1AA   59  001",     // 15: nolog: DL1ABC has it
+          "14260 PH 2021-08-28 1805 YO3ABC 59  BU W1ZZ   59  001",     // 16: unique
+          " 3525 CW 2021-08-28 2000 YO3ABC 599 BU DL1ABC 599 008",     // 17: confirmed
+          " 3525 CW 2021-08-28 2002 YO3ABC 599 BU DL1ABX 599 001",     // 18: unique: 17 is DL1ABC
+          "14A25 CW 2021-08-29 0100 YO3ABC 599 BU K1AA   599 003"})},  // 19: not read
+    {"dl1abc.log",
+     Log("DL1ABC",
+         {"14025 CW 2021-08-28 1201 DL1ABC 599 001 YO3ABC 599 BU",   // confirmed
+          " 7025 CW 2021-08-28 1230 DL1ABC 599 002 YO3ABC 599 BU",   // confirmed
+          "14035 CW 2021-08-28 1310 DL1ABC 599 003 F5XYZ  599 002",  // confirmed
+          " 7030 CW 2021-08-28 1320 DL1ABC 599 004 YO3ABD 599 cj",   // confirmed
+          "21025 CW 2021-08-28 1500 DL1ABC 599 005 YO3ABC 599 BU",   // confirmed, we were busted
+          "14025 CW 2021-08-28 1700 DL1ABC 599 006 YO3ABC 599 BU",   // dupe
+          "14255 PH 2021-08-28 1810 DL1ABC 59  007 K1AA   59  002",  // nolog
+          " 3525 CW 2021-08-28 2000 DL1ABC 599 008 YO3ABC 599 BU"})},
+    {"dl1abc-first.log", Log("DL1ABC", {"14025 CW 2021-08-28 1201 DL1ABC 599 001 YO3ABC 599 BU"})},
+    {"f5xyz.log", Log("F5XYZ",
+                      {"14030 CW 2021-08-28 1600 F5XYZ 599 001 YO3ABC 599 BU",   // confirmed
+                       "14035 CW 2021-08-28 1610 F5XYZ 599 002 DL1ABC 599 003",  // confirmed
+                       " 7150 PH 2021-08-28 1700 F5XYZ 59  003 YO3AB  59  BU",   // busted (YO3ABC)
+                       "28025 CW 2021-08-28 1900 F5XYZ 599 004 YO3ABD 599 CJ"})},  // confirmed
+    {"yo3abd.log", Log("YO3ABD",
+                       {" 7030 CW 2021-08-28 1320 YO3ABD 599 CJ DL1ABC 599 4",     // confirmed
+                        "28025 CW 2021-08-28 1600 YO3ABD 599 CJ F5XYZ  599 4"})},  // confirmed
+    {"notes.txt", "Logs received by 2021-09-10.\n"},
+};
+
+// Every line of the hand-written contest gets its class; the command prints
+// a line per log and the summary, and writes each station's report.
+TEST(YodxCrosscheckTest, HandWrittenContest) {
+  stats::testing::ScratchDir scratch;
+  stats::testing::WriteFileBytes("cty.dat", kCty);
+  std::filesystem::create_directory("logs");
+  for (const auto& file : kContest) {
+    stats::testing::WriteFileBytes(std::filesystem::path("logs") / file.file, file.text);
+  }
+  ::testing::internal::CaptureStdout();
+  const int status =
+      CrosscheckCommand({"logs", "--cty", "cty.dat", "--out", "out", "--json", "out/all.json"});
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(
+      out,
+      R"(skipped dl1abc-first.log: another log of DL1ABC: dl1abc.log has more QSO lines (8 to 1) and is checked
+skipped notes.txt: not a Cabrillo log (no START-OF-LOG: line and no QSO: lines)
+checking 4 logs, 26 QSO lines
+[1/4] DL1ABC     8 QSO lines: 6 confirmed, 0 busted, 0 exchange, 0 nil, 1 dupe, 1 nolog, 0 unique; clock 0 min; score 322 -> 322
+[2/4] F5XYZ      4 QSO lines: 3 confirmed, 1 busted, 0 exchange, 0 nil, 0 dupe, 0 nolog, 0 unique; clock +180 min; score 104 -> 54
+[3/4] YO3ABC     12 QSO lines (1 not read): 4 confirmed, 1 busted, 1 exchange, 1 nil, 1 dupe, 1 nolog, 2 unique; clock 0 min; score 192 -> 90
+[4/4] YO3ABD     2 QSO lines: 2 confirmed, 0 busted, 0 exchange, 0 nil, 0 dupe, 0 nolog, 0 unique; clock 0 min; score 8 -> 8
+4 logs checked, 26 QSO lines (1 not read), 2 files skipped
+  confirmed         15   60.0 %
+  busted             2    8.0 %
+  exchange           1    4.0 %
+  nil                1    4.0 %
+  dupe               2    8.0 %
+  nolog              2    8.0 %
+  unique             2    8.0 %
+)");
+  // The classes of every line, log after log, as the JSON gives them.
+  const std::string json = stats::testing::ReadFileBytes("out/all.json");
+  std::string classes;
+  const std::regex kClass("\"class\": \"(\\w+)\"");
+  for (auto it = std::sregex_iterator(json.begin(), json.end(), kClass);
+       it != std::sregex_iterator(); ++it) {
+    classes += (classes.empty() ? "" : " ") + (*it)[1].str();
+  }
+  EXPECT_EQ(classes,
+            "confirmed confirmed confirmed confirmed confirmed dupe nolog confirmed "  // DL1ABC
+            "confirmed confirmed busted confirmed "                                    // F5XYZ
+            "confirmed exchange confirmed confirmed busted nil dupe nolog unique confirmed "
+            "unique "                // YO3ABC
+            "confirmed confirmed");  // YO3ABD
+  EXPECT_NE(json.find("{\"line\": 10, \"class\": \"busted\", \"suggest\": \"YO3ABC\", "
+                      "\"other_line\": 11}"),
+            std::string::npos);
+  EXPECT_EQ(stats::testing::ReadFileBytes("out/YO3ABC.txt"), R"(YO-DX HF Contest cross-check: YO3ABC
+
+Log:       yo3abc.log, 12 QSO lines (1 not read)
+Category:  SINGLE-OP ALL MIXED LOW
+Country:   Romania
+Clock:     right, from 3 exact matches
+Matching:  the same band and mode, times within 5 minutes
+
+QSO lines by class
+  confirmed       4   the other log holds the QSO
+  busted          1   we copied the call wrong: a station one slip from it logged us
+  exchange        1   the exchange we logged is not the one the other station sent
+  nil             1   not in the other station's log
+  dupe            1   call, band and mode logged before
+  nolog           1   the other station sent no log; other logs hold its call
+  unique          2   the other station sent no log; no other log holds its call
+
+Score         QSOs    points   multipliers         score
+  claimed        10        24             8           192
+  checked         7        18             5            90
+Checked: busted, exchange, nil and dupe lines score nothing.
+Penalties: none (the organiser publishes none).
+
+*** NOT IN LOG (1) ***
+  line 13:    28025 CW 2021-08-28 1600 F5XYZ
+
+*** INCORRECT CALL (1) ***
+  line 12:    21025 CW 2021-08-28 1500 DL1ABD      correct DL1ABC, in 3 logs (line 12 of its log)
+
+*** INCORRECT EXCHANGE (1) ***
+  line 9:      7025 CW 2021-08-28 1230 DL1ABC      logged 020, sent 002 (line 9 of its log)
+
+*** UNIQUE CALLS (2) ***
+  line 16:    14260 PH 2021-08-28 1805 W1ZZ
+  line 18:     3525 CW 2021-08-28 2002 DL1ABX
+
+*** DUPES (1) ***
+  line 14:    14025 CW 2021-08-28 1700 DL1ABC
+
+*** YOUR CALL COPIED WRONG BY OTHERS (1) ***
+  F5XYZ        line 10:     7150 PH 2021-08-28 1700 YO3AB
+
+*** LINES NOT READ ***
+  line 19: field freq: '14A25' is not a frequency in kHz
+)");
+  // The results page stands alone: nothing to fetch, nothing to run.
+  const std::string html = stats::testing::ReadFileBytes("out/results.html");
+  for (const char* outside : {"<script", "href", "src=", "url(", "@import"}) {
+    EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+  }
+  for (const char* call : {"DL1ABC", "F5XYZ", "YO3ABC", "YO3ABD"}) {
+    EXPECT_NE(html.find(call), std::string::npos) << call;
+  }
+
+  // The penalties take their multiple of each busted and nil line's points
+  // off the checked points: YO3ABC's busted DL1ABD and nil F5XYZ, 2 each.
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(CrosscheckCommand(
+                {"logs", "--cty", "cty.dat", "--penalty-busted", "1", "--penalty-nil", "2"}),
+            0);
+  EXPECT_NE(::testing::internal::GetCapturedStdout().find("YO3ABC     12 QSO lines (1 not read): "
+                                                          "4 confirmed, 1 busted, 1 exchange, 1 "
+                                                          "nil, 1 dupe, 1 nolog, 2 unique; clock 0 "
+                                                          "min; score 192 -> 60\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace yodx

@@ -1,0 +1,127 @@
+// crosscheck DIR [--json FILE] [--out DIR] [--window MIN] [--penalty-busted N]
+// [--penalty-nil N] [--cty FILE]: the organiser's check of a whole contest,
+// every log against every other.
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "tools/contest/cty.h"
+#include "tools/contest/text.h"
+#include "tools/yodx/commands.h"
+#include "tools/yodx/crosscheck/checker.h"
+#include "tools/yodx/crosscheck/reports.h"
+
+namespace yodx {
+
+namespace {
+
+constexpr const char* kUsageLine =
+    "usage: yodx crosscheck DIR [--json FILE] [--out DIR] [--window MIN] [--penalty-busted N] "
+    "[--penalty-nil N] [--cty FILE]";
+
+// A whole number from LOW to HIGH.
+bool ReadNumber(const std::string& text, int low, int high, int* out) {
+  if (!AllDigits(text) || text.size() > 6) return false;
+  *out = std::stoi(text);
+  return *out >= low && *out <= high;
+}
+
+void Say(const std::string& line) {
+  WriteStdout(line);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int CrosscheckCommand(const std::vector<std::string>& args) {
+  std::string dir, json_path, out_dir, cty_path;
+  crosscheck::Options options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.compare(0, 2, "--") != 0) {
+      if (!dir.empty()) return Fail(kUsage, "crosscheck takes one folder, not also " + arg);
+      dir = arg;
+      continue;
+    }
+    static const struct {
+      const char* name;
+      int low, high;  // a number's range; a path when both are 0
+      int crosscheck::Options::*number;
+    } kOptions[] = {{"--json", 0, 0, nullptr},
+                    {"--out", 0, 0, nullptr},
+                    {"--cty", 0, 0, nullptr},
+                    {"--window", 0, 1440, &crosscheck::Options::window_minutes},
+                    {"--penalty-busted", 0, 100, &crosscheck::Options::penalty_busted},
+                    {"--penalty-nil", 0, 100, &crosscheck::Options::penalty_nil}};
+    const auto* option = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                      [&](const auto& o) { return arg == o.name; });
+    if (option == std::end(kOptions)) {
+      return Fail(kUsage, "unknown option " + arg + " for crosscheck");
+    }
+    if (i + 1 >= args.size()) return Fail(kUsage, arg + " needs a value");
+    const std::string& value = args[++i];
+    if (option->number != nullptr) {
+      if (!ReadNumber(value, option->low, option->high, &(options.*option->number))) {
+        std::string message = arg + " takes a whole number from ";
+        message += std::to_string(option->low) + " to " + std::to_string(option->high);
+        message += ", not '" + value;
+        return Fail(kUsage, message + "'");
+      }
+    } else {
+      (arg == "--json" ? json_path : arg == "--out" ? out_dir : cty_path) = value;
+    }
+  }
+  if (dir.empty()) return Fail(kUsage, kUsageLine);
+
+  std::string error;
+  CtyFile countries;
+  if (!LoadCountryFile(cty_path, &countries, &error)) return Fail(kUsage, error);
+  options.threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+  crosscheck::Contest contest;
+  if (!crosscheck::ReadContestFolder(dir, options.threads, &contest, &error)) {
+    return Fail(kUsage, error);
+  }
+  for (const crosscheck::Skipped& s : contest.skipped) {
+    Say("skipped " + Printable(s.file, 200) + ": " + Printable(s.reason, 300) + "\n");
+  }
+  if (contest.logs.empty()) return Fail(kUsage, "no Cabrillo log in " + dir);
+  size_t lines = 0;
+  for (const crosscheck::Log& log : contest.logs) lines += static_cast<size_t>(log.qso_lines());
+  Say("checking " + Grouped(contest.logs.size()) + " logs, " + Grouped(lines) + " QSO lines\n");
+
+  const std::vector<crosscheck::LogCheck> checks =
+      crosscheck::CheckContest(contest, countries, options);
+  const crosscheck::Checked checked{contest, checks, options};
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!out_dir.empty() && (fs::create_directories(out_dir, ec), ec)) {
+    return Fail(kUsage, "cannot make the folder " + out_dir + ": " + ec.message());
+  }
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    const std::string path = (fs::path(out_dir) / name).string();
+    if (WriteFileBytes(path, bytes)) return true;
+    Fail(kUsage, "cannot write " + path);
+    return false;
+  };
+  std::set<std::string> names;
+  for (size_t l = 0; l < contest.logs.size(); ++l) {
+    if (!out_dir.empty()) {
+      std::string name = crosscheck::ReportName(contest.logs[l].call);
+      if (!names.insert(name).second) name.insert(name.size() - 4, "-" + std::to_string(l + 1));
+      if (!write(name, crosscheck::LogReport(checked, l))) return kUsage;
+    }
+    Say(crosscheck::ProgressLine(checked, l));
+  }
+  if (!out_dir.empty() && (!write("results.csv", crosscheck::ResultsCsv(checked)) ||
+                           !write("results.html", crosscheck::ResultsHtml(checked)))) {
+    return kUsage;
+  }
+  if (!json_path.empty() && !WriteFileBytes(json_path, crosscheck::ContestJson(checked))) {
+    return Fail(kUsage, "cannot write " + json_path);
+  }
+  WriteStdout(crosscheck::Summary(checked));
+  return 0;
+}
+
+}  // namespace yodx

@@ -1,0 +1,54 @@
+// What the cross-check of a contest writes: a report per log in the manner
+// of the large contests' checking reports, the results table as CSV and as
+// one self-contained HTML page, everything as JSON, and the lines it prints
+// while it runs.
+#ifndef YODX_CROSSCHECK_REPORTS_H_
+#define YODX_CROSSCHECK_REPORTS_H_
+
+#include <string>
+#include <vector>
+
+#include "tools/yodx/crosscheck/checker.h"
+
+namespace yodx {
+namespace crosscheck {
+
+// The contest, its check and the options it ran with, as the writers read them.
+struct Checked {
+  const Contest& contest;
+  const std::vector<LogCheck>& checks;
+  const Options& options;
+};
+
+// The report of log L: the clock offset, the classes and the score before and
+// after, then a section per fault (not in log, busted calls with the right
+// call and how many logs hold it, wrong exchanges, unique calls, dupes, our
+// call as others copied it wrong, the lines the reader could not use).
+std::string LogReport(const Checked& checked, size_t l);
+
+// A file name for log L's report: its call, with '_' for every character
+// but letters, digits and '-' ("YO7LBX/P" -> "YO7LBX_P.txt").
+std::string ReportName(const std::string& call);
+
+// One line a log: "[  12/1100] YO3ABC  812 QSO lines: 780 confirmed, ...".
+std::string ProgressLine(const Checked& checked, size_t l);
+
+// The classes over all logs, one line each, after a line of totals.
+std::string Summary(const Checked& checked);
+
+// One row a log, by category and then the checked score, best first.
+std::string ResultsCsv(const Checked& checked);
+
+// The results by category, and in each by country: no script, no link.
+std::string ResultsHtml(const Checked& checked);
+
+// {"logs": [{"file", "call", "category", "country", "clock_offset_minutes",
+// "claimed": {...} or null, "checked": {...} or null, "not_read": N,
+// "qsos": [{"line", "class", "suggest"?, "other_line"?}]}], "skipped":
+// [{"file", "reason"}]}
+std::string ContestJson(const Checked& checked);
+
+}  // namespace crosscheck
+}  // namespace yodx
+
+#endif  // YODX_CROSSCHECK_REPORTS_H_
