@@ -113,7 +113,7 @@ TEST(YodxCrosscheckTest, OneSlipApart) {
   }
 }
 
-const char kCty[] =
+const char kContestCty[] =
     "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
     "    YO,YP,YQ,YR;\n"
     "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
@@ -178,7 +178,7 @@ const struct {
 // a line per log and the summary, and writes each station's report.
 TEST(YodxCrosscheckTest, HandWrittenContest) {
   stats::testing::ScratchDir scratch;
-  stats::testing::WriteFileBytes("cty.dat", kCty);
+  stats::testing::WriteFileBytes("cty.dat", kContestCty);
   std::filesystem::create_directory("logs");
   for (const auto& file : kContest) {
     stats::testing::WriteFileBytes(std::filesystem::path("logs") / file.file, file.text);
