@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Runs one fuzzer for a bounded time from its seed corpus and dictionary:
 #   run_fuzzer.sh FUZZER FUZZ_DIR NAME
-# STATS_FUZZ_SECONDS sets the time (default 12). A finding fails the run and
+# STATS_FUZZ_SECONDS sets the time (default 8). A finding fails the run and
 # is kept under build/asan/fuzz-findings/ to become a regression test.
 set -euo pipefail
 fuzzer=$(readlink -f "$1")
 dir=$(readlink -f "$2")
 name=$3
-seconds=${STATS_FUZZ_SECONDS:-12}
+seconds=${STATS_FUZZ_SECONDS:-8}
 findings="$(dirname "$(dirname "$fuzzer")")/fuzz-findings/$name"
 mkdir -p "$findings"
 work=$(mktemp -d)
