@@ -24,14 +24,6 @@ std::string N(double v) {
   return s;
 }
 
-std::string Count(long long n) {
-  return Grouped(static_cast<unsigned long long>(n < 0 ? 0 : n));
-}
-
-std::string Hhmm(UtcSeconds t) {
-  return FormatUtc(t).substr(11, 5);
-}
-
 std::string Open(double height, const std::string& label) {
   return "<svg viewBox=\"0 0 " + N(kWidth) + " " + N(height) + "\" role=\"img\" aria-label=\"" +
          Escape(label) + "\">";
@@ -67,7 +59,7 @@ std::string ValueAxis(double x, double width, double bottom, double height, int 
   for (int v = 0; v <= top; v += step) {
     const double y = bottom - height * v / top;
     out += "<line x1=\"" + N(x) + "\" y1=\"" + N(y) + "\" x2=\"" + N(x + width) + "\" y2=\"" +
-           N(y) + "\" class=\"grid\"/>" + Text(x - 6, y + 4, Count(v), " class=\"num\"");
+           N(y) + "\" class=\"grid\"/>" + Text(x - 6, y + 4, CountText(v), " class=\"num\"");
   }
   return out;
 }
@@ -142,6 +134,14 @@ static_assert(sizeof kTiles / sizeof kTiles[0] == 42, "one tile per county");
 
 }  // namespace
 
+std::string CountText(long long n) {
+  return Grouped(static_cast<unsigned long long>(n < 0 ? 0 : n));
+}
+
+std::string Hhmm(UtcSeconds t) {
+  return FormatUtc(t).substr(11, 5);
+}
+
 std::string Escape(std::string_view text) {
   std::string out;
   for (const char c : Printable(text, 400)) {
@@ -215,10 +215,10 @@ std::string HourChart(const Figures& f) {
       y -= height;
       out += Rect(left, y, bar, height,
                   std::string("fill=\"") + BandColour(f.bands[b]) + "\" class=\"seg\"",
-                  Hhmm(hour.start) + " " + f.bands[b] + ": " + Count(hour.bands[b]));
+                  Hhmm(hour.start) + " " + f.bands[b] + ": " + CountText(hour.bands[b]));
     }
     if (hour.total > 0 && slot >= 18) {
-      out += Text(left + bar / 2, y - 4, Count(hour.total), " class=\"mid small\"");
+      out += Text(left + bar / 2, y - 4, CountText(hour.total), " class=\"mid small\"");
     }
   }
   out += HourAxis(f, bottom + 18,
@@ -261,7 +261,7 @@ std::string MultiplierChart(const Figures& f) {
       marks += "<circle cx=\"" + N(x) + "\" cy=\"" + N(y) + "\" r=\"3\" fill=\"#ffffff\" " +
                line.style + "><title>" +
                Escape(std::string(line.name) + " at " + Hhmm(f.hours[h].start + 3600) + ": " +
-                      Count(v)) +
+                      CountText(v)) +
                "</title></circle>";
     }
     out += "<polyline fill=\"none\" " + std::string(line.style) + " points=\"" + points + "\"/>";
@@ -273,7 +273,7 @@ std::string MultiplierChart(const Figures& f) {
       if (std::abs(y - taken) < 15) y = taken + 15;
     }
     label_y.push_back(y);
-    out += Text(kWidth - kRight + 8, y, std::string(line.name) + " " + Count(last));
+    out += Text(kWidth - kRight + 8, y, std::string(line.name) + " " + CountText(last));
   }
   out += HourAxis(f, bottom + 18, [&](size_t h) { return kLeft + slot * static_cast<double>(h); });
   out += Text(kLeft + width, bottom + 18, Hhmm(f.hours.back().start + 3600).substr(0, 2),
@@ -301,8 +301,8 @@ std::string Timeline(const Figures& f) {
     if (rate.qsos == 0) continue;
     const double y = 14 + 17 * static_cast<double>(r);
     const double x0 = at(rate.start), x1 = std::max(x0 + 2, at(rate.start + rate.minutes * 60LL));
-    const std::string label = "best " + std::to_string(rate.minutes) + " min: " + Count(rate.qsos) +
-                              " from " + Hhmm(rate.start);
+    const std::string label = "best " + std::to_string(rate.minutes) +
+                              " min: " + CountText(rate.qsos) + " from " + Hhmm(rate.start);
     out += "<path d=\"M" + N(x0) + " " + N(y - 5) + "V" + N(y) + "H" + N(x1) + "V" + N(y - 5) +
            "\" class=\"bracket\"/>";
     const bool right = x1 + 8 + 7.0 * static_cast<double>(label.size()) < kWidth;
@@ -321,8 +321,8 @@ std::string Timeline(const Figures& f) {
     const double h = kPlot * f.tens[i] / top;
     out += Rect(kLeft + bin * static_cast<double>(i) + 0.4, bottom - h, std::max(0.5, bin - 0.8), h,
                 "class=\"rate\"",
-                Hhmm(t) + "-" + Hhmm(t + 540) + ": " + Count(f.tens[i]) + " contacts (" +
-                    Count(f.tens[i] * 6LL) + " an hour)");
+                Hhmm(t) + "-" + Hhmm(t + 540) + ": " + CountText(f.tens[i]) + " contacts (" +
+                    CountText(f.tens[i] * 6LL) + " an hour)");
   }
   // The breaks, in a strip under the rates.
   out += Text(kLeft - 6, bottom + 19, "breaks", " class=\"end small\"");
@@ -330,7 +330,7 @@ std::string Timeline(const Figures& f) {
   for (const Break& b : f.breaks) {
     out += Rect(at(b.from), bottom + 8, std::max(1.5, at(b.to) - at(b.from)), 14,
                 "fill=\"url(#hatch)\" stroke=\"#333333\" stroke-width=\"0.8\"",
-                "break " + Hhmm(b.from) + "-" + Hhmm(b.to) + ", " + Count(b.minutes) + " min");
+                "break " + Hhmm(b.from) + "-" + Hhmm(b.to) + ", " + CountText(b.minutes) + " min");
   }
   out += HourAxis(f, bottom + 42, [&](size_t h) { return at(f.hours[h].start); });
   return out + "</svg>";

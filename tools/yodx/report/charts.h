@@ -25,6 +25,10 @@ const char* BandColour(const std::string& band);
 // "Sat" ... "Fri" of a time.
 const char* DayName(UtcSeconds t);
 
+// "1,234" (a negative count as 0), and "13:05" of a time.
+std::string CountText(long long n);
+std::string Hhmm(UtcSeconds t);
+
 // The charts; each needs a period with contacts. The multiplier chart and
 // the county board need the organiser's count.
 std::string HourChart(const Figures& f);

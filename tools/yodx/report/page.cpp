@@ -70,14 +70,6 @@ footer { margin-top: 2rem; color: #444; font-size: .85rem; }
 }
 )";
 
-std::string Count(long long n) {
-  return Grouped(static_cast<unsigned long long>(n < 0 ? 0 : n));
-}
-
-std::string Hhmm(UtcSeconds t) {
-  return FormatUtc(t).substr(11, 5);
-}
-
 // "Sat 12:05".
 std::string DayTime(UtcSeconds t) {
   return std::string(DayName(t)) + " " + Hhmm(t);
@@ -91,7 +83,7 @@ std::string Duration(int minutes) {
 }
 
 std::string Signed(long long n) {
-  return (n < 0 ? "&minus;" : "+") + Count(n < 0 ? -n : n);
+  return (n < 0 ? "&minus;" : "+") + CountText(n < 0 ? -n : n);
 }
 
 std::string Cell(const std::string& text, const char* tag = "td") {
@@ -117,15 +109,15 @@ std::string Short(int minutes) {
 std::string Summary(const Figures& f) {
   int off = 0;
   for (const Break& b : f.breaks) off += b.minutes;
-  std::string out = "<dl class=\"keys\">" + Key("contacts", Count(f.qsos));
+  std::string out = "<dl class=\"keys\">" + Key("contacts", CountText(f.qsos));
   out += Key("on-time", Short(f.on_time_minutes));
   out += Key("breaks", f.breaks.empty() ? "none"
-                                        : Count(static_cast<long long>(f.breaks.size())) +
+                                        : CountText(static_cast<long long>(f.breaks.size())) +
                                               " <small>(" + Short(off) + ")</small>");
-  out += Key("best 60 minutes", Count(f.best.back().qsos));
+  out += Key("best 60 minutes", CountText(f.best.back().qsos));
   if (f.counted) {
-    out += Key("multipliers", Count(f.claim.organiser.multipliers()));
-    out += Key("organiser's score", Count(f.claim.organiser.score()));
+    out += Key("multipliers", CountText(f.claim.organiser.multipliers()));
+    out += Key("organiser's score", CountText(f.claim.organiser.score()));
   }
   return out + "</dl>";
 }
@@ -151,19 +143,20 @@ std::string HourTable(const Figures& f) {
     out += "<tr>" + Cell(DayTime(h.start));
     for (size_t b = 0; b < f.bands.size(); ++b) {
       per_band[b] += h.bands[b];
-      out += Cell(h.bands[b] == 0 ? "&middot;" : Count(h.bands[b]));
+      out += Cell(h.bands[b] == 0 ? "&middot;" : CountText(h.bands[b]));
     }
-    out += Cell(Count(h.total)) + Cell(Count(sum));
-    if (f.has_frequencies) out += Cell(h.total == 0 ? "" : Count(Percent(h.run, h.total)) + " %");
-    if (f.counted) out += Cell(Count(h.dxcc)) + Cell(Count(h.counties));
+    out += Cell(CountText(h.total)) + Cell(CountText(sum));
+    if (f.has_frequencies)
+      out += Cell(h.total == 0 ? "" : CountText(Percent(h.run, h.total)) + " %");
+    if (f.counted) out += Cell(CountText(h.dxcc)) + Cell(CountText(h.counties));
     out += "</tr>";
   }
   out += "<tr class=\"sum\">" + Cell("all");
-  for (const int n : per_band) out += Cell(Count(n));
-  out += Cell(Count(sum)) + Cell("");
-  if (f.has_frequencies) out += Cell(sum == 0 ? "" : Count(Percent(run, sum)) + " %");
+  for (const int n : per_band) out += Cell(CountText(n));
+  out += Cell(CountText(sum)) + Cell("");
+  if (f.has_frequencies) out += Cell(sum == 0 ? "" : CountText(Percent(run, sum)) + " %");
   if (f.counted)
-    out += Cell(Count(f.claim.organiser.dxcc)) + Cell(Count(f.claim.organiser.counties));
+    out += Cell(CountText(f.claim.organiser.dxcc)) + Cell(CountText(f.claim.organiser.counties));
   return out + "</tr></tbody></table></div>";
 }
 
@@ -173,9 +166,9 @@ std::string RateTables(const Figures& f) {
       "contact's minute</caption><thead><tr><th>window</th><th>contacts</th><th>from</th>"
       "<th>to</th><th>an hour</th></tr></thead><tbody>";
   for (const Rate& r : f.best) {
-    out += "<tr>" + Cell(std::to_string(r.minutes) + " min") + Cell(Count(r.qsos)) +
+    out += "<tr>" + Cell(std::to_string(r.minutes) + " min") + Cell(CountText(r.qsos)) +
            Cell(DayTime(r.start)) + Cell(Hhmm(r.start + (r.minutes - 1) * 60LL)) +
-           Cell(Count(r.qsos * 60LL / r.minutes)) + "</tr>";
+           Cell(CountText(r.qsos * 60LL / r.minutes)) + "</tr>";
   }
   out += "</tbody></table></div>";
   if (f.breaks.empty()) {
@@ -187,8 +180,8 @@ std::string RateTables(const Figures& f) {
            " minutes or more from one contact to the next</caption><thead><tr><th>last "
            "contact</th><th>next contact</th><th>minutes</th></tr></thead><tbody>";
     for (const Break& b : f.breaks) {
-      out +=
-          "<tr>" + Cell(DayTime(b.from)) + Cell(DayTime(b.to)) + Cell(Count(b.minutes)) + "</tr>";
+      out += "<tr>" + Cell(DayTime(b.from)) + Cell(DayTime(b.to)) + Cell(CountText(b.minutes)) +
+             "</tr>";
     }
     out += "</tbody></table></div>";
   }
@@ -222,11 +215,11 @@ std::string PlaceTables(const Figures& f) {
     std::string row;
     for (const BandPlaces& p : f.places) {
       all += p.continents[k];
-      row += Cell(p.continents[k] == 0 ? "&middot;" : Count(p.continents[k]));
+      row += Cell(p.continents[k] == 0 ? "&middot;" : CountText(p.continents[k]));
     }
     if (k == kUnplaced && all == 0) continue;
-    out += "<tr>" + Cell(k == kUnplaced ? "unplaced" : kContinents[k]) + row + Cell(Count(all)) +
-           "</tr>";
+    out += "<tr>" + Cell(k == kUnplaced ? "unplaced" : kContinents[k]) + row +
+           Cell(CountText(all)) + "</tr>";
   }
   out +=
       "</tbody></table></div><div class=\"scroll\"><table><caption>The ten countries most "
@@ -241,7 +234,7 @@ std::string PlaceTables(const Figures& f) {
     out += "<tr>" + Cell(std::to_string(r + 1));
     for (const BandPlaces& p : f.places) {
       out += Cell(r < p.countries.size()
-                      ? Escape(p.countries[r].country) + " " + Count(p.countries[r].qsos)
+                      ? Escape(p.countries[r].country) + " " + CountText(p.countries[r].qsos)
                       : "");
     }
     out += "</tr>";
@@ -271,7 +264,7 @@ std::string ScoreSection(const Figures& f) {
       "claims</th></tr></thead><tbody>";
   for (const auto& row : kRows) {
     out += std::string(row.name[0] == 's' ? "<tr class=\"sum\">" : "<tr>") + Cell(row.name) +
-           Cell(Count(row.organiser)) + Cell(Count(row.plugin)) + "</tr>";
+           Cell(CountText(row.organiser)) + Cell(CountText(row.plugin)) + "</tr>";
   }
   out += "</tbody></table></div>";
   if (f.claim.steps.empty()) return out + "<p>The two agree on this log.</p>";
@@ -282,7 +275,7 @@ std::string ScoreSection(const Figures& f) {
            Signed(step.totals.qsos - before.qsos) + " QSOs, " +
            Signed(step.totals.points - before.points) + " points, " +
            Signed(step.totals.multipliers() - before.multipliers()) +
-           " multipliers, then a score of " + Count(step.totals.score()) + ".</li>";
+           " multipliers, then a score of " + CountText(step.totals.score()) + ".</li>";
     before = step.totals;
   }
   return out + "</ul>";
@@ -309,7 +302,7 @@ std::string Page(const Figures& f, const std::string& log_name) {
            FormatUtc(f.start).substr(0, 10) + " to " + FormatUtc(f.end).substr(0, 10) + ")";
   }
   if (f.outside > 0) {
-    out += " &middot; " + Count(f.outside) + (f.outside == 1 ? " contact" : " contacts") +
+    out += " &middot; " + CountText(f.outside) + (f.outside == 1 ? " contact" : " contacts") +
            " outside the period, not shown";
   }
   out += "</p>";
