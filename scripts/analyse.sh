@@ -27,6 +27,32 @@ win64=$(readlink -f "$2")
 asan=${3:+$(readlink -f "$3")}
 jobs=${STATS_JOBS:-$(nproc)}
 status=0
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# The builds compile some targets in batches (one generated file that
+# includes several sources); the tools read a copy of each compile database
+# that names every source with its batch's command instead.
+unbatched() {  # build folder: prints the folder of the copy
+  local copy
+  copy="$scratch/$(basename "$1")"
+  mkdir -p "$copy"
+  python3 - "$1/compile_commands.json" "$copy/compile_commands.json" <<'EOF'
+import json, re, sys
+entries = []
+for e in json.load(open(sys.argv[1])):
+    if "/Unity/unity_" not in e["file"]:
+        entries.append(e)
+        continue
+    for source in re.findall(r'#include "([^"]+)"', open(e["file"]).read()):
+        entries.append(dict(e, file=source, command=e["command"].replace(e["file"], source)))
+json.dump(entries, open(sys.argv[2], "w"), indent=1)
+EOF
+  echo "$copy"
+}
+native=$(unbatched "$native")
+win64=$(unbatched "$win64")
+[ -n "$asan" ] && asan=$(unbatched "$asan")
 
 # The files of a compile database that are ours: inside the source tree and
 # not in a build folder. With a second database, only those not in it.
