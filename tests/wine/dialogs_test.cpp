@@ -74,7 +74,7 @@ const PinnedControl kPinnedControls[] = {
     {105, 1106, "Button", "Using window Multiplier", {}},
 };
 
-std::string TextOf(HWND window) {
+std::string ControlText(HWND window) {
   char text[256] = "";
   GetWindowTextA(window, text, sizeof text);
   return text;
@@ -90,7 +90,7 @@ std::vector<std::string> ShownControls(HWND dialog) {
     if (std::string(name) == "Static") continue;
     HWND before = GetWindow(child, GW_HWNDPREV);
     std::string line = std::to_string(GetDlgCtrlID(child)) + " " + name + " " +
-                       (std::string(name) == "Button" || !before ? TextOf(child) : TextOf(before));
+                       (std::string(name) == "Button" || !before ? ControlText(child) : ControlText(before));
     const LRESULT count =
         std::string(name) == "ComboBox" ? SendMessageA(child, CB_GETCOUNT, 0, 0) : 0;
     for (LRESULT i = 0; i < count; ++i) {
