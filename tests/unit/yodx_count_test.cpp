@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "tests/support/scratch_dir.h"
+#include "tests/support/small_country_file.h"
 #include "tools/contest/count.h"
 #include "tools/contest/text.h"
 #include "tools/replay/replay.h"
@@ -11,19 +12,7 @@
 namespace yodx {
 namespace {
 
-const char kCty[] =
-    "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
-    "    YO,YP,YQ,YR;\n"
-    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
-    "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n"
-    "France:                   14:  27:  EU:   46.00:    -2.00:    -1.0:  F:\n"
-    "    F;\n"
-    "Italy:                    15:  28:  EU:   42.82:   -12.58:    -1.0:  I:\n"
-    "    I;\n"
-    "Sicily:                   15:  28:  EU:   37.50:   -14.00:    -1.0:  *IT9:\n"
-    "    IT9;\n"
-    "United States of America: 05:  08:  NA:   37.60:    91.87:     5.0:  K:\n"
-    "    AA,K,N,W;\n";
+using stats::testing::kSmallCountryFile;
 
 // "CALL BAND MODE EXCHANGE-RECEIVED [HHMM]" on 2021-08-28 (13:00 unless
 // given); "none" is no exchange. The entrant sends BU or a serial.
@@ -138,7 +127,7 @@ const Row kRows[] = {
 
 TEST(YodxCountTest, HandWorkedLogs) {
   CtyFile cty;
-  ASSERT_TRUE(cty.Parse(kCty));
+  ASSERT_TRUE(cty.Parse(kSmallCountryFile));
   for (const Row& row : kRows) {
     Entrant entrant;
     entrant.station = PlaceStation(cty, row.entrant);

@@ -7,6 +7,7 @@
 
 #include "tests/support/contest_generator.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/small_country_file.h"
 #include "tools/yodx/commands.h"
 #include "tools/yodx/crosscheck/checker.h"
 
@@ -113,15 +114,7 @@ TEST(YodxCrosscheckTest, OneSlipApart) {
   }
 }
 
-const char kContestCty[] =
-    "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
-    "    YO,YP,YQ,YR;\n"
-    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
-    "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n"
-    "France:                   14:  27:  EU:   46.00:    -2.00:    -1.0:  F:\n"
-    "    F;\n"
-    "United States of America: 05:  08:  NA:   37.60:    91.87:     5.0:  K:\n"
-    "    AA,K,N,W;\n";
+using stats::testing::kSmallCountryFile;
 
 std::string Log(const char* call, const std::vector<std::string>& qsos) {
   std::string text = "START-OF-LOG: 3.0\nCONTEST: YO-DX-HF\nCALLSIGN: " + std::string(call) +
@@ -178,7 +171,7 @@ const struct {
 // a line per log and the summary, and writes each station's report.
 TEST(YodxCrosscheckTest, HandWrittenContest) {
   stats::testing::ScratchDir scratch;
-  stats::testing::WriteFileBytes("cty.dat", kContestCty);
+  stats::testing::WriteFileBytes("cty.dat", kSmallCountryFile);
   std::filesystem::create_directory("logs");
   for (const auto& file : kContest) {
     stats::testing::WriteFileBytes(std::filesystem::path("logs") / file.file, file.text);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "tests/support/scratch_dir.h"
+#include "tests/support/small_country_file.h"
 #include "tools/contest/adif.h"
 #include "tools/contest/cabrillo_reader.h"
 #include "tools/replay/replay.h"
@@ -14,13 +15,7 @@ namespace yodx {
 namespace report {
 namespace {
 
-const char kCty[] =
-    "Romania:                  20:  28:  EU:   45.78:   -24.70:    -2.0:  YO:\n"
-    "    YO,YP,YQ,YR;\n"
-    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
-    "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n"
-    "United States of America: 05:  08:  NA:   37.60:    91.87:     5.0:  K:\n"
-    "    AA,K,N,W;\n";
+using stats::testing::kSmallCountryFile;
 
 // "DD HHMM KHZ MODE CALL EXCHANGE": a contact of YO3ABC (who sends BU) on
 // 2021-08-DD, in the period from Saturday the 28th 12:00 to Sunday 11:59.
@@ -67,7 +62,7 @@ std::string Adif(const std::vector<const char*>& qsos) {
 
 CtyFile Countries() {
   CtyFile cty;
-  EXPECT_TRUE(cty.Parse(kCty));
+  EXPECT_TRUE(cty.Parse(kSmallCountryFile));
   return cty;
 }
 

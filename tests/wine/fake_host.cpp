@@ -22,15 +22,20 @@ std::string Narrow(BSTR text) {
   return out;
 }
 
-class HostObject final : public IDispatch {
+// The counting and the interface lookup of a COM object that offers one
+// interface, Interface, whose identifier is given.
+template <typename Interface>
+class ComObject : public Interface {
  public:
-  explicit HostObject(FakeHost::State& state) : state_(state) {}
-  virtual ~HostObject() = default;
+  explicit ComObject(REFIID offered) : offered_(offered) {}
+  virtual ~ComObject() = default;
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
+    if (iid == IID_IUnknown || iid == offered_) {
+      *out = static_cast<Interface*>(this);
+      this->AddRef();
       return S_OK;
     }
     *out = nullptr;
@@ -42,6 +47,15 @@ class HostObject final : public IDispatch {
     if (n == 0) delete this;
     return n;
   }
+
+ private:
+  const IID& offered_;
+  LONG refs_ = 1;
+};
+
+class HostObject final : public ComObject<IDispatch> {
+ public:
+  explicit HostObject(FakeHost::State& state) : ComObject(IID_IDispatch), state_(state) {}
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
@@ -94,31 +108,13 @@ class HostObject final : public IDispatch {
 
  private:
   FakeHost::State& state_;
-  LONG refs_ = 1;
 };
 
 // The host's message filter: serves every incoming call, after the test's
 // action for it.
-class HostFilter final : public IMessageFilter {
+class HostFilter final : public ComObject<IMessageFilter> {
  public:
-  explicit HostFilter(FakeHost::State& state) : state_(state) {}
-  virtual ~HostFilter() = default;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-      *out = static_cast<IMessageFilter*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
-  }
+  explicit HostFilter(FakeHost::State& state) : ComObject(IID_IMessageFilter), state_(state) {}
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
     if (state_.incoming) {
       const std::function<void()> run = state_.incoming;  // it may replace itself
@@ -135,7 +131,6 @@ class HostFilter final : public IMessageFilter {
 
  private:
   FakeHost::State& state_;
-  LONG refs_ = 1;
 };
 
 const char kHostWindowClass[] = "StatsTestHostWindow";

@@ -63,4 +63,30 @@ std::string Grouped(unsigned long long n) {
   return out;
 }
 
+std::string HtmlText(std::string_view text, size_t limit) {
+  std::string out;
+  for (const char c : Printable(text, limit)) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace yodx

@@ -100,6 +100,10 @@ std::string Printable(std::string_view text, size_t limit = 80);
 // JSON string literal for TEXT, pure ASCII: bytes >= 0x80 are taken as Latin-1.
 std::string JsonString(const std::string& text);
 
+// TEXT as Printable gives it (cut to about LIMIT characters), with &, <, >
+// and both quotes escaped: safe inside an HTML element or attribute.
+std::string HtmlText(std::string_view text, size_t limit = 400);
+
 // "155,761": a count as the messages give it.
 std::string Grouped(unsigned long long n);
 

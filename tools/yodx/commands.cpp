@@ -84,4 +84,18 @@ int Fail(int status, const std::string& message) {
   return status;
 }
 
+bool ReadPeriodOption(const std::string& start, const std::string& end, UtcSeconds* from,
+                      UtcSeconds* to, std::string* message) {
+  if (!ParseUtcTime(start, false, from) || !ParseUtcTime(end, true, to)) {
+    *message =
+        "--period takes two UTC times YYYY-MM-DD[THH:MM[:SS]], not '" + start + "' '" + end + "'";
+    return false;
+  }
+  if (*from > *to) {
+    *message = "--period ends before it starts";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace yodx

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/contest/dates.h"
+
 namespace yodx {
 
 // The exit status of a command line that is not understood, or of input
@@ -57,6 +59,12 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // "yodx: MESSAGE" on standard error, its bytes printable; returns STATUS.
 int Fail(int status, const std::string& message);
+
+// The two values of "--period START END" (UTC times YYYY-MM-DD[THH:MM[:SS]],
+// a date alone its first second for START, its last for END) into *FROM and
+// *TO: true, or false with the usage message in *MESSAGE.
+bool ReadPeriodOption(const std::string& start, const std::string& end, UtcSeconds* from,
+                      UtcSeconds* to, std::string* message);
 
 }  // namespace yodx
 

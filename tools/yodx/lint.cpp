@@ -31,15 +31,11 @@ int LintCommand(const std::vector<std::string>& args) {
     } else if (arg == "--json") {
       json_path = args[++i];
     } else {
-      const std::string& start = args[++i];
-      const std::string& end = args[++i];
-      if (!ParseUtcTime(start, false, &options.start) || !ParseUtcTime(end, true, &options.end)) {
-        std::string message = "--period takes two UTC times YYYY-MM-DD[THH:MM[:SS]], not '";
-        message += start + "' '";
-        message += end + "'";
+      std::string message;
+      if (!ReadPeriodOption(args[i + 1], args[i + 2], &options.start, &options.end, &message)) {
         return Fail(kUsage, message);
       }
-      if (options.start > options.end) return Fail(kUsage, "--period ends before it starts");
+      i += 2;
       options.period_given = true;
     }
   }

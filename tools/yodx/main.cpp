@@ -30,12 +30,9 @@ int Main(int argc, char** argv) {
   static const struct {
     const char* name;
     int (*run)(const std::vector<std::string>& args);
-  } kCommands[] = {{"score", yodx::ScoreCommand},
-                   {"check", yodx::CheckCommand},
-                   {"lint", yodx::LintCommand},
-                   {"compact", yodx::CompactCommand},
-                   {"report", yodx::ReportCommand},
-                   {"crosscheck", yodx::CrosscheckCommand}};
+  } kCommands[] = {{"score", yodx::ScoreCommand},   {"check", yodx::CheckCommand},
+                   {"lint", yodx::LintCommand},     {"compact", yodx::CompactCommand},
+                   {"report", yodx::ReportCommand}, {"crosscheck", yodx::CrosscheckCommand}};
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : kCommands) {
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);

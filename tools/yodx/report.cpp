@@ -87,15 +87,11 @@ int ReportCommand(const std::vector<std::string>& args) {
     } else if (arg == "--html") {
       html_path = args[++i];
     } else {
-      const std::string& start = args[++i];
-      const std::string& end = args[++i];
-      if (!ParseUtcTime(start, false, &period.start) || !ParseUtcTime(end, true, &period.end)) {
-        std::string message = "--period takes two UTC times YYYY-MM-DD[THH:MM[:SS]], not '";
-        message += start + "' '";
-        message += end + "'";
+      std::string message;
+      if (!ReadPeriodOption(args[i + 1], args[i + 2], &period.start, &period.end, &message)) {
         return Fail(kUsage, message);
       }
-      if (period.start > period.end) return Fail(kUsage, "--period ends before it starts");
+      i += 2;
       if (period.end - period.start >= report::kMaxHours * 3600LL) {
         return Fail(kUsage,
                     "--period covers at most " + std::to_string(report::kMaxHours / 24) + " days");

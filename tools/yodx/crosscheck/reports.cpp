@@ -81,26 +81,7 @@ std::string Csv(const std::string& text) {
 }
 
 std::string Html(const std::string& text) {
-  std::string out;
-  for (char c : Printable(text, 200)) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return HtmlText(text, 200);
 }
 
 std::string Totals(const Score& s) {

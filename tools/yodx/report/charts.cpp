@@ -143,29 +143,7 @@ std::string Hhmm(UtcSeconds t) {
 }
 
 std::string Escape(std::string_view text) {
-  std::string out;
-  for (const char c : Printable(text, 400)) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return HtmlText(text);
 }
 
 const char* BandColour(const std::string& band) {
