@@ -1,5 +1,6 @@
 #include "tools/yodx/commands.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "tools/contest/text.h"
@@ -82,6 +83,47 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
 int Fail(int status, const std::string& message) {
   std::fprintf(stderr, "yodx: %s\n", Printable(message, 400).c_str());
   return status;
+}
+
+std::string CommandLine::Value(const std::string& option) const {
+  const std::vector<std::string>* values = Values(option);
+  return values != nullptr ? values->front() : std::string();
+}
+
+const std::vector<std::string>* CommandLine::Values(const std::string& option) const {
+  for (auto given = options.rbegin(); given != options.rend(); ++given) {
+    if (given->first == option) return &given->second;
+  }
+  return nullptr;
+}
+
+bool ReadCommandLine(const std::vector<std::string>& args, const std::string& command,
+                     const std::string& operand, const std::vector<std::string>& known,
+                     CommandLine* line, std::string* message) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.compare(0, 2, "--") != 0) {
+      if (!line->operand.empty()) {
+        *message = command + " takes one " + operand + ", not also " + arg;
+        return false;
+      }
+      line->operand = arg;
+      continue;
+    }
+    if (std::find(known.begin(), known.end(), arg) == known.end()) {
+      *message = "unknown option " + arg + " for " + command;
+      return false;
+    }
+    const size_t count = arg == "--period" ? 2 : 1;
+    if (i + count >= args.size()) {
+      *message = arg + (count == 2 ? " needs START and END" : " needs a value");
+      return false;
+    }
+    line->options.emplace_back(
+        arg, std::vector<std::string>(args.begin() + i + 1, args.begin() + i + 1 + count));
+    i += count;
+  }
+  return true;
 }
 
 bool ReadPeriodOption(const std::string& start, const std::string& end, UtcSeconds* from,

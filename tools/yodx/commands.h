@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/contest/dates.h"
@@ -59,6 +60,24 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // "yodx: MESSAGE" on standard error, its bytes printable; returns STATUS.
 int Fail(int status, const std::string& message);
+
+// A command's words: one operand (a log, a folder) and options, each with one
+// value but --period, which takes two. A repeated option counts as given last.
+struct CommandLine {
+  std::string operand;
+  std::vector<std::pair<std::string, std::vector<std::string>>> options;  // as given
+  // The value of OPTION as last given, or "" when it was not.
+  std::string Value(const std::string& option) const;
+  // The values of OPTION as last given, or nullptr.
+  const std::vector<std::string>* Values(const std::string& option) const;
+};
+
+// Reads ARGS for COMMAND ("lint"), whose operand is an OPERAND ("log") and
+// whose options are KNOWN: true, or false with the usage message in *MESSAGE
+// (a second operand, an unknown option, an option without its values).
+bool ReadCommandLine(const std::vector<std::string>& args, const std::string& command,
+                     const std::string& operand, const std::vector<std::string>& known,
+                     CommandLine* line, std::string* message);
 
 // The two values of "--period START END" (UTC times YYYY-MM-DD[THH:MM[:SS]],
 // a date alone its first second for START, its last for END) into *FROM and

@@ -35,41 +35,33 @@ void Say(const std::string& line) {
 }  // namespace
 
 int CrosscheckCommand(const std::vector<std::string>& args) {
-  std::string dir, json_path, out_dir, cty_path;
+  CommandLine line;
+  std::string message;
+  if (!ReadCommandLine(
+          args, "crosscheck", "folder",
+          {"--json", "--out", "--cty", "--window", "--penalty-busted", "--penalty-nil"}, &line,
+          &message)) {
+    return Fail(kUsage, message);
+  }
+  const std::string& dir = line.operand;
+  const std::string json_path = line.Value("--json"), out_dir = line.Value("--out"),
+                    cty_path = line.Value("--cty");
   crosscheck::Options options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.compare(0, 2, "--") != 0) {
-      if (!dir.empty()) return Fail(kUsage, "crosscheck takes one folder, not also " + arg);
-      dir = arg;
-      continue;
-    }
-    static const struct {
-      const char* name;
-      int low, high;  // a number's range; a path when both are 0
-      int crosscheck::Options::*number;
-    } kOptions[] = {{"--json", 0, 0, nullptr},
-                    {"--out", 0, 0, nullptr},
-                    {"--cty", 0, 0, nullptr},
-                    {"--window", 0, 1440, &crosscheck::Options::window_minutes},
-                    {"--penalty-busted", 0, 100, &crosscheck::Options::penalty_busted},
-                    {"--penalty-nil", 0, 100, &crosscheck::Options::penalty_nil}};
-    const auto* option = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                      [&](const auto& o) { return arg == o.name; });
-    if (option == std::end(kOptions)) {
-      return Fail(kUsage, "unknown option " + arg + " for crosscheck");
-    }
-    if (i + 1 >= args.size()) return Fail(kUsage, arg + " needs a value");
-    const std::string& value = args[++i];
-    if (option->number != nullptr) {
-      if (!ReadNumber(value, option->low, option->high, &(options.*option->number))) {
-        std::string message = arg + " takes a whole number from ";
-        message += std::to_string(option->low) + " to " + std::to_string(option->high);
-        message += ", not '" + value;
-        return Fail(kUsage, message + "'");
-      }
-    } else {
-      (arg == "--json" ? json_path : arg == "--out" ? out_dir : cty_path) = value;
+  static const struct {
+    const char* name;
+    int low, high;
+    int crosscheck::Options::*number;
+  } kNumbers[] = {{"--window", 0, 1440, &crosscheck::Options::window_minutes},
+                  {"--penalty-busted", 0, 100, &crosscheck::Options::penalty_busted},
+                  {"--penalty-nil", 0, 100, &crosscheck::Options::penalty_nil}};
+  for (const auto& number : kNumbers) {
+    if (line.Values(number.name) == nullptr) continue;
+    const std::string value = line.Value(number.name);
+    if (!ReadNumber(value, number.low, number.high, &(options.*number.number))) {
+      std::string why = std::string(number.name) + " takes a whole number from ";
+      why += std::to_string(number.low) + " to " + std::to_string(number.high);
+      why += ", not '" + value;
+      return Fail(kUsage, why + "'");
     }
   }
   if (dir.empty()) return Fail(kUsage, kUsageLine);

@@ -10,34 +10,19 @@
 namespace yodx {
 
 int LintCommand(const std::vector<std::string>& args) {
-  std::string log_path, cty_path, json_path;
+  CommandLine line;
+  std::string message;
+  if (!ReadCommandLine(args, "lint", "log", {"--cty", "--json", "--period"}, &line, &message)) {
+    return Fail(kUsage, message);
+  }
+  const std::string& log_path = line.operand;
+  const std::string cty_path = line.Value("--cty"), json_path = line.Value("--json");
   LintOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.compare(0, 2, "--") != 0) {
-      if (!log_path.empty()) return Fail(kUsage, "lint takes one log, not also " + arg);
-      log_path = arg;
-      continue;
+  if (const std::vector<std::string>* period = line.Values("--period")) {
+    if (!ReadPeriodOption((*period)[0], (*period)[1], &options.start, &options.end, &message)) {
+      return Fail(kUsage, message);
     }
-    const size_t values = arg == "--period" ? 2 : 1;
-    if (arg != "--cty" && arg != "--json" && arg != "--period") {
-      return Fail(kUsage, "unknown option " + arg + " for lint");
-    }
-    if (i + values >= args.size()) {
-      return Fail(kUsage, arg + (values == 2 ? " needs START and END" : " needs a value"));
-    }
-    if (arg == "--cty") {
-      cty_path = args[++i];
-    } else if (arg == "--json") {
-      json_path = args[++i];
-    } else {
-      std::string message;
-      if (!ReadPeriodOption(args[i + 1], args[i + 2], &options.start, &options.end, &message)) {
-        return Fail(kUsage, message);
-      }
-      i += 2;
-      options.period_given = true;
-    }
+    options.period_given = true;
   }
   if (log_path.empty()) {
     return Fail(kUsage, "usage: yodx lint LOG [--cty FILE] [--period START END] [--json FILE]");

@@ -64,40 +64,25 @@ std::string Summary(const report::Figures& f) {
 }  // namespace
 
 int ReportCommand(const std::vector<std::string>& args) {
-  std::string log_path, cty_path, json_path, html_path;
+  CommandLine line;
+  std::string message;
+  if (!ReadCommandLine(args, "report", "log", {"--cty", "--json", "--html", "--period"}, &line,
+                       &message)) {
+    return Fail(kUsage, message);
+  }
+  const std::string& log_path = line.operand;
+  const std::string cty_path = line.Value("--cty"), json_path = line.Value("--json"),
+                    html_path = line.Value("--html");
   report::Period period;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.compare(0, 2, "--") != 0) {
-      if (!log_path.empty()) return Fail(kUsage, "report takes one log, not also " + arg);
-      log_path = arg;
-      continue;
+  if (const std::vector<std::string>* given = line.Values("--period")) {
+    if (!ReadPeriodOption((*given)[0], (*given)[1], &period.start, &period.end, &message)) {
+      return Fail(kUsage, message);
     }
-    const size_t values = arg == "--period" ? 2 : 1;
-    if (arg != "--cty" && arg != "--json" && arg != "--html" && arg != "--period") {
-      return Fail(kUsage, "unknown option " + arg + " for report");
+    if (period.end - period.start >= report::kMaxHours * 3600LL) {
+      return Fail(kUsage,
+                  "--period covers at most " + std::to_string(report::kMaxHours / 24) + " days");
     }
-    if (i + values >= args.size()) {
-      return Fail(kUsage, arg + (values == 2 ? " needs START and END" : " needs a value"));
-    }
-    if (arg == "--cty") {
-      cty_path = args[++i];
-    } else if (arg == "--json") {
-      json_path = args[++i];
-    } else if (arg == "--html") {
-      html_path = args[++i];
-    } else {
-      std::string message;
-      if (!ReadPeriodOption(args[i + 1], args[i + 2], &period.start, &period.end, &message)) {
-        return Fail(kUsage, message);
-      }
-      i += 2;
-      if (period.end - period.start >= report::kMaxHours * 3600LL) {
-        return Fail(kUsage,
-                    "--period covers at most " + std::to_string(report::kMaxHours / 24) + " days");
-      }
-      period.given = true;
-    }
+    period.given = true;
   }
   if (log_path.empty()) {
     return Fail(kUsage,
