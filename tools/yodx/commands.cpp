@@ -104,14 +104,17 @@ bool ReadCommandLine(const std::vector<std::string>& args, const std::string& co
     const std::string& arg = args[i];
     if (arg.compare(0, 2, "--") != 0) {
       if (!line->operand.empty()) {
-        *message = command + " takes one " + operand + ", not also " + arg;
+        *message = command;
+        *message += " takes one " + operand;
+        *message += ", not also " + arg;
         return false;
       }
       line->operand = arg;
       continue;
     }
     if (std::find(known.begin(), known.end(), arg) == known.end()) {
-      *message = "unknown option " + arg + " for " + command;
+      *message = "unknown option " + arg;
+      *message += " for " + command;
       return false;
     }
     const size_t count = arg == "--period" ? 2 : 1;
@@ -119,8 +122,9 @@ bool ReadCommandLine(const std::vector<std::string>& args, const std::string& co
       *message = arg + (count == 2 ? " needs START and END" : " needs a value");
       return false;
     }
-    line->options.emplace_back(
-        arg, std::vector<std::string>(args.begin() + i + 1, args.begin() + i + 1 + count));
+    std::vector<std::string> values;
+    for (size_t k = 1; k <= count; ++k) values.push_back(args[i + k]);
+    line->options.emplace_back(arg, std::move(values));
     i += count;
   }
   return true;
