@@ -136,12 +136,6 @@ std::string CompactQsoLine(std::string_view line) {
   return out + "\r\n";
 }
 
-std::string GroupedNumber(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
-}
-
 std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versionText,
                                  QsoLayout layout) const {
   const std::pair<const char*, std::string> header[] = {

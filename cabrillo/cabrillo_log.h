@@ -74,9 +74,6 @@ std::string MarkedLinesNote(std::size_t markedLines);
 // A QSO line with one blank between its fields: "QSO: 14025 CW ...\r\n".
 std::string CompactQsoLine(std::string_view line);
 
-// "155,778": a byte count as the messages give it.
-std::string GroupedNumber(std::size_t n);
-
 // The mode column of a QSO line: "CW" for "CW", "PH" for "SSB", "??" for
 // anything else (exact comparison).
 std::string CabrilloModeCode(std::string_view mode);

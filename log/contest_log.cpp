@@ -285,4 +285,10 @@ std::string_view MapPrefix(std::string_view prefix) {
   return prefix;
 }
 
+std::string GroupedNumber(unsigned long long n) {
+  std::string digits = std::to_string(n);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
 }  // namespace stats

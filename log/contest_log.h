@@ -294,6 +294,9 @@ std::string_view MapPrefix(std::string_view prefix);
 // bytes): the plug-in's writer keeps within it, and lint checks it.
 constexpr std::size_t kUploadLimitBytes = 150000;
 
+// "155,778": a count or a size as the messages give it.
+std::string GroupedNumber(unsigned long long n);
+
 }  // namespace stats
 
 #endif  // STATS_LOG_CONTEST_LOG_H_

@@ -198,7 +198,7 @@ TEST(YodxLintTest, FileLevelFaultsAndTheTwoTransmitterField) {
   LintResult result = Lint(Join(lines));
   ASSERT_EQ(result.findings.size(), 1u);
   EXPECT_EQ(result.findings[0].rule, "size");
-  EXPECT_NE(result.findings[0].message.find(Grouped(Join(lines).size()) + " bytes"),
+  EXPECT_NE(result.findings[0].message.find(GroupedNumber(Join(lines).size()) + " bytes"),
             std::string::npos);
   EXPECT_NE(result.findings[0].message.find("yodx compact"), std::string::npos);
 

@@ -53,16 +53,6 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
-std::string Grouped(unsigned long long n) {
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 std::string HtmlText(std::string_view text, size_t limit) {
   std::string out;
   for (const char c : Printable(text, limit)) {

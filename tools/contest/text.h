@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "log/contest_log.h"
+
 namespace yodx {
 
 inline bool IsBlank(char c) {
@@ -104,8 +106,8 @@ std::string JsonString(const std::string& text);
 // and both quotes escaped: safe inside an HTML element or attribute.
 std::string HtmlText(std::string_view text, size_t limit = 400);
 
-// "155,761": a count as the messages give it.
-std::string Grouped(unsigned long long n);
+// "155,761": a count as the messages give it, as the plug-in writes it.
+using stats::GroupedNumber;
 
 }  // namespace yodx
 

@@ -27,11 +27,12 @@ int CompactCommand(const std::vector<std::string>& args) {
   const std::string compact = CompactCabrillo(text);
   if (!WriteFileBytes(out_path, compact)) return Fail(1, "cannot write " + out_path);
   std::fprintf(stderr, "yodx: %s written: %s bytes (the log has %s)\n",
-               Printable(out_path, 200).c_str(), Grouped(compact.size()).c_str(),
-               Grouped(text.size()).c_str());
+               Printable(out_path, 200).c_str(), GroupedNumber(compact.size()).c_str(),
+               GroupedNumber(text.size()).c_str());
   if (compact.size() > kUploadLimitBytes) {
     return Fail(1, "the copy is still over the upload page's limit of " +
-                       Grouped(kUploadLimitBytes) + " bytes: ask the organiser how to send it");
+                       GroupedNumber(kUploadLimitBytes) +
+                       " bytes: ask the organiser how to send it");
   }
   return 0;
 }

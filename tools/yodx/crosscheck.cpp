@@ -80,7 +80,8 @@ int CrosscheckCommand(const std::vector<std::string>& args) {
   if (contest.logs.empty()) return Fail(kUsage, "no Cabrillo log in " + dir);
   size_t lines = 0;
   for (const crosscheck::Log& log : contest.logs) lines += static_cast<size_t>(log.qso_lines());
-  Say("checking " + Grouped(contest.logs.size()) + " logs, " + Grouped(lines) + " QSO lines\n");
+  Say("checking " + GroupedNumber(contest.logs.size()) + " logs, " + GroupedNumber(lines) +
+      " QSO lines\n");
 
   const std::vector<crosscheck::LogCheck> checks =
       crosscheck::CheckContest(contest, countries, options);

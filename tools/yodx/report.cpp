@@ -31,10 +31,10 @@ std::string Duration(int minutes) {
 std::string Summary(const report::Figures& f) {
   if (!f.period_known) return "no contact in the log\n";
   std::string out = FormatUtc(f.start).substr(0, 16) + " to " + FormatUtc(f.end).substr(0, 16) +
-                    " UTC: " + Grouped(static_cast<unsigned long long>(f.qsos)) +
+                    " UTC: " + GroupedNumber(static_cast<unsigned long long>(f.qsos)) +
                     (f.qsos == 1 ? " contact" : " contacts");
   if (f.outside > 0)
-    out += " (" + Grouped(static_cast<unsigned long long>(f.outside)) + " outside)";
+    out += " (" + GroupedNumber(static_cast<unsigned long long>(f.outside)) + " outside)";
   out += "\n";
   if (f.qsos == 0) return out;
   out += "best rates:";
@@ -55,9 +55,9 @@ std::string Summary(const report::Figures& f) {
            (&c == &f.counties.back() ? " of 42\n" : ",");
   }
   const CountTotals& o = f.claim.organiser;
-  out += "organiser's count: score " + Grouped(static_cast<unsigned long long>(o.score())) +
+  out += "organiser's count: score " + GroupedNumber(static_cast<unsigned long long>(o.score())) +
          ", the plug-in claims " +
-         Grouped(static_cast<unsigned long long>(f.claim.plugin.score())) + "\n";
+         GroupedNumber(static_cast<unsigned long long>(f.claim.plugin.score())) + "\n";
   return out;
 }
 

@@ -88,8 +88,8 @@ Contest ReadLogs(std::vector<NamedText> files, int threads) {
       contest.skipped.push_back(
           {read[i].file, "another log of " + Printable(call, 20) + ": " +
                              Printable(read[used].file, 80) + " has more QSO lines (" +
-                             Grouped(read[used].qso_lines()) + " to " +
-                             Grouped(read[i].qso_lines()) + ") and is checked"});
+                             GroupedNumber(read[used].qso_lines()) + " to " +
+                             GroupedNumber(read[i].qso_lines()) + ") and is checked"});
     }
     contest.logs.push_back(std::move(read[used]));
   }

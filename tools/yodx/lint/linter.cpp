@@ -12,7 +12,7 @@ namespace {
 
 // "3,224,810": a figure of the count, never below zero.
 std::string Amount(long long n) {
-  return Grouped(static_cast<unsigned long long>(n < 0 ? 0 : n));
+  return GroupedNumber(static_cast<unsigned long long>(n < 0 ? 0 : n));
 }
 
 // "1 QSO", "1,893 QSOs".

@@ -46,8 +46,9 @@ void LogRules::Finish() {
 void LogRules::Size(size_t bytes) {
   if (bytes <= kUploadLimitBytes) return;
   findings_->Error(top(), "size",
-                   "the file is " + Grouped(bytes) + " bytes, over the upload page's limit of " +
-                       Grouped(kUploadLimitBytes) +
+                   "the file is " + GroupedNumber(bytes) +
+                       " bytes, over the upload page's limit of " +
+                       GroupedNumber(kUploadLimitBytes) +
                        "; 'yodx compact LOG OUT' writes a copy with one blank between fields, "
                        "which changes no field");
 }
