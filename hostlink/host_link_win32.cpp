@@ -175,12 +175,8 @@ class GuardSlot {
 // Made when the library loads, on the loading thread.
 const GuardSlot g_guards;
 
-const GuardSlot& Guards() {
-  return g_guards;
-}
-
 CallGuard* ThisThreadsGuard() {
-  return Guards().get();
+  return g_guards.get();
 }
 
 // Marks a call into the host on a guarded thread, for the tick and for
@@ -329,7 +325,7 @@ class ComHostLink : public HostLink {
     const bool entered = SUCCEEDED(CoInitialize(nullptr));
     if (guard != nullptr && ThisThreadsGuard() == nullptr) {
       auto* installed = new CallGuard(guard);
-      if (Guards().set(installed)) {
+      if (g_guards.set(installed)) {
         installed->Install();
       } else {
         installed->Release();  // the thread's calls go unguarded
@@ -341,7 +337,7 @@ class ComHostLink : public HostLink {
     if (CallGuard* guard = ThisThreadsGuard()) {
       guard->Remove();
       guard->Release();
-      Guards().set(nullptr);
+      g_guards.set(nullptr);
     }
     if (entered) CoUninitialize();
   }

@@ -49,9 +49,7 @@ std::unique_ptr<Module> TakeModule() {
 }
 
 void RebuildModule() {
-  std::unique_ptr<Module> old(Instance());
-  Instance() = nullptr;
-  old.reset();
+  TakeModule().reset();
   Instance() = new Module();
 }
 
