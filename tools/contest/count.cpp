@@ -68,26 +68,6 @@ std::string BandWords(const std::string& band) {
 
 }  // namespace
 
-const char* OutcomeName(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kCounted:
-      return "counted";
-    case Outcome::kDupe:
-      return "dupe";
-    case Outcome::kNotContestBand:
-      return "not a contest band";
-    case Outcome::kNotContestMode:
-      return "not a contest mode";
-    case Outcome::kOutsidePeriod:
-      return "outside the period";
-    case Outcome::kBadExchange:
-      return "exchange";
-    case Outcome::kStruck:
-      return "struck";
-  }
-  return "";
-}
-
 std::vector<Station> PlaceStations(const std::vector<Contact>& contacts, const CtyFile& countries) {
   std::vector<Station> stations;
   stations.reserve(contacts.size());
@@ -141,7 +121,7 @@ CountResult CountLog(const std::vector<Contact>& contacts, const std::vector<Sta
 }
 
 Claim CompareWithPlugin(const std::vector<Contact>& contacts, const std::vector<Station>& stations,
-                        const Entrant& entrant) {
+                        const Entrant& entrant, CountResult* organiser_count) {
   // The plug-in's rules switched on one at a time: each that changes the
   // count on its turn is a difference that applies to this log.
   static const struct {
@@ -156,6 +136,7 @@ Claim CompareWithPlugin(const std::vector<Contact>& contacts, const std::vector<
   CountResult before = CountLog(contacts, stations, entrant, rules);
   Claim claim;
   claim.organiser = before.total;
+  if (organiser_count != nullptr) *organiser_count = before;
   for (const auto& step : kSteps) {
     rules.*step.rule = true;
     CountResult after = CountLog(contacts, stations, entrant, rules);

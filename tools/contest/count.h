@@ -44,7 +44,6 @@ enum class Outcome : uint8_t {
   kBadExchange,  // an exchange missing, or not what that station must send
   kStruck,       // left out by the caller
 };
-const char* OutcomeName(Outcome outcome);
 
 // What one contact earned.
 struct ContactCount {
@@ -97,8 +96,10 @@ struct Claim {
   std::vector<std::string> differences;
   std::vector<ClaimStep> steps;  // the rules that change the count, in the order named
 };
+// ORGANISER_COUNT, when given, receives the organiser's count contact by
+// contact (the comparison's first step).
 Claim CompareWithPlugin(const std::vector<Contact>& contacts, const std::vector<Station>& stations,
-                        const Entrant& entrant);
+                        const Entrant& entrant, CountResult* organiser_count = nullptr);
 
 }  // namespace yodx
 

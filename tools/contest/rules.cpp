@@ -28,6 +28,11 @@ bool IsRomanian(const CtyMatch& where) {
   return where.found() && stats::IsRomanianPrefix(where.prefix);
 }
 
+namespace {
+
+// The DXCC country of an entity of the country file: its primary prefix, or
+// for the entities that count only for the WAE award (Sicily, Shetland, ...)
+// the prefix of the DXCC country they belong to ("IT9" -> "I").
 std::string DxccCountry(const CtyMatch& where) {
   if (!where.found()) return "";
   if (!where.entity->wae_only) return where.prefix;
@@ -39,6 +44,8 @@ std::string DxccCountry(const CtyMatch& where) {
   }
   return where.prefix;
 }
+
+}  // namespace
 
 Station PlaceStation(const CtyFile& countries, const std::string& call) {
   const CtyMatch where = countries.Lookup(call);

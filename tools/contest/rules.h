@@ -37,15 +37,11 @@ bool IsContestMode(std::string_view mode);
 // and YR are Romanian too).
 bool IsRomanian(const CtyMatch& where);
 
-// The DXCC country of an entity of the country file: its primary prefix, or
-// for the entities that count only for the WAE award (Sicily, Shetland, ...)
-// the prefix of the DXCC country they belong to ("IT9" -> "I").
-std::string DxccCountry(const CtyMatch& where);
-
 // A station as the rules see it, placed by the country file.
 struct Station {
-  std::string prefix;     // the entity's primary prefix, as the host is given it; "" unplaced
-  std::string country;    // DxccCountry; "" unplaced (maritime mobile, unknown)
+  std::string prefix;  // the entity's primary prefix, as the host is given it; "" unplaced
+  std::string
+      country;  // its DXCC country's prefix ("I" for IT9); "" unplaced (maritime mobile, unknown)
   std::string continent;  // "EU", ...; "" unplaced
   bool romanian = false;
 };

@@ -93,9 +93,9 @@ void Count(const std::vector<Contact>& contacts, const std::vector<Station>& sta
   entrant.start = f->start;
   entrant.end = f->end;
   f->counted = true;
-  f->claim = CompareWithPlugin(contacts, stations, entrant);
+  CountResult count;
+  f->claim = CompareWithPlugin(contacts, stations, entrant, &count);
 
-  const CountResult count = CountLog(contacts, stations, entrant);
   std::vector<int> dxcc(f->hours.size()), counties(f->hours.size());
   std::map<std::string, std::vector<std::string>> worked;  // band -> counties
   const UtcSeconds first_hour = f->hours.empty() ? 0 : f->hours[0].start;
