@@ -60,11 +60,18 @@ bool SplitOleDate(double value, DateFields* out) {
 }
 
 double MakeOleDate(int year, int month, int day, int hour, int minute, int second) {
-  const int64_t days =
-      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kOleEpoch;
+  const int64_t days = OleDays(year, month, day);
   const double fraction =
       (hour * 3600 + minute * 60 + second) / static_cast<double>(kSecondsPerDay);
   return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+}
+
+int64_t OleDays(int year, int month, int day) {
+  return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kOleEpoch;
+}
+
+void CivilFromOleDays(int64_t days, int* year, int* month, int* day) {
+  CivilFromDays(kOleEpoch + days, year, month, day);
 }
 
 std::string FormatOleDate(const COleDateTime& value, const char* pattern) {

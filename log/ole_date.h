@@ -49,6 +49,11 @@ std::string FormatOleDate(const COleDateTime& value, const char* pattern);
 // The inverse of SplitOleDate for whole seconds (used by tools and tests).
 double MakeOleDate(int year, int month, int day, int hour, int minute, int second);
 
+// Whole days from 1899-12-30 to a proleptic Gregorian date, and back: the
+// day part of the host's date/time value, for counting in whole seconds.
+int64_t OleDays(int year, int month, int day);
+void CivilFromOleDays(int64_t days, int* year, int* month, int* day);
+
 }  // namespace stats
 
 #endif  // STATS_LOG_OLE_DATE_H_

@@ -199,9 +199,9 @@ TEST_F(YodxReplayTest, UnusableInputStopsTheRunWithAMessage) {
 }
 
 TEST(YodxReplayPartsTest, DatesAndSummaryParsing) {
-  EXPECT_DOUBLE_EQ(OleDate(2021, 8, 7, 12, 0, 0), 44415.5);
-  EXPECT_DOUBLE_EQ(OleDate(1899, 12, 30, 0, 0, 0), 0.0);
-  EXPECT_DOUBLE_EQ(OleDate(1900, 3, 1, 6, 0, 0), 61.25);
+  EXPECT_DOUBLE_EQ(stats::MakeOleDate(2021, 8, 7, 12, 0, 0), 44415.5);
+  EXPECT_DOUBLE_EQ(stats::MakeOleDate(1899, 12, 30, 0, 0, 0), 0.0);
+  EXPECT_DOUBLE_EQ(stats::MakeOleDate(1900, 3, 1, 6, 0, 0), 61.25);
   Date d;
   EXPECT_TRUE(ParseIsoDate("2021-08-07", &d));
   EXPECT_EQ(d.day, 7);

@@ -109,25 +109,18 @@ void ParseCabrillo(const std::string& text, const std::string& file_name, LogDat
     c.mode = ModeFromCabrillo(std::string(col[1]));
 
     const std::string_view date = col[2];
-    bool date_ok = date.size() == 10 && date[4] == '-' && date[7] == '-' &&
-                   AllDigits(date.substr(0, 4)) && TwoDigits(date, 5) >= 0 &&
-                   TwoDigits(date, 8) >= 0;
+    Date day;
+    const bool date_ok = ParseIsoDate(date, &day);
     if (date_ok) {
-      c.year = std::stoi(std::string(date.substr(0, 4)));
-      c.month = TwoDigits(date, 5);
-      c.day = TwoDigits(date, 8);
-      date_ok = ValidDate(c.year, c.month, c.day);
+      c.year = day.year;
+      c.month = day.month;
+      c.day = day.day;
     }
     if (!date_ok) fail("date", "'" + std::string(date) + "' is not a date yyyy-mm-dd");
 
     const std::string_view time = col[3];
-    bool time_ok = time.size() == 4 && AllDigits(time);
-    if (time_ok) {
-      c.hour = TwoDigits(time, 0);
-      c.minute = TwoDigits(time, 2);
-      time_ok = c.hour < 24 && c.minute < 60;
-    }
-    if (!time_ok) fail("time", "'" + std::string(time) + "' is not a time hhmm");
+    if (!ParseHhmm(time, &c.hour, &c.minute))
+      fail("time", "'" + std::string(time) + "' is not a time hhmm");
 
     c.own_call = Upper(col[4]);
     c.rst_sent = std::string(col[5]);

@@ -1,18 +1,14 @@
-// Calendar dates and UTC times as the logs and the command line write them,
-// and the host's date/time number.
+// Calendar dates and UTC times as the logs and the command line write them.
 #ifndef YODX_DATES_H_
 #define YODX_DATES_H_
 
 #include <string>
+#include <string_view>
 
 namespace yodx {
 
 // True for a real calendar date in the years 1900 to 2999.
 bool ValidDate(int year, int month, int day);
-
-// Days since 1899-12-30 with the time of day as the fraction: the host's
-// date/time number.
-double OleDate(int year, int month, int day, int hour, int minute, int second);
 
 struct Date {
   int year = 0, month = 0, day = 0;
@@ -20,7 +16,11 @@ struct Date {
 };
 
 // "2021-08-07" -> Date; false for anything else.
-bool ParseIsoDate(const std::string& text, Date* out);
+bool ParseIsoDate(std::string_view text, Date* out);
+
+// "1234" -> 12 and 34, a UTC time of day as a log writes it; false (the
+// outputs untouched) for anything else.
+bool ParseHhmm(std::string_view text, int* hour, int* minute);
 
 // A UTC time to the second, as seconds from 1899-12-30 00:00:00.
 using UtcSeconds = long long;

@@ -36,7 +36,7 @@ COleDateTime NullHostDate() {
 }
 
 double ContactDate(const Contact& c) {
-  return OleDate(c.year, c.month, c.day, c.hour, c.minute, c.second);
+  return stats::MakeOleDate(c.year, c.month, c.day, c.hour, c.minute, c.second);
 }
 
 // "2021-08-07 1200", the report's form of a contact's time.
@@ -186,10 +186,7 @@ bool Replay::Run(std::string* error) {
   if (!LoadCty(error)) return false;
 
   r.own_call = Upper(Trim(options_.own_call));
-  if (r.own_call.empty()) r.own_call = r.log.own_call;
-  for (size_t i = 0; r.own_call.empty() && i < r.log.contacts.size(); ++i) {
-    r.own_call = r.log.contacts[i].own_call;
-  }
+  if (r.own_call.empty()) r.own_call = OwnCall(r.log);
   if (r.own_call.empty()) {
     *error = options_.log_path + ": the log names no own station; give --call OWNCALL";
     return false;
@@ -218,11 +215,12 @@ bool Replay::Run(std::string* error) {
   }
   // Given dates mean the contest's hours: 12:00 UTC on each day.
   if (options_.start.set()) {
-    start =
-        HostDate(OleDate(options_.start.year, options_.start.month, options_.start.day, 12, 0, 0));
+    start = HostDate(stats::MakeOleDate(options_.start.year, options_.start.month,
+                                        options_.start.day, 12, 0, 0));
   }
   if (options_.end.set()) {
-    end = HostDate(OleDate(options_.end.year, options_.end.month, options_.end.day, 12, 0, 0));
+    end = HostDate(
+        stats::MakeOleDate(options_.end.year, options_.end.month, options_.end.day, 12, 0, 0));
   }
 
   if (!options_.exports && !plugin_.Load(options_.plugin_path, error)) return false;

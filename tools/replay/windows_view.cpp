@@ -6,6 +6,7 @@
 #include "hostlink/host_link.h"
 #include "infowindows/window_logic.h"
 #include "infowindows/window_state.h"
+#include "log/ole_date.h"
 #include "platform/file_system.h"
 #include "scoring/contest.h"
 #include "scoring/engine.h"
@@ -79,7 +80,8 @@ void WindowsView::Add(const Contact& c, const std::string& prefix, const std::st
   stats::QsoInput qso;
   qso.ownCall = c.own_call;
   qso.call = c.call;
-  qso.time = {OleDate(c.year, c.month, c.day, c.hour, c.minute, c.second), COleDateTime::kValid};
+  qso.time = {stats::MakeOleDate(c.year, c.month, c.day, c.hour, c.minute, c.second),
+              COleDateTime::kValid};
   qso.freqHz = c.freq_hz;
   qso.mode = c.mode;
   qso.rstSent = c.rst_sent;

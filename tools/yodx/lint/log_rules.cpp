@@ -63,11 +63,9 @@ void LogRules::ChoosePeriod(const LintOptions& options, const std::vector<QsoLin
   }
   for (const QsoLine& q : qsos) {
     if (q.fields.size() < 3) continue;
-    const std::string_view d = q.fields[2];
-    if (d.size() != 10 || d[4] != '-' || d[7] != '-' || !AllDigits(d.substr(0, 4))) continue;
-    const int year = std::stoi(std::string(d.substr(0, 4)));
-    if (!ValidDate(year, TwoDigits(d, 5), TwoDigits(d, 8))) continue;
-    ContestPeriod(year, &result->start, &result->end);
+    Date d;
+    if (!ParseIsoDate(q.fields[2], &d)) continue;
+    ContestPeriod(d.year, &result->start, &result->end);
     result->period_known = true;
     return;
   }

@@ -109,27 +109,19 @@ std::string QsoRules::Band(int line, std::string_view freq) {
 }
 
 void QsoRules::Time(int line, std::string_view date, std::string_view time) {
-  int year = 0, month = 0, day = 0, hour = -1, minute = -1;
+  Date day;
+  int hour = -1, minute = -1;
   bool date_ok = false, time_ok = false;
   if (!Missing(line, "date", "date", date)) {
-    if (date.size() == 10 && date[4] == '-' && date[7] == '-' && AllDigits(date.substr(0, 4))) {
-      year = std::stoi(std::string(date.substr(0, 4)));
-      month = TwoDigits(date, 5);
-      day = TwoDigits(date, 8);
-      date_ok = ValidDate(year, month, day);
-    }
+    date_ok = ParseIsoDate(date, &day);
     if (!date_ok) findings_->Error(line, "date", "date " + Quote(date) + " is not yyyy-mm-dd");
   }
   if (!Missing(line, "time", "time", time)) {
-    if (time.size() == 4 && AllDigits(time)) {
-      hour = TwoDigits(time, 0);
-      minute = TwoDigits(time, 2);
-      time_ok = hour < 24 && minute < 60;
-    }
+    time_ok = ParseHhmm(time, &hour, &minute);
     if (!time_ok) findings_->Error(line, "time", "time " + Quote(time) + " is not hhmm UTC");
   }
   if (!date_ok || !time_ok || !period_.period_known) return;
-  const UtcSeconds t = ToUtcSeconds(year, month, day, hour, minute, 0);
+  const UtcSeconds t = ToUtcSeconds(day.year, day.month, day.day, hour, minute, 0);
   if (t < period_.start || t > period_.end) {
     findings_->Error(line, "period",
                      std::string(date) + " " + std::string(time) +
