@@ -259,6 +259,10 @@ bool IsRomanianPrefix(std::string_view prefix) {
   return prefix == "YO" || prefix == "YP" || prefix == "YQ" || prefix == "YR";
 }
 
+bool IsWarcBand(std::string_view band) {
+  return band == "30m" || band == "17m" || band == "12m";
+}
+
 bool IsCountyCode(std::string_view text) {
   // Every code is two letters.
   return text.size() == 2 &&

@@ -282,6 +282,10 @@ extern const std::array<const char*, 42> g_CountyCodes;
 
 // "YO", "YP", "YQ" or "YR" exactly.
 bool IsRomanianPrefix(std::string_view prefix);
+
+// "30m", "17m" or "12m": the bands on which the plug-in refuses a contact
+// (it takes every other band, 160 m among them).
+bool IsWarcBand(std::string_view band);
 // One of g_CountyCodes exactly.
 bool IsCountyCode(std::string_view text);
 // ASCII letters upper-cased, then white space trimmed from both ends.

@@ -1,15 +1,12 @@
 // Entry of one contact (AddData0): the contest tests, the stored record, the
 // county, the duplicate test, and the report lines they produce.
+#include "log/contest_log.h"
 #include "platform/file_system.h"
 #include "scoring/engine.h"
 #include "scoring/report.h"
 
 namespace stats {
 namespace {
-
-bool IsWarcBand(std::string_view band) {
-  return band == "30m" || band == "17m" || band == "12m";
-}
 
 const char* Refusal(const QsoView& qso) {
   if (IsWarcBand(qso.band)) return kNoContestBand;

@@ -9,19 +9,14 @@ namespace yodx {
 
 namespace {
 
-// The bands on which the plug-in refuses a contact; it takes every other.
-bool IsWarcBand(const std::string& band) {
-  return band == "30m" || band == "17m" || band == "12m";
-}
-
 Outcome Judge(const Contact& c, const Station& worked, const Entrant& entrant,
               const CountRules& rules) {
-  if (rules.every_band ? IsWarcBand(c.band) : !IsContestBand(c.band)) {
+  if (rules.every_band ? stats::IsWarcBand(c.band) : !IsContestBand(c.band)) {
     return Outcome::kNotContestBand;
   }
   if (!IsContestMode(c.mode)) return Outcome::kNotContestMode;
   if (!rules.any_time) {
-    const UtcSeconds t = ToUtcSeconds(c.year, c.month, c.day, c.hour, c.minute, c.second);
+    const UtcSeconds t = ContactTime(c);
     if (t < entrant.start || t > entrant.end) return Outcome::kOutsidePeriod;
   }
   const bool exchanges = rules.any_exchange ? !c.exch_sent.empty() && !c.exch_rcvd.empty()
