@@ -123,17 +123,7 @@ std::string MarkedLinesNote(std::size_t markedLines) {
 std::string CompactQsoLine(std::string_view line) {
   if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") line.remove_suffix(2);
   const std::size_t colon = line.find(':');
-  std::string out(line.substr(0, colon + 1));
-  for (std::size_t i = colon + 1; i < line.size();) {
-    while (i < line.size() && IsBlank(line[i])) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && !IsBlank(line[i])) ++i;
-    if (i > start) {
-      out += ' ';
-      out.append(line, start, i - start);
-    }
-  }
-  return out + "\r\n";
+  return std::string(line.substr(0, colon + 1)) + CompactFields(line.substr(colon + 1)) + "\r\n";
 }
 
 std::string CCabrilloLog::Render(int64_t claimedScore, const std::string& versionText,

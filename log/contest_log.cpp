@@ -289,6 +289,23 @@ std::string_view MapPrefix(std::string_view prefix) {
   return prefix;
 }
 
+std::string CompactFields(std::string_view value) {
+  const auto blank = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+  };
+  std::string out;
+  for (std::size_t i = 0; i < value.size();) {
+    while (i < value.size() && blank(value[i])) ++i;
+    const std::size_t start = i;
+    while (i < value.size() && !blank(value[i])) ++i;
+    if (i > start) {
+      out += ' ';
+      out.append(value, start, i - start);
+    }
+  }
+  return out;
+}
+
 std::string GroupedNumber(unsigned long long n) {
   std::string digits = std::to_string(n);
   for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");

@@ -298,6 +298,11 @@ std::string_view MapPrefix(std::string_view prefix);
 // bytes): the plug-in's writer keeps within it, and lint checks it.
 constexpr std::size_t kUploadLimitBytes = 150000;
 
+// The blank-separated fields of a Cabrillo line's value, each written after
+// one blank (" 14025 CW 2021-08-28 ..."): the compact layout of a QSO line,
+// whose fields a reader that splits at blanks sees unchanged.
+std::string CompactFields(std::string_view value);
+
 // "155,778": a count or a size as the messages give it.
 std::string GroupedNumber(unsigned long long n);
 

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "log/contest_log.h"
 #include "tools/contest/text.h"
 
 namespace yodx {
@@ -34,10 +35,7 @@ std::string CompactCabrillo(const std::string& text) {
     if (IsQsoTag(tag)) {
       out += tag;
       out += ':';
-      for (std::string_view field : SplitBlanks(line.substr(colon + 1))) {
-        out += ' ';
-        out += field;
-      }
+      out += stats::CompactFields(line.substr(colon + 1));
     } else {
       out += line;
     }
