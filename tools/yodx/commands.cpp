@@ -1,8 +1,8 @@
 #include "tools/yodx/commands.h"
 
 #include <algorithm>
-#include <fstream>
 
+#include "platform/file_system.h"
 #include "tools/contest/text.h"
 #include "tools/plugin_loader.h"
 
@@ -74,10 +74,13 @@ void WriteStdout(const std::string& text) {
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
+  return stats::RealFileSystem().Replace(path, bytes);
+}
+
+bool WriteOutput(const std::string& path, const std::string& bytes) {
+  if (WriteFileBytes(path, bytes)) return true;
+  Fail(kUsage, "cannot write " + path);
+  return false;
 }
 
 int Fail(int status, const std::string& message) {

@@ -58,6 +58,10 @@ void WriteStdout(const std::string& text);
 // Replaces the file at PATH with BYTES; false when they could not all be written.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// WriteFileBytes for a file the user asked for: on failure "yodx: cannot
+// write PATH" on standard error and false, the command then ending with kUsage.
+bool WriteOutput(const std::string& path, const std::string& bytes);
+
 // "yodx: MESSAGE" on standard error, its bytes printable; returns STATUS.
 int Fail(int status, const std::string& message);
 

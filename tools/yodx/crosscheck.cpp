@@ -92,10 +92,7 @@ int CrosscheckCommand(const std::vector<std::string>& args) {
     return Fail(kUsage, "cannot make the folder " + out_dir + ": " + ec.message());
   }
   auto write = [&](const std::string& name, const std::string& bytes) {
-    const std::string path = (fs::path(out_dir) / name).string();
-    if (WriteFileBytes(path, bytes)) return true;
-    Fail(kUsage, "cannot write " + path);
-    return false;
+    return WriteOutput((fs::path(out_dir) / name).string(), bytes);
   };
   std::set<std::string> names;
   for (size_t l = 0; l < contest.logs.size(); ++l) {
@@ -110,8 +107,8 @@ int CrosscheckCommand(const std::vector<std::string>& args) {
                            !write("results.html", crosscheck::ResultsHtml(checked)))) {
     return kUsage;
   }
-  if (!json_path.empty() && !WriteFileBytes(json_path, crosscheck::ContestJson(checked))) {
-    return Fail(kUsage, "cannot write " + json_path);
+  if (!json_path.empty() && !WriteOutput(json_path, crosscheck::ContestJson(checked))) {
+    return kUsage;
   }
   WriteStdout(crosscheck::Summary(checked));
   return 0;

@@ -111,14 +111,10 @@ int ReportCommand(const std::vector<std::string>& args) {
   const std::string own_call = OwnCall(log);
   const report::Figures figures =
       report::ComputeFigures(std::move(log.contacts), own_call, countries, period);
-  if (!json_path.empty() && !WriteFileBytes(json_path, report::Json(figures))) {
-    return Fail(kUsage, "cannot write " + json_path);
-  }
+  if (!json_path.empty() && !WriteOutput(json_path, report::Json(figures))) return kUsage;
   if (!html_path.empty()) {
     const std::string name = std::filesystem::path(log_path).filename().string();
-    if (!WriteFileBytes(html_path, report::Page(figures, name))) {
-      return Fail(kUsage, "cannot write " + html_path);
-    }
+    if (!WriteOutput(html_path, report::Page(figures, name))) return kUsage;
   }
   WriteStdout((own_call.empty() ? "" : Printable(own_call, 20) + ", ") + Summary(figures));
   return 0;
