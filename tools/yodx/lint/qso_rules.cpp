@@ -182,11 +182,14 @@ void QsoRules::Exchange(int line, const char* field, std::string_view value,
 }
 
 bool QsoRules::IsRomanianStation(std::string_view call) {
-  if (call != last_station_) {
-    last_station_ = std::string(call);
-    last_station_romanian_ = IsRomanian(countries_.Lookup(last_station_));
+  if (call != looked_[0].call) {
+    std::swap(looked_[0], looked_[1]);
+    if (call != looked_[0].call) {
+      looked_[0].call = std::string(call);
+      looked_[0].romanian = IsRomanian(countries_.Lookup(looked_[0].call));
+    }
   }
-  return last_station_romanian_;
+  return looked_[0].romanian;
 }
 
 }  // namespace lint

@@ -101,8 +101,13 @@ class QsoRules {
   const CtyFile& countries_;
   const LintResult& period_;
   Findings* findings_;
-  std::string last_station_;  // the last station looked up, and whether it is Romanian
-  bool last_station_romanian_ = false;
+  // The last two stations looked up, the latest first, and whether each is
+  // Romanian: a line looks up its own station and the worked one in turn.
+  struct Looked {
+    std::string call;
+    bool romanian = false;
+  };
+  Looked looked_[2];
 };
 
 // The log as a whole: where it begins and ends, its lines' form, its size,
