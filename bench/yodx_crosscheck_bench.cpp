@@ -16,6 +16,7 @@
 
 #include "tests/support/contest_generator.h"
 #include "tools/contest/cty.h"
+#include "tools/yodx/commands.h"
 #include "tools/yodx/crosscheck/checker.h"
 #include "tools/yodx/crosscheck/reports.h"
 
@@ -101,14 +102,11 @@ void BM_WholeCommand(benchmark::State& state) {
     options.threads = Threads();
     const auto checks = yodx::crosscheck::CheckContest(contest, Countries(), options);
     const yodx::crosscheck::Checked checked{contest, checks, options};
-    fs::create_directories(out);
-    for (size_t l = 0; l < contest.logs.size(); ++l) {
-      std::ofstream(out / yodx::crosscheck::ReportName(contest.logs[l].call), std::ios::binary)
-          << yodx::crosscheck::LogReport(checked, l);
+    if (!yodx::crosscheck::WriteReportFolder(checked, out.string(), [](size_t) {}) ||
+        !yodx::WriteOutput((out / "all.json").string(), yodx::crosscheck::ContestJson(checked))) {
+      state.SkipWithError("cannot write the reports");
+      break;
     }
-    std::ofstream(out / "results.csv", std::ios::binary) << yodx::crosscheck::ResultsCsv(checked);
-    std::ofstream(out / "results.html", std::ios::binary) << yodx::crosscheck::ResultsHtml(checked);
-    std::ofstream(out / "all.json", std::ios::binary) << yodx::crosscheck::ContestJson(checked);
   }
 }
 BENCHMARK(BM_WholeCommand)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -2,8 +2,6 @@
 // [--penalty-nil N] [--cty FILE]: the organiser's check of a whole contest,
 // every log against every other.
 #include <algorithm>
-#include <filesystem>
-#include <set>
 #include <thread>
 
 #include "tools/contest/cty.h"
@@ -86,25 +84,10 @@ int CrosscheckCommand(const std::vector<std::string>& args) {
   const std::vector<crosscheck::LogCheck> checks =
       crosscheck::CheckContest(contest, countries, options);
   const crosscheck::Checked checked{contest, checks, options};
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (!out_dir.empty() && (fs::create_directories(out_dir, ec), ec)) {
-    return Fail(kUsage, "cannot make the folder " + out_dir + ": " + ec.message());
-  }
-  auto write = [&](const std::string& name, const std::string& bytes) {
-    return WriteOutput((fs::path(out_dir) / name).string(), bytes);
-  };
-  std::set<std::string> names;
-  for (size_t l = 0; l < contest.logs.size(); ++l) {
-    if (!out_dir.empty()) {
-      std::string name = crosscheck::ReportName(contest.logs[l].call);
-      if (!names.insert(name).second) name.insert(name.size() - 4, "-" + std::to_string(l + 1));
-      if (!write(name, crosscheck::LogReport(checked, l))) return kUsage;
-    }
-    Say(crosscheck::ProgressLine(checked, l));
-  }
-  if (!out_dir.empty() && (!write("results.csv", crosscheck::ResultsCsv(checked)) ||
-                           !write("results.html", crosscheck::ResultsHtml(checked)))) {
+  auto progress = [&](size_t l) { Say(crosscheck::ProgressLine(checked, l)); };
+  if (out_dir.empty()) {
+    for (size_t l = 0; l < contest.logs.size(); ++l) progress(l);
+  } else if (!crosscheck::WriteReportFolder(checked, out_dir, progress)) {
     return kUsage;
   }
   if (!json_path.empty() && !WriteOutput(json_path, crosscheck::ContestJson(checked))) {

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
+#include <set>
 
 #include "tools/contest/text.h"
+#include "tools/yodx/commands.h"
 #include "tools/yodx/crosscheck/parallel.h"
 
 namespace yodx {
@@ -360,6 +363,27 @@ std::string ResultsHtml(const Checked& checked) {
     begin = end;
   }
   return out + "</body>\n</html>\n";
+}
+
+bool WriteReportFolder(const Checked& checked, const std::string& dir,
+                       const std::function<void(size_t)>& after_each) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::create_directories(dir, ec), ec) {
+    Fail(kUsage, "cannot make the folder " + dir + ": " + ec.message());
+    return false;
+  }
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    return WriteOutput((fs::path(dir) / name).string(), bytes);
+  };
+  std::set<std::string> names;
+  for (size_t l = 0; l < checked.contest.logs.size(); ++l) {
+    std::string name = ReportName(checked.contest.logs[l].call);
+    if (!names.insert(name).second) name.insert(name.size() - 4, "-" + std::to_string(l + 1));
+    if (!write(name, LogReport(checked, l))) return false;
+    after_each(l);
+  }
+  return write("results.csv", ResultsCsv(checked)) && write("results.html", ResultsHtml(checked));
 }
 
 std::string ContestJson(const Checked& checked) {

@@ -5,6 +5,7 @@
 #ifndef YODX_CROSSCHECK_REPORTS_H_
 #define YODX_CROSSCHECK_REPORTS_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,14 @@ std::string ResultsCsv(const Checked& checked);
 
 // The results by category, and in each by country: no script, no link.
 std::string ResultsHtml(const Checked& checked);
+
+// What --out writes into the folder DIR, made when missing: each log's
+// report under ReportName (with "-N", N the log's number from 1, when an
+// earlier log took the name), AFTER_EACH(l) once log l's is written, then
+// results.csv and results.html. False, with the reason on standard error,
+// when the folder cannot be made or a file written.
+bool WriteReportFolder(const Checked& checked, const std::string& dir,
+                       const std::function<void(size_t)>& after_each);
 
 // {"logs": [{"file", "call", "category", "country", "clock_offset_minutes",
 // "claimed": {...} or null, "checked": {...} or null, "not_read": N,
