@@ -8,6 +8,7 @@
 #include "tools/contest/cty.h"
 #include "tools/contest/text.h"
 #include "tools/yodx/commands.h"
+#include "tools/yodx/report/charts.h"
 #include "tools/yodx/report/figures.h"
 #include "tools/yodx/report/json.h"
 #include "tools/yodx/report/page.h"
@@ -15,18 +16,6 @@
 namespace yodx {
 
 namespace {
-
-// "12:05".
-std::string Clock(UtcSeconds t) {
-  return FormatUtc(t).substr(11, 5);
-}
-
-// "22 h 05 min".
-std::string Duration(int minutes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d h %02d min", minutes / 60, minutes % 60);
-  return text;
-}
 
 std::string Summary(const report::Figures& f) {
   if (!f.period_known) return "no contact in the log\n";
@@ -40,14 +29,13 @@ std::string Summary(const report::Figures& f) {
   out += "best rates:";
   for (const report::Rate& r : f.best) {
     out += " " + std::to_string(r.qsos) + " in " + std::to_string(r.minutes) + " min from " +
-           Clock(r.start) + (&r == &f.best.back() ? "\n" : ",");
+           report::Hhmm(r.start) + (&r == &f.best.back() ? "\n" : ",");
   }
-  int off = 0;
-  for (const report::Break& b : f.breaks) off += b.minutes;
-  out += f.breaks.empty() ? std::string("no break")
-                          : std::to_string(f.breaks.size()) +
-                                (f.breaks.size() == 1 ? " break, " : " breaks, ") + Duration(off);
-  out += "; on-time " + Duration(f.on_time_minutes) + "\n";
+  out += f.breaks.empty()
+             ? std::string("no break")
+             : std::to_string(f.breaks.size()) + (f.breaks.size() == 1 ? " break, " : " breaks, ") +
+                   report::Duration(f.break_minutes());
+  out += "; on-time " + report::Duration(f.on_time_minutes) + "\n";
   if (!f.counted) return out + "organiser's count: none: " + f.not_counted + "\n";
   out += "counties:";
   for (const report::BandCounties& c : f.counties) {

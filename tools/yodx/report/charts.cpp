@@ -142,6 +142,12 @@ std::string Hhmm(UtcSeconds t) {
   return FormatUtc(t).substr(11, 5);
 }
 
+std::string Duration(int minutes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d h %02d min", minutes / 60, minutes % 60);
+  return text;
+}
+
 std::string Escape(std::string_view text) {
   return HtmlText(text);
 }

@@ -29,6 +29,9 @@ const char* DayName(UtcSeconds t);
 std::string CountText(long long n);
 std::string Hhmm(UtcSeconds t);
 
+// "22 h 05 min".
+std::string Duration(int minutes);
+
 // The charts; each needs a period with contacts. The multiplier chart and
 // the county board need the organiser's count.
 std::string HourChart(const Figures& f);

@@ -101,6 +101,9 @@ struct Figures {
   std::string not_counted;
   std::vector<BandCounties> counties;  // the five contest bands
   Claim claim;
+
+  // The breaks together: the period less the on-time.
+  int break_minutes() const { return period_minutes - on_time_minutes; }
 };
 
 struct Period {

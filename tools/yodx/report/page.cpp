@@ -75,13 +75,6 @@ std::string DayTime(UtcSeconds t) {
   return std::string(DayName(t)) + " " + Hhmm(t);
 }
 
-// "22 h 05 min".
-std::string Duration(int minutes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d h %02d min", minutes / 60, minutes % 60);
-  return text;
-}
-
 std::string Signed(long long n) {
   return (n < 0 ? "&minus;" : "+") + CountText(n < 0 ? -n : n);
 }
@@ -107,13 +100,11 @@ std::string Short(int minutes) {
 }
 
 std::string Summary(const Figures& f) {
-  int off = 0;
-  for (const Break& b : f.breaks) off += b.minutes;
   std::string out = "<dl class=\"keys\">" + Key("contacts", CountText(f.qsos));
   out += Key("on-time", Short(f.on_time_minutes));
   out += Key("breaks", f.breaks.empty() ? "none"
                                         : CountText(static_cast<long long>(f.breaks.size())) +
-                                              " <small>(" + Short(off) + ")</small>");
+                                              " <small>(" + Short(f.break_minutes()) + ")</small>");
   out += Key("best 60 minutes", CountText(f.best.back().qsos));
   if (f.counted) {
     out += Key("multipliers", CountText(f.claim.organiser.multipliers()));
