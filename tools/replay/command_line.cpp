@@ -60,6 +60,14 @@ std::string CrLfLines(const std::string& text) {
 
 }  // namespace
 
+void WarnOfHeaderAnswers([[maybe_unused]] const ReplayOptions& options) {
+#ifdef _WIN32
+  if (!options.header_answers.empty()) {
+    std::fprintf(stderr, "yodx: choose the categories in the header dialog\n");
+  }
+#endif
+}
+
 bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions* options,
                         std::vector<std::string>* positional) {
   for (size_t i = 0; i < args.size(); ++i) {

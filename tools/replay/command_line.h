@@ -17,6 +17,10 @@ namespace yodx {
 bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions* options,
                         std::vector<std::string>* positional);
 
+// On Windows, where the plug-in asks for the header's categories in its own
+// dialog, tells the operator to choose them there when the options gave some.
+void WarnOfHeaderAnswers(const ReplayOptions& options);
+
 // Runs REPLAY and prints the log's diagnostics, then what stands in the way
 // of a complete answer: an error that stopped the run (*stopped, status 1),
 // skipped records, and a report or settings file that the plug-in could not

@@ -28,11 +28,7 @@ int CheckCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "yodx: the Cabrillo options belong to score\n");
     return kUsage;
   }
-#ifdef _WIN32
-  if (!options.header_answers.empty()) {
-    std::fprintf(stderr, "yodx: choose the categories in the header dialog\n");
-  }
-#endif
+  WarnOfHeaderAnswers(options);
   if (positional.size() < 4 || positional.size() > 5) {
     Usage(stderr);
     return kUsage;

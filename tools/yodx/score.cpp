@@ -12,11 +12,7 @@ int ScoreCommand(const std::vector<std::string>& args) {
   ReplayOptions options;
   std::vector<std::string> positional;
   if (!ParseReplayOptions(args, &options, &positional)) return kUsage;
-#ifdef _WIN32
-  if (!options.header_answers.empty()) {
-    std::fprintf(stderr, "yodx: choose the categories in the header dialog\n");
-  }
-#endif
+  WarnOfHeaderAnswers(options);
   if (positional.size() != 1) {
     Usage(stderr);
     return kUsage;
