@@ -79,4 +79,8 @@ std::string HtmlText(std::string_view text, size_t limit) {
   return out;
 }
 
+std::string CountText(long long n) {
+  return GroupedNumber(static_cast<unsigned long long>(n < 0 ? 0 : n));
+}
+
 }  // namespace yodx

@@ -109,6 +109,10 @@ std::string HtmlText(std::string_view text, size_t limit = 400);
 // "155,761": a count as the messages give it, as the plug-in writes it.
 using stats::GroupedNumber;
 
+// "1,234": a count as the tool's texts give it, grouped as GroupedNumber
+// does; a negative one, which no count should be, as 0.
+std::string CountText(long long n);
+
 }  // namespace yodx
 
 #endif  // YODX_TEXT_H_

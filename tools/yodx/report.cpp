@@ -20,10 +20,8 @@ namespace {
 std::string Summary(const report::Figures& f) {
   if (!f.period_known) return "no contact in the log\n";
   std::string out = FormatUtc(f.start).substr(0, 16) + " to " + FormatUtc(f.end).substr(0, 16) +
-                    " UTC: " + GroupedNumber(static_cast<unsigned long long>(f.qsos)) +
-                    (f.qsos == 1 ? " contact" : " contacts");
-  if (f.outside > 0)
-    out += " (" + GroupedNumber(static_cast<unsigned long long>(f.outside)) + " outside)";
+                    " UTC: " + CountText(f.qsos) + (f.qsos == 1 ? " contact" : " contacts");
+  if (f.outside > 0) out += " (" + CountText(f.outside) + " outside)";
   out += "\n";
   if (f.qsos == 0) return out;
   out += "best rates:";
@@ -43,9 +41,8 @@ std::string Summary(const report::Figures& f) {
            (&c == &f.counties.back() ? " of 42\n" : ",");
   }
   const CountTotals& o = f.claim.organiser;
-  out += "organiser's count: score " + GroupedNumber(static_cast<unsigned long long>(o.score())) +
-         ", the plug-in claims " +
-         GroupedNumber(static_cast<unsigned long long>(f.claim.plugin.score())) + "\n";
+  out += "organiser's count: score " + CountText(o.score()) + ", the plug-in claims " +
+         CountText(f.claim.plugin.score()) + "\n";
   return out;
 }
 

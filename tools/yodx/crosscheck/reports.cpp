@@ -52,10 +52,9 @@ const Contact& ContactOf(const Checked& checked, int32_t log, int32_t index) {
 }
 
 std::string ScoreRow(const char* name, const Score& s) {
-  return "  " + Pad(name, 9) + PadLeft(GroupedNumber(static_cast<unsigned>(s.totals.qsos)), 8) +
-         PadLeft(GroupedNumber(static_cast<unsigned>(s.points())), 10) +
-         PadLeft(GroupedNumber(static_cast<unsigned>(s.totals.multipliers())), 14) +
-         PadLeft(GroupedNumber(static_cast<unsigned long long>(s.score())), 14) + "\n";
+  return "  " + Pad(name, 9) + PadLeft(CountText(s.totals.qsos), 8) +
+         PadLeft(CountText(s.points()), 10) + PadLeft(CountText(s.totals.multipliers()), 14) +
+         PadLeft(CountText(s.score()), 14) + "\n";
 }
 
 // The logs in the order of the results: by category, then by the checked
@@ -115,27 +114,27 @@ std::string LogReport(const Checked& checked, size_t l) {
   const LogCheck& check = checked.checks[l];
   const std::vector<Contact>& contacts = log.data.contacts;
   std::string out = "YO-DX HF Contest cross-check: " + Printable(log.call, 20) + "\n\n";
-  out += "Log:       " + Printable(log.file, 120) + ", " + GroupedNumber(log.qso_lines()) +
-         " QSO lines";
-  if (log.data.skipped > 0) out += " (" + GroupedNumber(log.data.skipped) + " not read)";
+  out +=
+      "Log:       " + Printable(log.file, 120) + ", " + CountText(log.qso_lines()) + " QSO lines";
+  if (log.data.skipped > 0) out += " (" + CountText(log.data.skipped) + " not read)";
   out += "\nCategory:  " + log.category + "\nCountry:   " +
          (check.country.empty() ? "not placed by the country file" : check.country) + "\n";
   out += "Clock:     ";
   if (check.offset_matches == 0) {
     out += "not known (no exact match with another log); taken as right\n";
   } else if (check.clock_offset == 0) {
-    out += "right, from " + GroupedNumber(check.offset_matches) + " exact matches\n";
+    out += "right, from " + CountText(check.offset_matches) + " exact matches\n";
   } else {
     out += std::to_string(std::abs(check.clock_offset)) + " minutes " +
            (check.clock_offset > 0 ? "ahead of" : "behind") + " UTC, from " +
-           GroupedNumber(check.offset_matches) + " exact matches; taken out before matching\n";
+           CountText(check.offset_matches) + " exact matches; taken out before matching\n";
   }
   out += "Matching:  the same band and mode, times within " +
          std::to_string(checked.options.window_minutes) + " minutes\n\nQSO lines by class\n";
   for (int c = 0; c < kClasses; ++c) {
     out += "  " + Pad(ClassName(static_cast<Class>(c)), 10) +
-           PadLeft(GroupedNumber(static_cast<unsigned>(check.classes[static_cast<size_t>(c)])), 7) +
-           "   " + kMeanings[c] + "\n";
+           PadLeft(CountText(check.classes[static_cast<size_t>(c)]), 7) + "   " + kMeanings[c] +
+           "\n";
   }
   if (!check.counted) {
     out +=
@@ -149,7 +148,7 @@ std::string LogReport(const Checked& checked, size_t l) {
     if (checked.options.penalty_busted == 0 && checked.options.penalty_nil == 0) {
       out += "none (the organiser publishes none).\n";
     } else {
-      out += GroupedNumber(static_cast<unsigned>(check.checked.penalty)) +
+      out += CountText(check.checked.penalty) +
              " points: " + std::to_string(checked.options.penalty_busted) +
              " times the points of each busted " + "line, " +
              std::to_string(checked.options.penalty_nil) + " times those of each nil line.\n";
@@ -168,8 +167,7 @@ std::string LogReport(const Checked& checked, size_t l) {
   for (const Section& section : kSections) {
     const int count = check.classes[static_cast<size_t>(section.cls)];
     if (count == 0) continue;
-    out += "\n*** " + std::string(section.title) + " (" +
-           GroupedNumber(static_cast<unsigned>(count)) + ") ***\n";
+    out += "\n*** " + std::string(section.title) + " (" + CountText(count) + ") ***\n";
     for (size_t i = 0; i < contacts.size(); ++i) {
       const Line& line = check.lines[i];
       if (line.cls != section.cls) continue;
@@ -180,8 +178,7 @@ std::string LogReport(const Checked& checked, size_t l) {
         out += std::string(contacts[i].call.size() < 12 ? 12 - contacts[i].call.size() : 1, ' ');
         if (line.cls == Class::kBusted) {
           out += "correct " + Printable(other.call, 20) + ", in " +
-                 GroupedNumber(static_cast<unsigned>(
-                     checked.checks[static_cast<size_t>(line.other_log)].held_by)) +
+                 CountText(checked.checks[static_cast<size_t>(line.other_log)].held_by) +
                  " logs (line " + std::to_string(theirs.line) + " of its log)";
         } else {
           out += "logged " + Printable(contacts[i].exch_rcvd, 12) + ", sent " +
@@ -209,8 +206,7 @@ std::string LogReport(const Checked& checked, size_t l) {
              Printable(d.message, 200) + "\n";
     }
     if (log.data.diagnostics_dropped > 0) {
-      out += "  ... and " + GroupedNumber(static_cast<unsigned>(log.data.diagnostics_dropped)) +
-             " lines more\n";
+      out += "  ... and " + CountText(log.data.diagnostics_dropped) + " lines more\n";
     }
   }
   return out;
@@ -221,17 +217,16 @@ std::string ProgressLine(const Checked& checked, size_t l) {
   const LogCheck& check = checked.checks[l];
   const std::string total = std::to_string(checked.checks.size());
   std::string out = "[" + PadLeft(std::to_string(l + 1), total.size()) + "/" + total + "] " +
-                    Pad(Printable(log.call, 20), 10) + " " + GroupedNumber(log.qso_lines()) +
+                    Pad(Printable(log.call, 20), 10) + " " + CountText(log.qso_lines()) +
                     " QSO lines";
-  if (log.data.skipped > 0) out += " (" + GroupedNumber(log.data.skipped) + " not read)";
+  if (log.data.skipped > 0) out += " (" + CountText(log.data.skipped) + " not read)";
   for (int c = 0; c < kClasses; ++c) {
     out += (c == 0 ? ": " : ", ") + std::to_string(check.classes[static_cast<size_t>(c)]) + " " +
            ClassName(static_cast<Class>(c));
   }
   out += "; clock " + Signed(check.clock_offset) + " min; score ";
   if (!check.counted) return out + "not counted\n";
-  return out + GroupedNumber(static_cast<unsigned long long>(check.claimed.score())) + " -> " +
-         GroupedNumber(static_cast<unsigned long long>(check.checked.score())) + "\n";
+  return out + CountText(check.claimed.score()) + " -> " + CountText(check.checked.score()) + "\n";
 }
 
 std::string Summary(const Checked& checked) {
@@ -241,8 +236,7 @@ std::string Summary(const Checked& checked) {
     unread += log.data.skipped;
   }
   std::string out = GroupedNumber(checked.contest.logs.size()) + " logs checked, " +
-                    GroupedNumber(static_cast<unsigned long long>(lines + unread)) +
-                    " QSO lines (" + GroupedNumber(static_cast<unsigned long long>(unread)) +
+                    CountText(lines + unread) + " QSO lines (" + CountText(unread) +
                     " not read), " + GroupedNumber(checked.contest.skipped.size()) +
                     (checked.contest.skipped.size() == 1 ? " file skipped\n" : " files skipped\n");
   for (int c = 0; c < kClasses; ++c) {
@@ -250,8 +244,8 @@ std::string Summary(const Checked& checked) {
     char share[16];
     std::snprintf(share, sizeof share, "%5.1f %%",
                   lines > 0 ? 100.0 * n / static_cast<double>(lines) : 0.0);
-    out += "  " + Pad(ClassName(static_cast<Class>(c)), 10) +
-           PadLeft(GroupedNumber(static_cast<unsigned>(n)), 10) + "  " + share + "\n";
+    out += "  " + Pad(ClassName(static_cast<Class>(c)), 10) + PadLeft(CountText(n), 10) + "  " +
+           share + "\n";
   }
   return out;
 }
@@ -301,8 +295,7 @@ std::string ResultsHtml(const Checked& checked) {
   long long lines = 0;
   for (const Log& log : checked.contest.logs)
     lines += static_cast<long long>(log.data.contacts.size());
-  out += "<p>" + GroupedNumber(checked.contest.logs.size()) + " logs, " +
-         GroupedNumber(static_cast<unsigned long long>(lines)) +
+  out += "<p>" + GroupedNumber(checked.contest.logs.size()) + " logs, " + CountText(lines) +
          " QSO lines, each matched against the other station's log (the same band and mode, "
          "times within " +
          std::to_string(checked.options.window_minutes) +
@@ -344,10 +337,9 @@ std::string ResultsHtml(const Checked& checked) {
              "</td><td class=\"t\">" + Html(checked.contest.logs[l].call) + "</td>";
       if (check.counted) {
         out += "<td>" + std::to_string(place[l]) + "</td><td class=\"score\">" +
-               GroupedNumber(static_cast<unsigned long long>(check.checked.score())) + "</td><td>" +
-               GroupedNumber(static_cast<unsigned long long>(check.claimed.score())) + "</td><td>" +
-               GroupedNumber(static_cast<unsigned>(check.checked.totals.qsos)) + "</td><td>" +
-               GroupedNumber(static_cast<unsigned>(check.checked.points())) + "</td><td>" +
+               CountText(check.checked.score()) + "</td><td>" + CountText(check.claimed.score()) +
+               "</td><td>" + CountText(check.checked.totals.qsos) + "</td><td>" +
+               CountText(check.checked.points()) + "</td><td>" +
                std::to_string(check.checked.totals.multipliers()) + "</td>";
       } else {
         out += "<td>-</td><td class=\"score\">-</td><td>-</td><td>-</td><td>-</td><td>-</td>";

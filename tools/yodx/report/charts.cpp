@@ -134,10 +134,6 @@ static_assert(sizeof kTiles / sizeof kTiles[0] == 42, "one tile per county");
 
 }  // namespace
 
-std::string CountText(long long n) {
-  return GroupedNumber(static_cast<unsigned long long>(n < 0 ? 0 : n));
-}
-
 std::string Hhmm(UtcSeconds t) {
   return FormatUtc(t).substr(11, 5);
 }

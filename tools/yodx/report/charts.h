@@ -25,8 +25,7 @@ const char* BandColour(const std::string& band);
 // "Sat" ... "Fri" of a time.
 const char* DayName(UtcSeconds t);
 
-// "1,234" (a negative count as 0), and "13:05" of a time.
-std::string CountText(long long n);
+// "13:05" of a time.
 std::string Hhmm(UtcSeconds t);
 
 // "22 h 05 min".
