@@ -82,10 +82,6 @@ std::string Csv(const std::string& text) {
   return out + "\"";
 }
 
-std::string Html(const std::string& text) {
-  return HtmlText(text, 200);
-}
-
 std::string Totals(const Score& s) {
   return "{\"qsos\": " + std::to_string(s.totals.qsos) +
          ", \"points\": " + std::to_string(s.points()) +
@@ -317,7 +313,7 @@ std::string ResultsHtml(const Checked& checked) {
     std::stable_sort(rows.begin(), rows.end(), [&](size_t a, size_t b) {
       return checked.checks[a].country < checked.checks[b].country;
     });
-    out += "<h2>" + Html(category) + " <small>" + GroupedNumber(rows.size()) +
+    out += "<h2>" + HtmlText(category, 200) + " <small>" + GroupedNumber(rows.size()) +
            (rows.size() == 1 ? " log" : " logs") +
            "</small></h2>\n<table>\n<thead><tr>"
            "<th class=\"t\">Country</th><th class=\"t\">Call</th><th>Place</th><th>Score</th>"
@@ -333,8 +329,8 @@ std::string ResultsHtml(const Checked& checked) {
       std::snprintf(confirmed, sizeof confirmed, "%.1f %%",
                     lines_read > 0 ? 100.0 * check.classes[0] / lines_read : 0.0);
       out += std::string(first ? "<tr class=\"country\">" : "<tr>") + "<td class=\"t\">" +
-             (first ? Html(check.country.empty() ? "(not placed)" : check.country) : "") +
-             "</td><td class=\"t\">" + Html(checked.contest.logs[l].call) + "</td>";
+             (first ? HtmlText(check.country.empty() ? "(not placed)" : check.country, 200) : "") +
+             "</td><td class=\"t\">" + HtmlText(checked.contest.logs[l].call, 200) + "</td>";
       if (check.counted) {
         out += "<td>" + std::to_string(place[l]) + "</td><td class=\"score\">" +
                CountText(check.checked.score()) + "</td><td>" + CountText(check.claimed.score()) +

@@ -26,18 +26,18 @@ std::string N(double v) {
 
 std::string Open(double height, const std::string& label) {
   return "<svg viewBox=\"0 0 " + N(kWidth) + " " + N(height) + "\" role=\"img\" aria-label=\"" +
-         Escape(label) + "\">";
+         HtmlText(label) + "\">";
 }
 
 std::string Text(double x, double y, const std::string& text, const char* extra = "") {
-  return "<text x=\"" + N(x) + "\" y=\"" + N(y) + "\"" + extra + ">" + Escape(text) + "</text>";
+  return "<text x=\"" + N(x) + "\" y=\"" + N(y) + "\"" + extra + ">" + HtmlText(text) + "</text>";
 }
 
 std::string Rect(double x, double y, double w, double h, const std::string& attributes,
                  const std::string& title = "") {
   std::string out = "<rect x=\"" + N(x) + "\" y=\"" + N(y) + "\" width=\"" + N(w) + "\" height=\"" +
                     N(h) + "\" " + attributes;
-  return title.empty() ? out + "/>" : out + "><title>" + Escape(title) + "</title></rect>";
+  return title.empty() ? out + "/>" : out + "><title>" + HtmlText(title) + "</title></rect>";
 }
 
 // A step of 1, 2 or 5 times a power of ten that divides [0, top] into at
@@ -144,10 +144,6 @@ std::string Duration(int minutes) {
   return text;
 }
 
-std::string Escape(std::string_view text) {
-  return HtmlText(text);
-}
-
 const char* BandColour(const std::string& band) {
   static const std::pair<const char*, const char*> kColours[] = {
       {"160m", "#CC79A7"}, {"80m", "#0072B2"}, {"40m", "#56B4E9"},
@@ -240,8 +236,8 @@ std::string MultiplierChart(const Figures& f) {
       points += " " + N(x) + "," + N(y);
       marks += "<circle cx=\"" + N(x) + "\" cy=\"" + N(y) + "\" r=\"3\" fill=\"#ffffff\" " +
                line.style + "><title>" +
-               Escape(std::string(line.name) + " at " + Hhmm(f.hours[h].start + 3600) + ": " +
-                      CountText(v)) +
+               HtmlText(std::string(line.name) + " at " + Hhmm(f.hours[h].start + 3600) + ": " +
+                        CountText(v)) +
                "</title></circle>";
     }
     out += "<polyline fill=\"none\" " + std::string(line.style) + " points=\"" + points + "\"/>";
@@ -343,7 +339,7 @@ std::string CountyBoard(const Figures& f) {
     std::string title = std::string(tile.code) + " " + tile.name + ": ";
     title += worked.empty() ? "not worked" : "worked on " + worked + " m";
     if (!worked.empty() && !missing.empty()) title += "; missing on " + missing + " m";
-    out += "<g><title>" + Escape(title) + "</title>" +
+    out += "<g><title>" + HtmlText(title) + "</title>" +
            Rect(x, y, kTileW, kTileH,
                 count == 5 ? "rx=\"4\" class=\"tile all\"" : "rx=\"4\" class=\"tile\"") +
            Text(x + 5, y + 20, tile.code, " class=\"code\"") +

@@ -8,16 +8,11 @@
 #define YODX_REPORT_CHARTS_H_
 
 #include <string>
-#include <string_view>
 
 #include "tools/yodx/report/figures.h"
 
 namespace yodx {
 namespace report {
-
-// TEXT with &, <, > and quotes escaped, bytes outside printable ASCII as
-// \xNN: safe inside an element or an attribute.
-std::string Escape(std::string_view text);
 
 // The colour of a band, the same in every chart and table.
 const char* BandColour(const std::string& band);

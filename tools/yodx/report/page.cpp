@@ -85,7 +85,7 @@ std::string Cell(const std::string& text, const char* tag = "td") {
 
 std::string BandHeader(const std::string& band) {
   return std::string("<th><span class=\"sw\" style=\"background:") + BandColour(band) +
-         "\"></span>" + Escape(band) + "</th>";
+         "\"></span>" + HtmlText(band) + "</th>";
 }
 
 std::string Key(const std::string& name, const std::string& value) {
@@ -225,7 +225,7 @@ std::string PlaceTables(const Figures& f) {
     out += "<tr>" + Cell(std::to_string(r + 1));
     for (const BandPlaces& p : f.places) {
       out += Cell(r < p.countries.size()
-                      ? Escape(p.countries[r].country) + " " + CountText(p.countries[r].qsos)
+                      ? HtmlText(p.countries[r].country) + " " + CountText(p.countries[r].qsos)
                       : "");
     }
     out += "</tr>";
@@ -236,7 +236,7 @@ std::string PlaceTables(const Figures& f) {
 std::string ScoreSection(const Figures& f) {
   std::string out = "<h2>Score</h2>";
   if (!f.counted) {
-    return out + "<p class=\"note\">No count: " + Escape(f.not_counted) + ".</p>";
+    return out + "<p class=\"note\">No count: " + HtmlText(f.not_counted) + ".</p>";
   }
   const CountTotals& o = f.claim.organiser;
   const CountTotals& p = f.claim.plugin;
@@ -262,7 +262,7 @@ std::string ScoreSection(const Figures& f) {
   out += "<p>Why they differ, one of the plug-in's own rules at a time:</p><ul>";
   CountTotals before = o;
   for (const ClaimStep& step : f.claim.steps) {
-    out += "<li><b>" + Escape(step.words) + "</b>: " + Escape(Explanation(step)) + ": " +
+    out += "<li><b>" + HtmlText(step.words) + "</b>: " + HtmlText(Explanation(step)) + ": " +
            Signed(step.totals.qsos - before.qsos) + " QSOs, " +
            Signed(step.totals.points - before.points) + " points, " +
            Signed(step.totals.multipliers() - before.multipliers()) +
@@ -280,14 +280,14 @@ std::string Figure(const std::string& svg, const std::string& caption) {
 }  // namespace
 
 std::string Page(const Figures& f, const std::string& log_name) {
-  const std::string call = f.own_call.empty() ? "A station" : Escape(f.own_call);
+  const std::string call = f.own_call.empty() ? "A station" : HtmlText(f.own_call);
   const std::string year = f.period_known ? " " + FormatUtc(f.start).substr(0, 4) : "";
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
       call + " in the YO-DX HF Contest" + year + "</title><style>" + kStyle +
       "</style></head><body><h1>" + call + " in the YO-DX HF Contest" + year + "</h1>";
-  out += "<p class=\"sub\">" + Escape(log_name);
+  out += "<p class=\"sub\">" + HtmlText(log_name);
   if (f.period_known) {
     out += " &middot; " + DayTime(f.start) + " to " + DayTime(f.end) + " UTC (" +
            FormatUtc(f.start).substr(0, 10) + " to " + FormatUtc(f.end).substr(0, 10) + ")";
