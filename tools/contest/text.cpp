@@ -83,4 +83,10 @@ std::string CountText(long long n) {
   return GroupedNumber(static_cast<unsigned long long>(n < 0 ? 0 : n));
 }
 
+std::string JsonStrings(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (size_t i = 0; i < texts.size(); ++i) out += (i == 0 ? "" : ", ") + JsonString(texts[i]);
+  return out + "]";
+}
+
 }  // namespace yodx

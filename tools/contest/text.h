@@ -113,6 +113,9 @@ using stats::GroupedNumber;
 // does; a negative one, which no count should be, as 0.
 std::string CountText(long long n);
 
+// ["AB", "AR"]: TEXTS as a JSON array of JsonString texts, on one line.
+std::string JsonStrings(const std::vector<std::string>& texts);
+
 }  // namespace yodx
 
 #endif  // YODX_TEXT_H_

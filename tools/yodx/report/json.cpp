@@ -17,13 +17,6 @@ std::string Number(long long n) {
   return std::to_string(n);
 }
 
-// "[\"AB\", \"AR\"]".
-std::string Texts(const std::vector<std::string>& texts) {
-  std::string out = "[";
-  for (size_t i = 0; i < texts.size(); ++i) out += (i == 0 ? "" : ", ") + JsonString(texts[i]);
-  return out + "]";
-}
-
 std::string Totals(const CountTotals& t) {
   return "{\"qsos\": " + Number(t.qsos) + ", \"points\": " + Number(t.points) +
          ", \"dxcc\": " + Number(t.dxcc) + ", \"counties\": " + Number(t.counties) +
@@ -95,7 +88,8 @@ std::string Json(const Figures& f) {
     for (size_t b = 0; b < f.counties.size(); ++b) {
       const BandCounties& c = f.counties[b];
       out += (b == 0 ? "\n    " : ",\n    ") + JsonString(c.band) +
-             ": {\"worked\": " + Texts(c.worked) + ", \"missing\": " + Texts(c.missing) + "}";
+             ": {\"worked\": " + JsonStrings(c.worked) +
+             ", \"missing\": " + JsonStrings(c.missing) + "}";
     }
     out += "\n  },\n  \"multipliers_by_hour\": [";
     for (size_t h = 0; h < f.hours.size(); ++h) {
