@@ -62,8 +62,9 @@ struct NamedText {
 // threads. A file that is not a Cabrillo log, or names no station, is
 // skipped with the reason. When two logs name the same station, the one
 // with more QSO lines is used (the first by name when they have as many),
-// and the other is skipped with a reason that names both.
-Contest ReadLogs(std::vector<NamedText> files, int threads);
+// and the other is skipped with a reason that names both. SKIPPED, files
+// left out before (unreadable ones), are listed with them, by name.
+Contest ReadLogs(std::vector<NamedText> files, int threads, std::vector<Skipped> skipped = {});
 
 // Every regular file of the folder DIR, by name. False with *error when
 // the folder cannot be read; a file that cannot be read is skipped.

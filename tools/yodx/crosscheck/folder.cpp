@@ -43,7 +43,7 @@ size_t QsoLines(const std::string& text) {
 
 }  // namespace
 
-Contest ReadLogs(std::vector<NamedText> files, int threads) {
+Contest ReadLogs(std::vector<NamedText> files, int threads, std::vector<Skipped> skipped) {
   std::vector<Log> read(files.size());
   std::vector<std::string> why_not(files.size());
   ForEachItem(files.size(), threads, [&](size_t i) {
@@ -56,8 +56,7 @@ Contest ReadLogs(std::vector<NamedText> files, int threads) {
     }
     log.data.contacts.reserve(QsoLines(text));
     ParseCabrillo(text, log.file, &log.data);
-    log.call = log.data.own_call;
-    if (log.call.empty() && !log.data.contacts.empty()) log.call = log.data.contacts[0].own_call;
+    log.call = OwnCall(log.data);
     if (log.call.empty()) {
       why_not[i] = "names no station: no CALLSIGN: line and no QSO line it could read";
       return;
@@ -66,6 +65,7 @@ Contest ReadLogs(std::vector<NamedText> files, int threads) {
   });
 
   Contest contest;
+  contest.skipped = std::move(skipped);
   std::unordered_map<std::string, std::vector<size_t>> by_call;
   std::vector<std::string> calls;  // in the order of their first file
   for (size_t i = 0; i < read.size(); ++i) {
@@ -132,10 +132,7 @@ bool ReadContestFolder(const std::string& dir, int threads, Contest* out, std::s
       unreadable.push_back({files[i].name, "cannot be read"});
     }
   }
-  *out = ReadLogs(std::move(logs), threads);
-  out->skipped.insert(out->skipped.end(), unreadable.begin(), unreadable.end());
-  std::sort(out->skipped.begin(), out->skipped.end(),
-            [](const Skipped& a, const Skipped& b) { return a.file < b.file; });
+  *out = ReadLogs(std::move(logs), threads, std::move(unreadable));
   return true;
 }
 
