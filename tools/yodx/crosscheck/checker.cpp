@@ -78,6 +78,8 @@ class Matcher {
   void FindOffsets(std::vector<LogCheck>* checks);
   void Classify(int32_t log, LogCheck* check) const;
   int HeldBy(int32_t log) const { return holders_[own_[static_cast<size_t>(log)]]; }
+  // The station of LOG's own call, as Place placed it.
+  const Station& OwnStation(int32_t log) const { return stations_[own_[static_cast<size_t>(log)]]; }
   // The stations of every call the logs name, each placed once.
   void Place(const CtyFile& countries);
   // The worked stations of LOG's contacts, in their order.
@@ -89,10 +91,11 @@ class Matcher {
   const Entry* Nearest(Span span, int t) const;
   size_t GroupOf(uint64_t key) const;  // its slot, or the empty one where it would go
   Span Lines(uint64_t key) const;
-  Span Lines(uint64_t key, int32_t log) const;
+  static Span OfLog(Span all, int32_t log);  // the lines of ALL that LOG holds
+  Span Lines(uint64_t key, int32_t log) const { return OfLog(Lines(key), log); }
   int Corrected(const Entry& e) const { return e.minute - offset_[static_cast<size_t>(e.log)]; }
   const Entry* CopiedWrong(int32_t log, const Qso& q, int32_t other, int t) const;
-  const Entry* BustedFor(int32_t log, const Qso& q, int32_t other, int t) const;
+  const Entry* BustedFor(int32_t log, const Qso& q, Span naming_us, int32_t other, int t) const;
   Line Held(int32_t log, size_t index, const Entry& there) const;
   Line Judge(int32_t log, size_t index) const;
 
@@ -240,8 +243,7 @@ Span Matcher::Lines(uint64_t key) const {
   return {first, first + group.count};
 }
 
-Span Matcher::Lines(uint64_t key, int32_t log) const {
-  const Span all = Lines(key);
+Span Matcher::OfLog(Span all, int32_t log) {
   const Entry* low = std::lower_bound(all.first, all.second, log,
                                       [](const Entry& e, int32_t l) { return e.log < l; });
   const Entry* high = low;
@@ -350,13 +352,14 @@ const Entry* Matcher::CopiedWrong(int32_t log, const Qso& q, int32_t other, int 
 
 // Another station one slip from the call we logged logged us then, on that
 // band and mode, in a line that no line of ours naming that station accounts
-// for: the station we worked.
-const Entry* Matcher::BustedFor(int32_t log, const Qso& q, int32_t other, int t) const {
+// for: the station we worked. NAMING_US: the lines of all logs that name
+// us on that band and mode.
+const Entry* Matcher::BustedFor(int32_t log, const Qso& q, Span naming_us, int32_t other,
+                                int t) const {
   const std::string_view logged = calls_.Text(q.call);
   const Entry* best = nullptr;
   int best_gap = options_.window_minutes + 1;
-  const Span span = Lines(Key(own_[static_cast<size_t>(log)], q.band, q.mode));
-  for (const Entry* e = span.first; e != span.second; ++e) {
+  for (const Entry* e = naming_us.first; e != naming_us.second; ++e) {
     if (e->log == log || e->log == other) continue;
     const int gap = std::abs(Corrected(*e) - t);
     if (gap >= best_gap) continue;
@@ -379,13 +382,13 @@ Line Matcher::Judge(int32_t log, size_t index) const {
   const int t = q.minute - offset_[static_cast<size_t>(log)];
   int32_t other = log_of_[q.call];
   if (other == log) other = -1;
+  const Span naming_us = Lines(Key(own_[static_cast<size_t>(log)], q.band, q.mode));
   if (other >= 0) {
-    const Entry* there =
-        Nearest(Lines(Key(own_[static_cast<size_t>(log)], q.band, q.mode), other), t);
+    const Entry* there = Nearest(OfLog(naming_us, other), t);
     if (there == nullptr) there = CopiedWrong(log, q, other, t);
     if (there != nullptr) return Held(log, index, *there);
   }
-  if (const Entry* station = BustedFor(log, q, other, t)) {
+  if (const Entry* station = BustedFor(log, q, naming_us, other, t)) {
     line.cls = Class::kBusted;
     line.other_log = station->log;
     line.other_index = station->index;
@@ -409,11 +412,11 @@ void Matcher::Classify(int32_t log, LogCheck* check) const {
 // The organiser's count as the log stands, and with the lines that the
 // check strikes left out, the clock corrected and the penalties taken.
 void CountChecked(const Log& log, const CtyFile& countries, const Options& options,
-                  const std::vector<Station>& stations, LogCheck* check) {
+                  const Station& own, const std::vector<Station>& stations, LogCheck* check) {
   const CtyMatch where = countries.Lookup(log.call);
   if (where.found()) check->country = where.entity->name;
   Entrant entrant;
-  entrant.station = PlaceStation(countries, log.call);
+  entrant.station = own;
   if (entrant.station.country.empty()) return;
   const std::vector<Contact>& contacts = log.data.contacts;
   if (!contacts.empty()) ContestPeriod(contacts[0].year, &entrant.start, &entrant.end);
@@ -477,10 +480,11 @@ std::vector<LogCheck> CheckContest(const Contest& contest, const CtyFile& countr
   matcher.FindOffsets(&checks);
   matcher.Place(countries);
   ForEachItem(checks.size(), options.threads, [&](size_t l) {
-    matcher.Classify(static_cast<int32_t>(l), &checks[l]);
-    checks[l].held_by = matcher.HeldBy(static_cast<int32_t>(l));
-    CountChecked(contest.logs[l], countries, options, matcher.StationsOf(static_cast<int32_t>(l)),
-                 &checks[l]);
+    const int32_t log = static_cast<int32_t>(l);
+    matcher.Classify(log, &checks[l]);
+    checks[l].held_by = matcher.HeldBy(log);
+    CountChecked(contest.logs[l], countries, options, matcher.OwnStation(log),
+                 matcher.StationsOf(log), &checks[l]);
   });
   for (size_t l = 0; l < checks.size(); ++l) {
     const std::vector<Line>& lines = checks[l].lines;
