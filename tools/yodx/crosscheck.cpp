@@ -76,10 +76,8 @@ int CrosscheckCommand(const std::vector<std::string>& args) {
     Say("skipped " + Printable(s.file, 200) + ": " + Printable(s.reason, 300) + "\n");
   }
   if (contest.logs.empty()) return Fail(kUsage, "no Cabrillo log in " + dir);
-  size_t lines = 0;
-  for (const crosscheck::Log& log : contest.logs) lines += static_cast<size_t>(log.qso_lines());
-  Say("checking " + GroupedNumber(contest.logs.size()) + " logs, " + GroupedNumber(lines) +
-      " QSO lines\n");
+  Say("checking " + GroupedNumber(contest.logs.size()) + " logs, " +
+      CountText(contest.qso_lines()) + " QSO lines\n");
 
   const std::vector<crosscheck::LogCheck> checks =
       crosscheck::CheckContest(contest, countries, options);

@@ -52,6 +52,9 @@ struct Skipped {
 struct Contest {
   std::vector<Log> logs;         // one per station, in the order of their file names
   std::vector<Skipped> skipped;  // not Cabrillo logs, unreadable, second logs of a station
+  // The QSO lines of all logs, and of them those the reader took.
+  long long qso_lines() const;
+  long long lines_read() const;
 };
 
 struct NamedText {

@@ -43,6 +43,18 @@ size_t QsoLines(const std::string& text) {
 
 }  // namespace
 
+long long Contest::qso_lines() const {
+  long long lines = 0;
+  for (const Log& log : logs) lines += log.qso_lines();
+  return lines;
+}
+
+long long Contest::lines_read() const {
+  long long lines = 0;
+  for (const Log& log : logs) lines += static_cast<long long>(log.data.contacts.size());
+  return lines;
+}
+
 Contest ReadLogs(std::vector<NamedText> files, int threads, std::vector<Skipped> skipped) {
   std::vector<Log> read(files.size());
   std::vector<std::string> why_not(files.size());

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <set>
 
 #include "tools/contest/text.h"
@@ -226,14 +225,10 @@ std::string ProgressLine(const Checked& checked, size_t l) {
 }
 
 std::string Summary(const Checked& checked) {
-  long long lines = 0, unread = 0;
-  for (const Log& log : checked.contest.logs) {
-    lines += static_cast<long long>(log.data.contacts.size());
-    unread += log.data.skipped;
-  }
+  const long long all = checked.contest.qso_lines(), lines = checked.contest.lines_read();
   std::string out = GroupedNumber(checked.contest.logs.size()) + " logs checked, " +
-                    CountText(lines + unread) + " QSO lines (" + CountText(unread) +
-                    " not read), " + GroupedNumber(checked.contest.skipped.size()) +
+                    CountText(all) + " QSO lines (" + CountText(all - lines) + " not read), " +
+                    GroupedNumber(checked.contest.skipped.size()) +
                     (checked.contest.skipped.size() == 1 ? " file skipped\n" : " files skipped\n");
   for (int c = 0; c < kClasses; ++c) {
     const int n = Total(checked, static_cast<Class>(c));
@@ -288,10 +283,8 @@ std::string ResultsHtml(const Checked& checked) {
       "tr.country td{border-top:2px solid #9ab}\n"
       "td.score{font-weight:bold}\n"
       "</style>\n</head>\n<body>\n<h1>YO-DX HF Contest: checked results</h1>\n";
-  long long lines = 0;
-  for (const Log& log : checked.contest.logs)
-    lines += static_cast<long long>(log.data.contacts.size());
-  out += "<p>" + GroupedNumber(checked.contest.logs.size()) + " logs, " + CountText(lines) +
+  out += "<p>" + GroupedNumber(checked.contest.logs.size()) + " logs, " +
+         CountText(checked.contest.lines_read()) +
          " QSO lines, each matched against the other station's log (the same band and mode, "
          "times within " +
          std::to_string(checked.options.window_minutes) +
@@ -300,10 +293,10 @@ std::string ResultsHtml(const Checked& checked) {
          "B: busted calls, X: wrong exchanges, N: not in the other log, D: dupes, U: unique "
          "calls; none of these score. Clock: minutes the log's times ran ahead of UTC.</p>\n";
   const std::vector<size_t> order = ResultsOrder(checked);
+  std::vector<int> place(order.size());  // by log: its place in its category
   for (size_t begin = 0; begin < order.size();) {
     const std::string& category = checked.contest.logs[order[begin]].category;
     size_t end = begin;
-    std::map<size_t, int> place;  // log -> place in its category
     while (end < order.size() && checked.contest.logs[order[end]].category == category) {
       place[order[end]] = static_cast<int>(end - begin + 1);
       ++end;
