@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "tools/contest/adif.h"
+#include "tools/contest/contact.h"
 #include "tools/contest/cty.h"
+#include "tools/contest/rules.h"
 #include "tools/replay/replay.h"
 #include "tools/yodx/report/figures.h"
 #include "tools/yodx/report/json.h"
@@ -48,17 +50,17 @@ const std::string& Log() {
   static const std::string text = [] {
     const std::vector<std::string> calls = Calls();
     const char* bands[] = {"160m", "80m", "40m", "20m", "15m", "10m"};
-    const int edges[] = {1800, 3500, 7000, 14000, 21000, 28000};
     std::mt19937 rng(7);
     std::string t = "generated for the bench\n<ADIF_VER:5>3.1.2 <EOH>\n";
     for (int i = 0; i < kContacts; ++i) {
       const int b = static_cast<int>(rng() % 6);
+      const int edge = static_cast<int>(yodx::BandLowerEdgeKhz(bands[b]));
       const int second = static_cast<int>(static_cast<long long>(i) * 86400 / kContacts);
       char date[16], time[16], freq[16];
       std::snprintf(date, sizeof date, "2021080%d", 7 + (12 * 3600 + second) / 86400);
       const int s = (12 * 3600 + second) % 86400;
       std::snprintf(time, sizeof time, "%02d%02d%02d", s / 3600, s / 60 % 60, s % 60);
-      std::snprintf(freq, sizeof freq, "%.3f", (edges[b] + static_cast<int>(rng() % 60)) / 1000.0);
+      std::snprintf(freq, sizeof freq, "%.3f", (edge + static_cast<int>(rng() % 60)) / 1000.0);
       const bool cw = rng() % 2;
       t += Field("CALL", calls[rng() % calls.size()]) + Field("QSO_DATE", date) +
            Field("TIME_ON", time) + Field("BAND", bands[b]) + Field("FREQ", freq) +
@@ -170,17 +172,17 @@ const std::string& Weekend() {
   static const std::string text = [] {
     constexpr int kWeekend = 10000;
     const std::vector<std::string> calls = Calls();
-    const char* bands[] = {"80m", "40m", "20m", "15m", "10m"};
-    const int edges[] = {3500, 7000, 14000, 21000, 28000};
     std::mt19937 rng(26);
     std::string t = "generated for the bench\n<ADIF_VER:5>3.1.2 <EOH>\n";
-    int b = 0, khz = 0;
+    std::string band;
+    int khz = 0;
     bool cw = true;
     for (int i = 0; i < kWeekend; ++i) {
       if (i % 25 == 0) {
-        b = static_cast<int>(rng() % 5);
+        band = yodx::kContestBands[rng() % 5];
         cw = rng() % 2 != 0;
-        khz = edges[b] + (cw ? 10 : 150) + static_cast<int>(rng() % 60);
+        khz = static_cast<int>(yodx::BandLowerEdgeKhz(band)) + (cw ? 10 : 150) +
+              static_cast<int>(rng() % 60);
       }
       const int freq = i % 25 < 20 ? khz : khz + 5 + static_cast<int>(rng() % 40);
       const int s = (12 * 3600 + static_cast<int>(static_cast<long long>(i) * 86400 / kWeekend));
@@ -191,7 +193,7 @@ const std::string& Weekend() {
       const std::string& call = calls[rng() % calls.size()];
       const bool romanian = call.compare(0, 2, "YO") == 0;
       t += Field("CALL", call) + Field("QSO_DATE", date) + Field("TIME_ON", time) +
-           Field("BAND", bands[b]) + Field("FREQ", mhz) + Field("MODE", cw ? "CW" : "SSB") +
+           Field("BAND", band) + Field("FREQ", mhz) + Field("MODE", cw ? "CW" : "SSB") +
            Field("RST_SENT", cw ? "599" : "59") + Field("RST_RCVD", cw ? "599" : "59") +
            Field("STX_STRING", "BU") +
            (romanian ? Field("SRX_STRING", "CJ") : Field("SRX", std::to_string(1 + i / 7))) +

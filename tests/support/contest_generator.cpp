@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 #include <random>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "log/contest_log.h"
+#include "tools/contest/contact.h"
 #include "tools/contest/dates.h"
+#include "tools/contest/rules.h"
 #include "tools/contest/text.h"
 
 namespace yodx {
@@ -54,9 +57,9 @@ const Country kCountries[] = {
     {"South Africa", "ZS", "AF", "ZR,ZS,ZT,ZU", {"ZS"}, 1},
 };
 
-const char* const kBands[] = {"80m", "40m", "20m", "15m", "10m"};
-const int kBandKhz[] = {3500, 7000, 14000, 21000, 28000};
+// How often a QSO is on each band of kContestBands, relatively.
 const int kBandWeight[] = {15, 25, 30, 20, 10};
+static_assert(std::size(kBandWeight) == std::size(kContestBands), "a weight per contest band");
 
 // Faults per line, before each station's sloppiness multiplies them.
 constexpr double kMissed = 0.02, kBusted = 0.025, kWrongExchange = 0.02;
@@ -291,7 +294,8 @@ Written Write(Random& r, const std::vector<Station>& stations, const Qso& q, int
   static const long long kStart = ToUtcSeconds(2021, 8, 28, 12, 0, 0);
   w.time = kStart + q.second + s.offset * 60LL + r.Below(61) - 30;
   const std::string when = FormatUtc(w.time);  // "2021-08-28 12:00:00"
-  const int khz = kBandKhz[q.band] + (q.cw ? 10 + r.Below(60) : 100 + r.Below(200));
+  const int khz = static_cast<int>(BandLowerEdgeKhz(std::string(kContestBands[q.band]))) +
+                  (q.cw ? 10 + r.Below(60) : 100 + r.Below(200));
   char text[160];
   std::snprintf(text, sizeof text, "QSO: %5d %s %s %s%s %-13s %-3s %-6s %-13s %-3s %s", khz,
                 q.cw ? "CW" : "PH", when.substr(0, 10).c_str(), when.substr(11, 2).c_str(),
@@ -378,7 +382,7 @@ GeneratedContest GenerateContest(const ContestShape& shape) {
       // is a dupe; a busted call whose station logged us right is busted;
       // otherwise the call as logged decides, with the log of its station,
       // or the other logs where there is none.
-      if (!logged.insert(w.call + " " + kBands[q.band] + (q.cw ? " CW" : " PH")).second) {
+      if (!logged.insert(w.call + " " + std::to_string(q.band) + (q.cw ? " CW" : " PH")).second) {
         t.cls = "dupe";
       } else if (w.busted && theirs != nullptr && !theirs->busted) {
         t.cls = "busted";
