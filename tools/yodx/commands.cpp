@@ -147,4 +147,13 @@ bool ReadPeriodOption(const std::string& start, const std::string& end, UtcSecon
   return true;
 }
 
+std::string CountJsonMembers(const CountTotals& totals) {
+  return "\"qsos\": " + std::to_string(totals.qsos) +
+         ", \"points\": " + std::to_string(totals.points) +
+         ", \"dxcc\": " + std::to_string(totals.dxcc) +
+         ", \"counties\": " + std::to_string(totals.counties) +
+         ", \"multipliers\": " + std::to_string(totals.multipliers()) +
+         ", \"score\": " + std::to_string(totals.score());
+}
+
 }  // namespace yodx

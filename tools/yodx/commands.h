@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/contest/count.h"
 #include "tools/contest/dates.h"
 
 namespace yodx {
@@ -88,6 +89,10 @@ bool ReadCommandLine(const std::vector<std::string>& args, const std::string& co
 // *TO: true, or false with the usage message in *MESSAGE.
 bool ReadPeriodOption(const std::string& start, const std::string& end, UtcSeconds* from,
                       UtcSeconds* to, std::string* message);
+
+// The members of a count in the JSON the commands write, without the braces
+// (a command may add its own members to the object): "\"qsos\": 1893, ...".
+std::string CountJsonMembers(const CountTotals& totals);
 
 }  // namespace yodx
 

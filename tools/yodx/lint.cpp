@@ -34,9 +34,7 @@ int LintCommand(const std::vector<std::string>& args) {
   if (!LoadCountryFile(cty_path, &countries, &error)) return Fail(kUsage, error);
 
   const LintResult result = LintCabrillo(text, countries, options);
-  if (!json_path.empty() && !WriteFileBytes(json_path, FindingsJson(result))) {
-    return Fail(kUsage, "cannot write " + json_path);
-  }
+  if (!json_path.empty() && !WriteOutput(json_path, FindingsJson(result))) return kUsage;
   WriteStdout(FormatFindings(log_path, result));
   return result.errors > 0 ? 1 : 0;
 }

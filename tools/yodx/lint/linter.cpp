@@ -4,20 +4,16 @@
 #include <string_view>
 
 #include "tools/contest/text.h"
+#include "tools/yodx/commands.h"
 #include "tools/yodx/lint/rules.h"
 
 namespace yodx {
 
 namespace {
 
-// "3,224,810": a figure of the count, never below zero.
-std::string Amount(long long n) {
-  return GroupedNumber(static_cast<unsigned long long>(n < 0 ? 0 : n));
-}
-
 // "1 QSO", "1,893 QSOs".
 std::string Figure(long long n, const char* what) {
-  return Amount(n) + " " + what + (n == 1 ? "" : "s");
+  return CountText(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -80,9 +76,9 @@ std::string FormatFindings(const std::string& log_name, const LintResult& result
   if (!result.counted) return out + "organiser's count: none: " + result.not_counted + "\n";
   const CountTotals& o = result.claim.organiser;
   out += "organiser's count: " + Figure(o.qsos, "QSO") + ", " + Figure(o.points, "point") + ", " +
-         Figure(o.multipliers(), "multiplier") + ", score " + Amount(o.score());
+         Figure(o.multipliers(), "multiplier") + ", score " + CountText(o.score());
   if (result.claim.plugin.score() != o.score()) {
-    out += " (the plug-in claims " + Amount(result.claim.plugin.score());
+    out += " (the plug-in claims " + CountText(result.claim.plugin.score());
     for (size_t i = 0; i < result.claim.differences.size(); ++i) {
       out += (i == 0 ? ": " : ", ") + result.claim.differences[i];
     }
@@ -104,16 +100,10 @@ std::string FindingsJson(const LintResult& result) {
   out += "\"organiser_count\": ";
   if (!result.counted) return out + "null}\n";
   const CountTotals& o = result.claim.organiser;
-  out += "{\"qsos\": " + std::to_string(o.qsos) + ", \"points\": " + std::to_string(o.points) +
-         ", \"dxcc\": " + std::to_string(o.dxcc) + ", \"counties\": " + std::to_string(o.counties) +
-         ", \"multipliers\": " + std::to_string(o.multipliers()) +
-         ", \"score\": " + std::to_string(o.score()) +
+  out += "{" + CountJsonMembers(o) +
          ", \"plugin_claims\": " + std::to_string(result.claim.plugin.score()) +
-         ", \"differences\": [";
-  for (size_t i = 0; i < result.claim.differences.size(); ++i) {
-    out += (i == 0 ? "" : ", ") + JsonString(result.claim.differences[i]);
-  }
-  return out + "]}}\n";
+         ", \"differences\": " + JsonStrings(result.claim.differences);
+  return out + "}}\n";
 }
 
 }  // namespace yodx

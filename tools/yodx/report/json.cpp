@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "tools/contest/text.h"
+#include "tools/yodx/commands.h"
 
 namespace yodx {
 namespace report {
@@ -18,10 +19,7 @@ std::string Number(long long n) {
 }
 
 std::string Totals(const CountTotals& t) {
-  return "{\"qsos\": " + Number(t.qsos) + ", \"points\": " + Number(t.points) +
-         ", \"dxcc\": " + Number(t.dxcc) + ", \"counties\": " + Number(t.counties) +
-         ", \"multipliers\": " + Number(t.multipliers()) + ", \"score\": " + Number(t.score()) +
-         "}";
+  return "{" + CountJsonMembers(t) + "}";
 }
 
 // An object of one member per band of the period: "\"80m\": VALUE(b)".
