@@ -89,8 +89,9 @@ std::vector<std::string> ShownControls(HWND dialog) {
     GetClassNameA(child, name, sizeof name);
     if (std::string(name) == "Static") continue;
     HWND before = GetWindow(child, GW_HWNDPREV);
-    std::string line = std::to_string(GetDlgCtrlID(child)) + " " + name + " " +
-                       (std::string(name) == "Button" || !before ? ControlText(child) : ControlText(before));
+    std::string line =
+        std::to_string(GetDlgCtrlID(child)) + " " + name + " " +
+        (std::string(name) == "Button" || !before ? ControlText(child) : ControlText(before));
     const LRESULT count =
         std::string(name) == "ComboBox" ? SendMessageA(child, CB_GETCOUNT, 0, 0) : 0;
     for (LRESULT i = 0; i < count; ++i) {
