@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
-#include <utility>
 
 #include "log/contest_log.h"
 #include "tools/contest/rules.h"
@@ -77,12 +76,10 @@ size_t ContinentIndex(const std::string& continent) {
   return kUnplaced;
 }
 
-// The organiser's count of the whole log (in time order, TIMES the
-// contacts' times) and the plug-in's claim: the multipliers as they came in,
-// the counties of each band.
-void Count(const std::vector<Contact>& contacts, const std::vector<UtcSeconds>& times,
-           const std::vector<Station>& stations, const std::string& own_call,
-           const CtyFile& countries, Figures* f) {
+// The organiser's count of the whole log (in time order) and the plug-in's
+// claim: the multipliers as they came in, the counties of each band.
+void Count(const std::vector<Contact>& contacts, const std::vector<Station>& stations,
+           const std::string& own_call, const CtyFile& countries, Figures* f) {
   if (own_call.empty()) {
     f->not_counted = "the log names no own station";
     return;
@@ -106,7 +103,7 @@ void Count(const std::vector<Contact>& contacts, const std::vector<UtcSeconds>& 
     const ContactCount& c = count.contacts[i];
     if (!c.new_dxcc && !c.new_county) continue;
     // A counted contact lies in the period, so in one of its hours.
-    const size_t hour = static_cast<size_t>((times[i] - first_hour) / kHour);
+    const size_t hour = static_cast<size_t>((ContactTime(contacts[i]) - first_hour) / kHour);
     dxcc[hour] += c.new_dxcc ? 1 : 0;
     counties[hour] += c.new_county ? 1 : 0;
     if (c.new_county) worked[contacts[i].band].push_back(c.county);
@@ -172,27 +169,16 @@ Figures ComputeFigures(std::vector<Contact> contacts, const std::string& own_cal
     f.period_known = true;  // as lint: the year of the log's first contact
     ContestPeriod(contacts.front().year, &f.start, &f.end);
   }
-  // The contacts in time order (to the minute; as logged when at the same
-  // one), each one's time worked out once.
-  std::vector<std::pair<UtcSeconds, size_t>> order;
-  for (size_t i = 0; i < contacts.size(); ++i) {
-    contacts[i].second = 0;
-    order.emplace_back(ContactTime(contacts[i]), i);
-  }
-  std::sort(order.begin(), order.end());
-  std::vector<Contact> sorted;
-  std::vector<UtcSeconds> times;
-  for (const auto& [t, i] : order) {
-    sorted.push_back(std::move(contacts[i]));
-    times.push_back(t);
-  }
-  contacts.swap(sorted);
+  for (Contact& c : contacts) c.second = 0;
+  std::stable_sort(contacts.begin(), contacts.end(), [](const Contact& a, const Contact& b) {
+    return ContactTime(a) < ContactTime(b);
+  });
   for (const Rate& r : {Rate{kRateMinutes[0]}, Rate{kRateMinutes[1]}, Rate{kRateMinutes[2]}}) {
     f.best.push_back(r);
   }
   const std::vector<Station> stations = PlaceStations(contacts, countries);
   if (!f.period_known) {
-    Count(contacts, times, stations, own_call, countries, &f);
+    Count(contacts, stations, own_call, countries, &f);
     return f;
   }
   const UtcSeconds first_minute = (f.start + kMinute - 1) / kMinute, last_minute = f.end / kMinute;
@@ -205,7 +191,8 @@ Figures ComputeFigures(std::vector<Contact> contacts, const std::string& own_cal
   std::vector<const Contact*> in;
   std::vector<size_t> index;
   for (size_t i = 0; i < contacts.size(); ++i) {
-    if (times[i] < f.start || times[i] > f.end) {
+    const UtcSeconds t = ContactTime(contacts[i]);
+    if (t < f.start || t > f.end) {
       ++f.outside;
       continue;
     }
@@ -226,7 +213,7 @@ Figures ComputeFigures(std::vector<Contact> contacts, const std::string& own_cal
   for (size_t k = 0; k < in.size(); ++k) {
     const Contact& c = *in[k];
     const Station& station = stations[index[k]];
-    const UtcSeconds t = times[index[k]];
+    const UtcSeconds t = ContactTime(c);
     minutes.push_back(t);
     ++f.tens[static_cast<size_t>((t - f.hours[0].start) / 600)];
     Hour& hour = f.hours[static_cast<size_t>(t / kHour - first_hour)];
@@ -258,7 +245,7 @@ Figures ComputeFigures(std::vector<Contact> contacts, const std::string& own_cal
     f.first = minutes.front();
     f.last = minutes.back();
   }
-  Count(contacts, times, stations, own_call, countries, &f);
+  Count(contacts, stations, own_call, countries, &f);
   return f;
 }
 
