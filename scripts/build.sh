@@ -18,14 +18,24 @@ configure() {  # folder, extra arguments...
   cmake -S "$root" -B "$root/build/$dir" -G Ninja "$@" >/dev/null
 }
 
-configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSTATS_BUILD_BENCH=OFF "$@"
-configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DSTATS_BUILD_BENCH=OFF "$@"
+# The five trees are configured side by side (each configuration runs on
+# one core); the builds follow once all five have succeeded.
+configuring=()
+
+configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSTATS_BUILD_BENCH=OFF "$@" &
+configuring+=($!)
+configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DSTATS_BUILD_BENCH=OFF "$@" &
+configuring+=($!)
 configure tsan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSTATS_SANITIZE=thread \
-  -DSTATS_BUILD_BENCH=OFF "$@"
+  -DSTATS_BUILD_BENCH=OFF "$@" &
+configuring+=($!)
 configure asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DSTATS_SANITIZE=address,undefined -DSTATS_BUILD_BENCH=OFF -DSTATS_BUILD_FUZZERS=ON "$@"
+  -DSTATS_SANITIZE=address,undefined -DSTATS_BUILD_BENCH=OFF -DSTATS_BUILD_FUZZERS=ON "$@" &
+configuring+=($!)
 configure native -DSTATS_WIN32_DIR="$root/build/win32" -DSTATS_WIN64_DIR="$root/build/win64" \
-  -DSTATS_TSAN_DIR="$root/build/tsan" -DSTATS_ASAN_DIR="$root/build/asan" "$@"
+  -DSTATS_TSAN_DIR="$root/build/tsan" -DSTATS_ASAN_DIR="$root/build/asan" "$@" &
+configuring+=($!)
+for pid in "${configuring[@]}"; do wait "$pid"; done
 for dir in native win32 win64; do
   echo "== building $dir"
   cmake --build "$root/build/$dir" -j "$jobs"
