@@ -1,6 +1,9 @@
 #include "log/contest_log.h"
 
 #include <algorithm>
+#include <new>
+
+#include "log/hash_slots.h"
 
 namespace stats {
 
@@ -160,8 +163,15 @@ bool ContestLog::RemoveEarliest(std::string_view call, std::string_view band, st
 
 void ContestLog::Compact() {
   // Entries keep their order; a link always points to a later entry that is
-  // kept (only the earliest of a series is ever removed).
-  std::vector<uint32_t> moved(entries_.size(), kNone);
+  // kept (only the earliest of a series is ever removed). Compacting only
+  // saves room: without the room for the new positions, it waits for a
+  // later removal.
+  std::vector<uint32_t> moved;
+  try {
+    moved.assign(entries_.size(), kNone);
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   uint32_t kept = 0;
   for (uint32_t i = 0; i < entries_.size(); ++i) {
     if (entries_[i].removed_) continue;
@@ -210,11 +220,7 @@ void ContestLog::Clear() {
   // The host replays the log after every reset: keep room for as many
   // entries as the log held, and give back what is far beyond that.
   const std::size_t held = size();
-  if (entries_.capacity() > 2 * held + 64) {
-    std::vector<Entry>().swap(entries_);
-    entries_.reserve(held);
-  }
-  entries_.clear();
+  ClearKeepingRoom(entries_, held, 2 * held + 64);
   removed_ = 0;
   series_.Clear();
   counted_prefix_.Clear();
@@ -234,12 +240,35 @@ bool BandList::Contains(std::string_view band) const {
   return id != TextPool::kAbsent && (id != TextPool::kEmpty || empty_listed_);
 }
 
+BandList::Pending BandList::Prepare(std::string_view band) const {
+  Pending pending;
+  if (Contains(band)) return pending;
+  pending.name.assign(band.data(), band.size());
+  pending.listed = true;
+  return pending;
+}
+
+void BandList::MakeRoom(const Pending& pending) {
+  if (!pending.listed) return;
+  if (names_.size() == names_.capacity())
+    names_.reserve(std::max<std::size_t>(8, 2 * names_.size()));
+  lookup_.MakeRoom(pending.name.size());
+}
+
+void BandList::Commit(Pending&& pending) noexcept {
+  if (!pending.listed) return;
+  // Neither allocates: MakeRoom made the room.
+  lookup_.Intern(pending.name);
+  if (pending.name.empty()) empty_listed_ = true;
+  names_.push_back(std::move(pending.name));
+}
+
 bool BandList::Add(std::string_view band) {
-  if (Contains(band)) return false;
-  lookup_.Intern(band);
-  names_.emplace_back(band);
-  if (band.empty()) empty_listed_ = true;
-  return true;
+  Pending pending = Prepare(band);
+  MakeRoom(pending);
+  const bool listed = pending.listed;
+  Commit(std::move(pending));
+  return listed;
 }
 
 void BandList::Clear() {

@@ -121,7 +121,8 @@ class ContestLog {
 
   // Appends a copy and returns how many earlier entries have the same call,
   // band and mode. m_bDupe is set here from that count. The count walks the
-  // series, as many steps as entry writes duplicate lines.
+  // series, as many steps as entry writes duplicate lines. A failed
+  // allocation leaves the log as it was.
   std::size_t Append(const CInfoView& qso);
 
   // Number of entries with this call, band and mode (walks the series).
@@ -139,6 +140,7 @@ class ContestLog {
   std::size_t CountedWithPrefix(std::string_view band, std::string_view prefix) const;
   std::size_t CountedWithCounty(std::string_view band, std::string_view county) const;
 
+  // Never fails.
   void Clear();
 
   // The entries in arrival order, as records of ids: for (const Entry& e : log.entries()).
@@ -254,8 +256,20 @@ class BandList {
   std::size_t size() const { return names_.size(); }
   const std::string& operator[](std::size_t i) const { return names_[i]; }
   bool Contains(std::string_view band) const;
-  // Appends the name unless it is already listed; returns true when it was appended.
+  // Appends the name unless it is already listed; returns true when it was
+  // appended. A failed allocation leaves the list as it was.
   bool Add(std::string_view band);
+
+  // Add in three steps, for a caller that changes another structure between
+  // the room and the listing and wants both or neither: Prepare and
+  // MakeRoom may fail and change nothing that is seen; Commit cannot fail.
+  struct Pending {
+    std::string name;
+    bool listed = false;  // whether Commit lists it (it was not listed at Prepare)
+  };
+  Pending Prepare(std::string_view band) const;
+  void MakeRoom(const Pending& pending);
+  void Commit(Pending&& pending) noexcept;
   void Swap(std::size_t i, std::size_t j) { std::swap(names_[i], names_[j]); }
   void Clear();
   const std::vector<std::string>& names() const { return names_; }

@@ -1,11 +1,19 @@
 // What the log's three open-addressing tables (TextPool, SeriesIndex, IdMap)
-// share: their smallest size, their growth in powers of two, and one mixer
-// for integer keys.
+// share: their smallest size, their growth in powers of two, one mixer for
+// integer keys, and how the log's vectors are emptied.
+//
+// Every structure of the log grows before it stores, so that an allocation
+// that fails (the host's address space running out) leaves it as it was;
+// and emptying one never fails: where the smaller room cannot be had, the
+// room held is kept.
 #ifndef STATS_LOG_HASH_SLOTS_H_
 #define STATS_LOG_HASH_SLOTS_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <vector>
 
 namespace stats {
 
@@ -26,6 +34,39 @@ inline uint64_t MixBits(uint64_t h) {
   h ^= h >> 33;
   h *= 0xC4CEB9FE1A85EC53ull;
   return h ^ (h >> 33);
+}
+
+// Empties the vector. When it holds room for more than limit elements, the
+// room is given back for room for keep, if that much can be allocated.
+template <typename T>
+void ClearKeepingRoom(std::vector<T>& items, std::size_t keep, std::size_t limit) noexcept {
+  if (items.capacity() > limit) {
+    try {
+      std::vector<T> smaller;
+      smaller.reserve(keep);
+      items.swap(smaller);
+      return;
+    } catch (const std::bad_alloc&) {
+      // The room held is kept.
+    }
+  }
+  items.clear();
+}
+
+// Sets every slot of a table to empty, in a table of count slots: a smaller
+// one when that can be allocated, else the one held. Only a table smaller
+// than count (a table being made) is allocated and may fail.
+template <typename Slot>
+void ResetSlots(std::vector<Slot>& slots, std::size_t count, const Slot& empty) {
+  if (slots.size() != count) {
+    try {
+      std::vector<Slot>(count, empty).swap(slots);
+      return;
+    } catch (const std::bad_alloc&) {
+      if (slots.size() < count) throw;
+    }
+  }
+  std::fill(slots.begin(), slots.end(), empty);
 }
 
 }  // namespace stats

@@ -28,9 +28,7 @@ void IdMap::Rehash(std::size_t slotCount) {
 }
 
 void IdMap::Clear() {
-  const std::size_t slots = SlotsFor(size_, 1, 2);
-  if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
-  slots_.assign(slots, Slot{kNoKey, 0});
+  ResetSlots(slots_, SlotsFor(size_, 1, 2), Slot{kNoKey, 0});
   size_ = 0;
 }
 

@@ -31,7 +31,7 @@ class IdMap {
 
   // Keys added since the last Clear.
   std::size_t size() const { return size_; }
-  // Forgets every key, keeping room for as many as the map held.
+  // Forgets every key, keeping room for as many as the map held. Never fails.
   void Clear();
 
  private:

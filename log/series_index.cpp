@@ -43,9 +43,7 @@ void SeriesIndex::Rehash(std::size_t slotCount) {
 }
 
 void SeriesIndex::Clear() {
-  const std::size_t slots = SlotsFor(size_, 3, 4);
-  if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
-  slots_.assign(slots, kEmptySlot);
+  ResetSlots(slots_, SlotsFor(size_, 3, 4), kEmptySlot);
   size_ = 0;
 }
 

@@ -51,6 +51,7 @@ class SeriesIndex {
 
   std::size_t size() const { return size_; }
   // Forgets every series, keeping room for as many as the index held.
+  // Never fails.
   void Clear();
 
  private:

@@ -18,6 +18,15 @@ TextPool::TextPool() {
   Clear();
 }
 
+void TextPool::MakeRoom(std::size_t bytes) {
+  if (ends_.size() == ends_.capacity()) ends_.reserve(2 * ends_.size() + 16);
+  if (bytes_.capacity() - bytes_.size() < bytes) {
+    bytes_.reserve(std::max(2 * bytes_.capacity(), bytes_.size() + bytes));
+  }
+  // At most three quarters full once the text is in.
+  if (ends_.size() + 2 > slots_.size() / 4 * 3) Rehash(2 * slots_.size());
+}
+
 uint32_t TextPool::Add(std::string_view text, uint32_t hash, std::size_t slot) {
   // A part of one of our own texts would move as the buffer grows.
   std::string copy;
@@ -27,13 +36,14 @@ uint32_t TextPool::Add(std::string_view text, uint32_t hash, std::size_t slot) {
     copy.assign(text);
     text = copy;
   }
+  const std::size_t slotsBefore = slots_.size();
+  MakeRoom(text.size());
+  if (slots_.size() != slotsBefore) slot = Probe(text, hash);
+  // From here on nothing allocates.
   const uint32_t id = size();
-  // The end's room first: bytes without their end would join the next text.
-  if (ends_.size() == ends_.capacity()) ends_.reserve(2 * ends_.size() + 16);
   bytes_.insert(bytes_.end(), text.begin(), text.end());
   ends_.push_back(static_cast<uint32_t>(bytes_.size()));
   slots_[slot] = Slot{id + 1, hash};
-  if (ends_.size() + 1 > slots_.size() / 4 * 3) Rehash(2 * slots_.size());
   return id;
 }
 
@@ -52,21 +62,12 @@ void TextPool::Rehash(std::size_t slotCount) {
 void TextPool::Clear() {
   const std::size_t heldTexts = ends_.size(), heldBytes = bytes_.size();
   // What the pool held is what a replay of the same log brings back; far
-  // more room than that is given back.
-  if (ends_.capacity() > 2 * heldTexts + kMinSlots) {
-    std::vector<uint32_t>().swap(ends_);
-    ends_.reserve(heldTexts);
-  }
-  if (bytes_.capacity() > 2 * heldBytes + 8 * kMinSlots) {
-    std::vector<char>().swap(bytes_);
-    bytes_.reserve(heldBytes);
-  }
-  bytes_.clear();
-  ends_.clear();
-  const std::size_t slots = SlotsFor(heldTexts, 3, 4);
-  if (slots_.size() > slots) std::vector<Slot>().swap(slots_);
-  slots_.assign(std::max(slots, slots_.size()), Slot{0, 0});
-  // "" is id 0: an empty table has room for it, so Add cannot rehash here.
+  // more room than that is given back. "" needs room for its end.
+  ClearKeepingRoom(ends_, std::max<std::size_t>(heldTexts, 1), 2 * heldTexts + kMinSlots);
+  ClearKeepingRoom(bytes_, heldBytes, 2 * heldBytes + 8 * kMinSlots);
+  ResetSlots(slots_, SlotsFor(heldTexts, 3, 4), Slot{0, 0});
+  // "" is id 0: with room for its end and an empty table, adding it
+  // allocates nothing.
   const uint32_t hash = Hash(std::string_view());
   Add(std::string_view(), hash, Probe(std::string_view(), hash));
 }

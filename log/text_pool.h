@@ -47,8 +47,12 @@ class TextPool {
   // Number of texts, "" included; ids run from 0 to size() - 1.
   uint32_t size() const { return static_cast<uint32_t>(ends_.size()); }
 
+  // Makes room for one more text of this many bytes: the next Intern of a
+  // new text no longer than that allocates nothing and cannot fail.
+  void MakeRoom(std::size_t bytes);
+
   // Forgets every text but "", keeping room for as many as the pool held,
-  // and no more than about twice that.
+  // and no more than about twice that. Never fails.
   void Clear();
 
  private:
@@ -113,7 +117,9 @@ class TextPool {
     return v;
   }
 
-  // Stores a new text in the empty slot that Probe found for it.
+  // Stores a new text in the empty slot that Probe found for it. All the
+  // room is made first: a pool whose table went past its load limit would
+  // in the end leave Probe no empty slot to stop at.
   uint32_t Add(std::string_view text, uint32_t hash, std::size_t slot);
   void Rehash(std::size_t slotCount);
 
