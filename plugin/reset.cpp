@@ -45,23 +45,32 @@ int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<st
   InfoWindowState& windows = module.windowState;
   SettingsStore& settings = *module.settings;
 
-  state.g_StartText = FormatOleDate(input.start, "%d.%m");
-  state.g_EndText = FormatOleDate(input.end, "%d.%m.%Y");
-  windows.g_ContestYear = FormatOleDate(input.end, "%Y");
+  // Everything the reset keeps is made first and then put in place with
+  // steps that cannot fail, so that a failed allocation leaves the last
+  // run's data whole rather than half replaced.
+  std::string startText = FormatOleDate(input.start, "%d.%m");
+  std::string endText = FormatOleDate(input.end, "%d.%m.%Y");
+  std::string year = FormatOleDate(input.end, "%Y");
+  const int64_t master = ReadSettingInt(settings, "Master");
+  const int64_t multiplier = ReadSettingInt(settings, "Multiplier");
+  decltype(windows.g_WorkedRows) rows;
+  for (int slot = 0; slot < kBandSlots; ++slot) rows[slot] = {kSlotBands[slot], "-", "-", "-"};
+  std::string contestant = input.contestant;
+  std::string ownContinent = input.ownContinent;
+  std::string ownPrefix = input.ownPrefix;
 
-  state.master_file_option = ReadSettingInt(settings, "Master");
-  state.multiplier_window_option = ReadSettingInt(settings, "Multiplier");
-
-  for (int slot = 0; slot < kBandSlots; ++slot) {
-    windows.g_WorkedRows[slot] = {kSlotBands[slot], "-", "-", "-"};
-  }
-
-  state.g_Contestant = input.contestant;
+  state.g_StartText.swap(startText);
+  state.g_EndText.swap(endText);
+  windows.g_ContestYear.swap(year);
+  state.master_file_option = master;
+  state.multiplier_window_option = multiplier;
+  windows.g_WorkedRows.swap(rows);
+  state.g_Contestant.swap(contestant);
   contest.g_Log.Clear();
   contest.g_Bands.Clear();
   state.g_OutputSwitch = input.outputSwitch;
-  contest.g_OwnContinent = input.ownContinent;
-  contest.g_OwnPrefix = input.ownPrefix;
+  contest.g_OwnContinent.swap(ownContinent);
+  contest.g_OwnPrefix.swap(ownPrefix);
   StartReport(contest, *module.files);
 
   // The start toggle: an output run collects the Cabrillo header and leaves

@@ -51,8 +51,9 @@ const std::string& BuildResult(Module& module, int* exportFlag,
                                std::unique_lock<std::mutex>& held) {
   SessionState& state = module.state;
   Contest& contest = module.contest;
-  std::string& text = state.g_ResultText;
-  text.clear();
+  // Made aside, and kept only when whole.
+  std::string text;
+  text.reserve(state.g_ResultText.capacity());
   const int64_t logSize = static_cast<int64_t>(contest.g_Log.size());
 
   text += "    RE-RA-DEDIROZ " + state.g_StartText + "-" + state.g_EndText + "\r\n";
@@ -74,6 +75,7 @@ const std::string& BuildResult(Module& module, int* exportFlag,
                 "\r\nScore: %" PRId64 "*(%" PRId64 " + %" PRId64 ") = %" PRId64 "\r\n",
                 score.points, score.counties, score.dxcc, score.score);
   text += line;
+  state.g_ResultText.swap(text);
 
   if (state.g_OutputSwitch != 0) ExportAndTell(module, exportFlag, held);
 
@@ -96,7 +98,7 @@ const std::string& BuildResult(Module& module, int* exportFlag,
     state.host_mode_sending = false;
     if (sent) state.g_HostModeSent = 1;
   }
-  return text;
+  return state.g_ResultText;
 }
 
 }  // namespace stats

@@ -25,8 +25,6 @@ int AddQso(Contest& state, FileSystem& files, const QsoView& qso) {
     return 0;
   }
 
-  state.g_Bands.Add(qso.band);
-
   CInfoView record;
   record.m_strCall = qso.call;
   record.m_strBand = qso.band;
@@ -51,10 +49,25 @@ int AddQso(Contest& state, FileSystem& files, const QsoView& qso) {
   }
 
   // One line per earlier entry with the same call, band and mode, after any
-  // county line; the log counts them as it appends (and sets m_bDupe).
-  const std::size_t earlier = state.g_Log.Append(record);
+  // county line; the log sets m_bDupe as it appends.
+  const std::size_t earlier = state.g_Log.CountSameQso(qso.call, qso.band, qso.mode);
   for (std::size_t i = 0; i < earlier; ++i) report.Add(qso, nullptr, kDupe);
-  report.Flush(state, files);
+
+  // The band list and the log change together or not at all: everything
+  // that allocates is done before the first change, and a failed
+  // allocation leaves the contest as it was (the export answers its
+  // fallback, and the host may send the contact again).
+  BandList::Pending band = state.g_Bands.Prepare(qso.band);
+  state.g_Bands.MakeRoom(band);
+  state.g_Log.Append(record);
+  state.g_Bands.Commit(std::move(band));
+
+  // The contact is logged now. A report line that cannot be written for
+  // want of memory is lost as one that the disk refuses would be.
+  try {
+    report.Flush(state, files);
+  } catch (const std::bad_alloc&) {
+  }
   return 1;
 }
 

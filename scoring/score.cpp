@@ -48,11 +48,11 @@ void SortBands(BandList& bands) {
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return keys[a] > keys[b]; });
-    std::vector<std::string> names;
-    names.reserve(n);
-    for (std::size_t i : order) names.push_back(bands[i]);
-    bands.Clear();
-    for (const std::string& name : names) bands.Add(name);
+    // The sorted list is made aside and then takes the place of the old:
+    // a failed allocation leaves the old one.
+    BandList sorted;
+    for (std::size_t i : order) sorted.Add(bands[i]);
+    bands = std::move(sorted);
     return;
   }
   // Equal keys ("0m" and "00m"): the exchange sort's own order among them.
@@ -72,6 +72,10 @@ Score ComputeScore(Contest& state) {
   Score score;
   score.bands.resize(bands.size());
   std::vector<BandWork> work(bands.size());
+  // The slots' lists are made aside and take the place of the old ones at
+  // the end, so that a failed allocation leaves the old ones.
+  PerBandLists dxccLists, countyLists;
+  std::array<bool, kBandSlots> made{};
 
   Classes classes;
   classes.bandAt.assign(log.bands().size(), -1);
@@ -81,10 +85,9 @@ Score ComputeScore(Contest& state) {
     // A band without a slot is tallied but touches no per-band list.
     const int slot = BandSlot(bands[i]);
     if (slot < 0) continue;
-    work[i].dxccList = &state.g_DxccByBand[slot];
-    work[i].countyList = &state.g_CountyByBand[slot];
-    work[i].dxccList->clear();
-    work[i].countyList->clear();
+    work[i].dxccList = &dxccLists[slot];
+    work[i].countyList = &countyLists[slot];
+    made[slot] = true;
   }
   classes.romanian.resize(log.prefixes().size());
   for (uint32_t id = 0; id < log.prefixes().size(); ++id) {
@@ -121,6 +124,11 @@ Score ComputeScore(Contest& state) {
     score.counties += tally.counties;
   }
   score.score = score.points * (score.dxcc + score.counties);
+  for (int slot = 0; slot < kBandSlots; ++slot) {
+    if (!made[slot]) continue;
+    state.g_DxccByBand[slot].swap(dxccLists[slot]);
+    state.g_CountyByBand[slot].swap(countyLists[slot]);
+  }
   state.g_ClaimedScore = score.score;
   return score;
 }
