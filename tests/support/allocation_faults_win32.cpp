@@ -18,12 +18,14 @@ using Malloc = void*(__cdecl*)(size_t);
 using Calloc = void*(__cdecl*)(size_t, size_t);
 using Realloc = void*(__cdecl*)(void*, size_t);
 
-HMODULE Crt() {
-  return GetModuleHandleA("msvcrt.dll");
+template <typename Fn>
+Fn FromCrt(const char* name) {
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), name)));
 }
-const Malloc g_malloc = reinterpret_cast<Malloc>(GetProcAddress(Crt(), "malloc"));
-const Calloc g_calloc = reinterpret_cast<Calloc>(GetProcAddress(Crt(), "calloc"));
-const Realloc g_realloc = reinterpret_cast<Realloc>(GetProcAddress(Crt(), "realloc"));
+const Malloc g_malloc = FromCrt<Malloc>("malloc");
+const Calloc g_calloc = FromCrt<Calloc>("calloc");
+const Realloc g_realloc = FromCrt<Realloc>("realloc");
 
 std::atomic<DWORD> g_thread{0};  // the started thread, 0 when stopped
 AllocationPlan g_plan;
