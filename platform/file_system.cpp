@@ -22,6 +22,11 @@ class StdioFileSystem : public FileSystem {
   }
 };
 
+// Made when the library loads, not on first use: a function-local static
+// would need the runtime's thread-safe initialisation, whose per-thread
+// state outlives an unload.
+StdioFileSystem g_files;
+
 }  // namespace
 
 bool FileSystem::ReplaceSafely(const std::string& path, const std::string& bytes,
@@ -30,8 +35,7 @@ bool FileSystem::ReplaceSafely(const std::string& path, const std::string& bytes
 }
 
 FileSystem& RealFileSystem() {
-  static StdioFileSystem files;
-  return files;
+  return g_files;
 }
 
 }  // namespace stats

@@ -3,7 +3,8 @@
 // FreeLibrary, or the window thread's FreeLibraryAndExitThread when the
 // host had let go first. No thread of the plug-in's lives then (the window
 // thread holds a reference for its whole life), so nothing waits here and
-// the module's state is freed at once. Not while an export is on the host
+// the module's state is freed at once, and then what the runtime keeps for
+// the library (runtime_win32.cpp). Not while an export is on the host
 // thread's stack, though (the host unloaded the library from inside one,
 // from a modal loop of ours): that frame's code goes with the image, which
 // nothing here can keep without pinning it, so the state is left as it is
@@ -16,13 +17,30 @@
 #include <memory>
 
 #include "plugin/module.h"
+#include "plugin/runtime_win32.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  if (reason != DLL_PROCESS_DETACH || reserved != nullptr) return TRUE;
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      stats::StartRuntime();
+      return TRUE;
+    case DLL_THREAD_DETACH:
+      stats::EndThreadRuntime();
+      return TRUE;
+    case DLL_PROCESS_DETACH:
+      break;
+    default:
+      return TRUE;
+  }
+  if (reserved != nullptr) return TRUE;
+  bool inUse = false;
   try {
     std::unique_ptr<stats::Module> module = stats::TakeModule();
-    if (stats::ExportInProgress()) static_cast<void>(module.release());
+    inUse = stats::ExportInProgress();
+    if (inUse) static_cast<void>(module.release());
   } catch (...) {
   }
+  // An export still on the stack may yet throw through the runtime.
+  if (!inUse) stats::StopRuntime();
   return TRUE;
 }
