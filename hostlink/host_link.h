@@ -14,11 +14,17 @@
 
 namespace stats {
 
-// The outcome of one call into the host: ok, or the host's error description.
+// The outcome of one call into the host: ok; failed, with the host's error
+// description; or not made for a state of a host that works, which is no
+// failure to tell the operator of: busy past the retry window (in a modal
+// dialog of its own), cancelled by the plug-in at the time limit or at a
+// close, or gone while it shuts down.
 struct HostStatus {
   bool ok = true;
+  bool unavailable = false;  // not ok, and nothing to show: the next refresh tries again
   std::string error;
-  static HostStatus Failed(std::string why) { return {false, std::move(why)}; }
+  static HostStatus Failed(std::string why) { return {false, false, std::move(why)}; }
+  static HostStatus Unavailable(std::string why) { return {false, true, std::move(why)}; }
 };
 
 // One thread's connection to the running host.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "hostlink/host_link.h"
+#include "hostlink/host_status_win32.h"
 #include "platform/win32_error.h"
 
 namespace stats {
@@ -35,6 +36,29 @@ constexpr DWORD kTickMs = 250;
 bool IsRetryLater(HRESULT hr) {
   return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
 }
+
+}  // namespace
+
+HostStatus StatusOfHostCall(HRESULT hr, const std::string& description) {
+  if (SUCCEEDED(hr)) return HostStatus();
+  std::string why = description.empty() ? ErrorText(static_cast<DWORD>(hr)) : description;
+  switch (hr) {
+    case RPC_E_CALL_REJECTED:  // busy, past the retry window
+    case RPC_E_SERVERCALL_RETRYLATER:
+    case RPC_E_CALL_CANCELED:  // cancelled here, at the time limit or a close
+    case RPC_E_DISCONNECTED:   // the host shuts down, or has gone
+    case CO_E_OBJNOTCONNECTED:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+      return HostStatus::Unavailable(std::move(why));
+    default:
+      return HostStatus::Failed(std::move(why));
+  }
+}
+
+namespace {
 
 std::wstring Wide(const std::string& text) {
   const int n =
@@ -253,7 +277,7 @@ class ComConnection : public HostConnection {
   // attempt (where COM retried through the filter already, that time is
   // spent and it is not asked again).
   HostStatus Invoke(DISPID member, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
-    if (Stopped()) return HostStatus::Failed(ErrorText(static_cast<DWORD>(RPC_E_CALL_CANCELED)));
+    if (Stopped()) return StatusOfHostCall(RPC_E_CALL_CANCELED, std::string());
     const DWORD start = GetTickCount();
     for (;;) {
       DISPPARAMS params = {args, nullptr, count, 0};
@@ -276,7 +300,7 @@ class ComConnection : public HostConnection {
       SysFreeString(exception.bstrHelpFile);
       const bool again = ThisThreadsGuard() != nullptr && IsRetryLater(hr) && !Stopped() &&
                          GetTickCount() - start < kRetryLaterMs;
-      if (!again) return HostStatus::Failed(why.empty() ? ErrorText(static_cast<DWORD>(hr)) : why);
+      if (!again) return StatusOfHostCall(hr, why);
       Sleep(kRetryDelayMs);
     }
   }

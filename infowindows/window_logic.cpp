@@ -93,6 +93,13 @@ CountyFlags FlagsFor(const std::vector<std::string>& counties) {
   return flags;
 }
 
+// A failed call ends the refresh with the error box; a host that is only
+// busy, closing or cancelled ends it quietly.
+template <typename View>
+void ReportHostError(const HostStatus& status, View& view) {
+  if (!status.unavailable) view.ShowHostError(status.error);
+}
+
 }  // namespace
 
 void RefreshInfoWindows(std::mutex& lock, Contest& contest, InfoWindowState& state,
@@ -102,7 +109,7 @@ void RefreshInfoWindows(std::mutex& lock, Contest& contest, InfoWindowState& sta
 
   std::string call;
   HostStatus status = host->GetField(5, &call);
-  if (!status.ok) return view.ShowHostError(status.error);
+  if (!status.ok) return ReportHostError(status, view);
 
   std::string year;
   {
@@ -116,7 +123,7 @@ void RefreshInfoWindows(std::mutex& lock, Contest& contest, InfoWindowState& sta
 
   double hertz = 0;
   status = host->Frequency(&hertz);
-  if (!status.ok) return view.ShowHostError(status.error);
+  if (!status.ok) return ReportHostError(status, view);
   double lastSent;
   {
     std::lock_guard<std::mutex> hold(lock);
@@ -124,7 +131,7 @@ void RefreshInfoWindows(std::mutex& lock, Contest& contest, InfoWindowState& sta
   }
   if (std::fabs(hertz - lastSent) > 300) {
     status = host->Command("<SP1>");
-    if (!status.ok) return view.ShowHostError(status.error);
+    if (!status.ok) return ReportHostError(status, view);
     std::lock_guard<std::mutex> hold(lock);
     state.last_sp1_hz = hertz;
   }
@@ -194,7 +201,7 @@ void ConnectCountyWindow(CountyWindowOpening& steps) {
   if (host == nullptr) return;
   for (const char* command : {"<MODE:CW>", "<BAUDRATE:27>"}) {
     const HostStatus status = host->Command(command);
-    if (!status.ok) return steps.ShowHostError(status.error);
+    if (!status.ok) return ReportHostError(status, steps);
   }
 }
 

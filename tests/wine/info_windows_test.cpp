@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "hostlink/host_status_win32.h"
 #include "tests/support/plugin_test.h"
 #include "tests/wine/fake_host.h"
 #include "tests/wine/window_probe.h"
@@ -133,6 +134,60 @@ TEST_F(InfoWindowsTest, AFailingHostCallShowsItsDescription) {
   ASSERT_TRUE(Within(5000, [&] { return !ui_->Messages().empty(); }));
   EXPECT_EQ(ui_->Messages()[0], "YO-DX statistics: fake host failure");
   EXPECT_NE(CountyWindow(), nullptr);  // the windows stay open
+}
+
+// Which outcomes of a host call the operator is told of in a box: the
+// failures of a working host, not the states of a busy, closing or gone one.
+TEST(HostStatusTest, OnlyFailuresShowABox) {
+  const struct {
+    HRESULT hr;
+    bool box;
+  } rows[] = {
+      {S_OK, false},
+      {RPC_E_CALL_REJECTED, false},          // busy in a modal state, past the retries
+      {RPC_E_SERVERCALL_RETRYLATER, false},  // the same, said by the host itself
+      {RPC_E_CALL_CANCELED, false},          // cancelled here at the time limit or a close
+      {RPC_E_DISCONNECTED, false},           // shutting down
+      {CO_E_OBJNOTCONNECTED, false},
+      {RPC_E_SERVER_DIED, false},
+      {RPC_E_SERVER_DIED_DNE, false},
+      {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), false},
+      {DISP_E_EXCEPTION, true},  // the host raised an error
+      {DISP_E_MEMBERNOTFOUND, true},
+      {DISP_E_UNKNOWNNAME, true},
+      {DISP_E_TYPEMISMATCH, true},
+      {DISP_E_BADPARAMCOUNT, true},
+      {E_FAIL, true},
+      {E_OUTOFMEMORY, true},
+  };
+  for (const auto& row : rows) {
+    const HostStatus status = StatusOfHostCall(row.hr, "");
+    const bool box = !status.ok && !status.unavailable;
+    EXPECT_EQ(box, row.box) << std::hex << row.hr;
+    EXPECT_EQ(status.ok, row.hr == S_OK) << std::hex << row.hr;
+    EXPECT_EQ(status.error.empty(), status.ok) << std::hex << row.hr;
+  }
+  EXPECT_EQ(StatusOfHostCall(DISP_E_EXCEPTION, "no such field").error, "no such field");
+}
+
+// The host disconnects its object (it is shutting down): the refresh ends
+// without a box, and once it answers again the next refresh shows the call.
+TEST_F(InfoWindowsTest, ADisconnectedHostShowsNoBox) {
+  FakeHost host;
+  int asked = 0;
+  host.OnMember(8, [&] {
+    ++asked;
+    return RPC_E_DISCONNECTED;
+  });
+  ShowInfo();
+  ASSERT_TRUE(Within(5000, [&] { return asked > 0; }));
+  PumpFor(300);
+  EXPECT_TRUE(ui_->Messages().empty());
+  host.OnMember(8, [] { return S_OK; });
+  host.SetCall("DL1ABC");
+  CheckCall(CallCheck());
+  EXPECT_TRUE(Within(3000, [] { return Title(DxccWindow()).find("DL1ABC") != std::string::npos; }));
+  EXPECT_TRUE(ui_->Messages().empty());
 }
 
 TEST_F(InfoWindowsTest, ShowInfoReopensAndHideInfoClosesOnce) {
