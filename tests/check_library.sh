@@ -32,6 +32,26 @@ else
   while read -r dep; do
     grep -qiE "$windows_dlls" <<<"$dep" || { echo "FAIL: $lib depends on $dep"; fail=1; }
   done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dump")
+
+  # The parts of the runtime that keep state per thread, which an unload
+  # would leave in the host's process: none may be linked (the DLL's own
+  # runtime_win32.cpp stands in for them). The link map names every
+  # archive member the linker took.
+  map="$(dirname "$lib")/Stats.map"
+  if [ ! -f "$map" ]; then
+    echo "FAIL: no link map $map"
+    fail=1
+  else
+    members=$(sed -n '/^Archive member included/,/^Discarded input sections/p' "$map" |
+              grep -oE '[A-Za-z0-9_+.-]+\.a\([^)]+\)' | sort -u)
+    kept='libpthread\.a|libwinpthread|emutls\.o|\(guard\.o|locale_init\.o|ios_init\.o|eh_globals\.o|atexit_thread\.o'
+    if grep -E "$kept" <<<"$members"; then
+      echo "FAIL: $lib links the runtime's per-thread state above (a thread-safe static, iostreams, thread_local or a thread of the threads library in the DLL's code?)"
+      fail=1
+    fi
+    echo "runtime members served by the DLL's own once and mutex functions:" \
+         $(grep -E 'unwind-dw2|eh_alloc' <<<"$members" | sed -E 's/.*\(//; s/\)//')
+  fi
 fi
 [ $fail -eq 0 ] && echo "ok: $lib exports ${#names[@]} functions as the host expects"
 exit $fail
