@@ -17,6 +17,7 @@ void Usage(FILE* to) {
       "       yodx report LOG [--cty FILE] [--period START END] [--html FILE] [--json FILE]\n"
       "       yodx crosscheck DIR [--json FILE] [--out DIR] [--window MIN]\n"
       "                       [--penalty-busted N] [--penalty-nil N] [--cty FILE]\n"
+      "       yodx --version\n"
       "\n"
       "LOG is an ADIF (.adi) or Cabrillo 3.0 log; the format is told by content.\n"
       "check replays LOG, then says whether CALL on BAND in MODE is a duplicate\n"

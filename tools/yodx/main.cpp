@@ -7,6 +7,7 @@
 //   yodx compact LOG OUT
 //   yodx report LOG [--cty FILE] [--period START END] [--html FILE] [--json FILE]
 //   yodx crosscheck DIR [options]
+//   yodx --version
 //
 // The summary goes to standard output exactly as the plug-in returns it, so
 // the Linux and the Windows build print the same bytes; diagnostics go to
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "stats_version.h"
 #include "tools/yodx/commands.h"
 
 namespace {
@@ -26,6 +28,10 @@ int Main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     yodx::Usage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("yodx %s\n", STATS_VERSION_TEXT);
+    return 0;
   }
   static const struct {
     const char* name;
