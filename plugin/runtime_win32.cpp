@@ -54,20 +54,17 @@ namespace {
 
 // pthread_mutex_t is pointer-sized: it holds an SRWLOCK itself, which is
 // pointer-sized and needs no destruction. The static initialiser (-1) is
-// turned into an unlocked SRWLOCK (0) by whoever locks it first; an SRWLOCK
-// never holds -1 (it is a pointer to an aligned wait block with flag bits).
+// turned into an unlocked SRWLOCK (0) by whoever locks it first. Otherwise
+// the value is the SRWLOCK's own and opaque (held, it may well read as a
+// negative number); it is never -1, which would take 65,535 waiting
+// threads, or a wait block at the top of the address space. Only plain
+// mutexes are offered: the runtime's members that the library links use no
+// recursive or error-checking one.
 PSRWLOCK SrwOf(pthread_mutex_t* m) {
   static_assert(sizeof(pthread_mutex_t) == sizeof(SRWLOCK), "a mutex holds an SRWLOCK");
   InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(m), nullptr,
                                     reinterpret_cast<void*>(PTHREAD_MUTEX_INITIALIZER));
   return reinterpret_cast<PSRWLOCK>(m);
-}
-
-// A recursive or error-checking mutex (other static initialisers) is not
-// offered: the runtime's members that the library links use plain ones.
-bool IsPlain(const pthread_mutex_t* m) {
-  const intptr_t value = *m;
-  return value >= 0 || value == PTHREAD_MUTEX_INITIALIZER;
 }
 
 }  // namespace
@@ -97,23 +94,23 @@ int pthread_mutex_init(pthread_mutex_t* m, const pthread_mutexattr_t* attributes
 }
 
 int pthread_mutex_destroy(pthread_mutex_t* m) {
-  return m == nullptr || !IsPlain(m) ? EINVAL : 0;
+  return m == nullptr ? EINVAL : 0;
 }
 
 int pthread_mutex_lock(pthread_mutex_t* m) {
-  if (m == nullptr || !IsPlain(m)) return EINVAL;
+  if (m == nullptr) return EINVAL;
   AcquireSRWLockExclusive(SrwOf(m));
   return 0;
 }
 
 int pthread_mutex_trylock(pthread_mutex_t* m) {
-  if (m == nullptr || !IsPlain(m)) return EINVAL;
+  if (m == nullptr) return EINVAL;
   return TryAcquireSRWLockExclusive(SrwOf(m)) ? 0 : EBUSY;
 }
 
 int pthread_mutex_unlock(pthread_mutex_t* m) {
-  if (m == nullptr || !IsPlain(m)) return EINVAL;
-  ReleaseSRWLockExclusive(SrwOf(m));
+  if (m == nullptr) return EINVAL;
+  ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(m));
   return 0;
 }
 
