@@ -53,7 +53,7 @@ int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<st
   std::string year = FormatOleDate(input.end, "%Y");
   const int64_t master = ReadSettingInt(settings, "Master");
   const int64_t multiplier = ReadSettingInt(settings, "Multiplier");
-  decltype(windows.g_WorkedRows) rows;
+  PerBandLists rows{};
   for (int slot = 0; slot < kBandSlots; ++slot) rows[slot] = {kSlotBands[slot], "-", "-", "-"};
   std::string contestant = input.contestant;
   std::string ownContinent = input.ownContinent;

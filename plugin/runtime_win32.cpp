@@ -89,7 +89,7 @@ int pthread_once(pthread_once_t* once, void (*init)(void)) {
 int pthread_mutex_init(pthread_mutex_t* m, const pthread_mutexattr_t* attributes) {
   if (m == nullptr || (attributes != nullptr && *attributes != PTHREAD_MUTEX_DEFAULT))
     return EINVAL;
-  *m = 0;  // SRWLOCK_INIT
+  InitializeSRWLock(reinterpret_cast<PSRWLOCK>(m));
   return 0;
 }
 

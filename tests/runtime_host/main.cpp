@@ -129,9 +129,10 @@ int main(int argc, char** argv) {
   // The host's own: COM on its thread, and the system's modules the plug-in
   // uses, loaded for good as a host with a user interface has them.
   CoInitialize(nullptr);
+  std::vector<HMODULE> forGood;
   for (const char* module :
        {"user32.dll", "gdi32.dll", "ole32.dll", "oleaut32.dll", "version.dll"}) {
-    LoadLibraryA(module);
+    forGood.push_back(LoadLibraryA(module));
   }
   // A scratch folder of its own for the plug-in's files.
   char temp[MAX_PATH];
