@@ -283,5 +283,19 @@ Penalties: none (the organiser publishes none).
             std::string::npos);
 }
 
+// Of two logs of one station with as many QSO lines, the first by name is
+// checked, whatever the order they came in, and the message says so.
+TEST(YodxCrosscheckTest, ASecondLogOfAStationSaysWhatDecided) {
+  const std::string line = "14025 CW 2021-08-28 1200 DL1ABC 599 001 YO3ABC 599 BU";
+  const crosscheck::Contest contest =
+      crosscheck::ReadLogs({{"b.log", Log("DL1ABC", {line})}, {"a.log", Log("DL1ABC", {line})}}, 1);
+  ASSERT_EQ(contest.logs.size(), 1u);
+  EXPECT_EQ(contest.logs[0].file, "a.log");
+  ASSERT_EQ(contest.skipped.size(), 1u);
+  EXPECT_EQ(contest.skipped[0].reason,
+            "another log of DL1ABC: a.log has as many QSO lines (1), comes first by name, and is "
+            "checked");
+}
+
 }  // namespace
 }  // namespace yodx
