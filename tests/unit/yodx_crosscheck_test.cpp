@@ -221,12 +221,12 @@ checking 4 logs, 26 QSO lines
 Log:       yo3abc.log, 12 QSO lines (1 not read)
 Category:  SINGLE-OP ALL MIXED LOW
 Country:   Romania
-Clock:     right, from 3 exact matches
+Clock:     right, from 5 exact matches
 Matching:  the same band and mode, times within 5 minutes
 
 QSO lines by class
   confirmed       4   the other log holds the QSO
-  busted          1   we copied the call wrong: a station one slip from it logged us
+  busted          1   we copied the call wrong: the station we worked logged us
   exchange        1   the exchange we logged is not the one the other station sent
   nil             1   not in the other station's log
   dupe            1   call, band and mode logged before
@@ -281,6 +281,109 @@ Penalties: none (the organiser publishes none).
                                                           "nil, 1 dupe, 1 nolog, 2 unique; clock 0 "
                                                           "min; score 192 -> 60\n"),
             std::string::npos);
+}
+
+// The classes of every line of CONTEST, log after log: "F5XYZ: busted
+// DL1ABC" names the station a busted line worked.
+std::string Classes(const std::vector<std::pair<std::string, std::vector<std::string>>>& logs,
+                    bool serial_evidence) {
+  std::vector<crosscheck::NamedText> files;
+  for (const auto& [call, lines] : logs) files.push_back({call + ".log", Log(call.c_str(), lines)});
+  const crosscheck::Contest contest = crosscheck::ReadLogs(std::move(files), 1);
+  CtyFile countries;
+  EXPECT_TRUE(countries.Parse(stats::testing::kSmallCountryFile));
+  crosscheck::Options options;
+  options.serial_evidence = serial_evidence;
+  const std::vector<crosscheck::LogCheck> checks =
+      crosscheck::CheckContest(contest, countries, options);
+  std::string out;
+  for (size_t l = 0; l < checks.size(); ++l) {
+    out += (l == 0 ? "" : "; ") + contest.logs[l].call + ":";
+    for (const crosscheck::Line& line : checks[l].lines) {
+      out += std::string(" ") + crosscheck::ClassName(line.cls);
+      if (line.cls == Class::kBusted) {
+        out += " " + contest.logs[static_cast<size_t>(line.other_log)].call;
+      }
+    }
+  }
+  return out;
+}
+
+// DL1ABC and F5XYZ worked at 12:00, DL1ABC sending 017 and F5XYZ 042, and
+// one of them copied the other's call wrong: further than one slip, or onto
+// the call of a station that sent a log. The serials, which agree both ways,
+// match the two lines as the contest committee does. Rows that need them
+// come out otherwise without them; county codes and serials that other
+// lines share at that time prove nothing.
+TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
+  const std::string a = "14025 CW 2021-08-28 1200 DL1ABC 599 017 ";
+  const std::string b = "14025 CW 2021-08-28 1200 F5XYZ 599 042 ";
+  const struct {
+    const char* shape;
+    std::vector<std::pair<std::string, std::vector<std::string>>> logs;
+    const char* classes;
+    bool needs_serials;
+  } kShapes[] = {
+      {"two slips",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1AXY 599 017"}}},
+       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
+       true},
+      {"two characters missing, the serial without its zero",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1 599 17"}}},
+       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
+       true},
+      {"a character missing and one changed",
+       {{"DL1ABC", {a + "F5XYZ 599 42"}}, {"F5XYZ", {b + "DL1AD 599 0017"}}},
+       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
+       true},
+      {"a character extra and one changed",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1XBCD 599 017"}}},
+       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
+       true},
+      {"a portable suffix added to a slip",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1ABD/P 599 017"}}},
+       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
+       true},
+      {"our copy two slips from theirs",
+       {{"DL1ABC", {a + "F5ABZ 599 042"}}, {"F5XYZ", {b + "DL1ABC 599 017"}}},
+       "DL1ABC: busted F5XYZ; F5XYZ: confirmed",
+       true},
+      {"a real participant's call, one slip, whose line for them has other serials",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}},
+        {"F5XYZ", {b + "DL1ABD 599 017"}},
+        {"DL1ABD", {"14025 CW 2021-08-28 1201 DL1ABD 599 005 F5XYZ 599 040"}}},
+       "DL1ABC: confirmed; DL1ABD: nil; F5XYZ: busted DL1ABC",
+       true},
+      {"a real participant's call, two slips, with no line for them",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}},
+        {"F5XYZ", {b + "DL1AXY 599 017"}},
+        {"DL1AXY", {"14025 CW 2021-08-28 1300 DL1AXY 599 001 K1AA 599 007"}}},
+       "DL1ABC: confirmed; DL1AXY: unique; F5XYZ: busted DL1ABC",
+       true},
+      {"a real participant's call whose line for them has these serials",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}},
+        {"F5XYZ", {b + "DL1ABD 599 017"}},
+        {"DL1ABD", {"14025 CW 2021-08-28 1201 DL1ABD 599 017 F5XYZ 599 042"}}},
+       "DL1ABC: nil; DL1ABD: confirmed; F5XYZ: confirmed",
+       false},
+      {"county codes alone",
+       {{"YO3ABC", {"14025 CW 2021-08-28 1200 YO3ABC 599 BU YO2XYZ 599 CJ"}},
+        {"YO2XYZ", {"14025 CW 2021-08-28 1200 YO2XYZ 599 CJ YO3AXY 599 BU"}}},
+       "YO2XYZ: unique; YO3ABC: nil",
+       false},
+      {"serials that another line at that time shares",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}},
+        {"F5XYZ", {b + "DL1AXY 599 017"}},
+        {"DL2QQ", {"14025 CW 2021-08-28 1201 DL2QQ 599 042 F5ZZZ 599 017"}}},
+       "DL1ABC: nil; DL2QQ: unique; F5XYZ: unique",
+       false},
+  };
+  for (const auto& shape : kShapes) {
+    EXPECT_EQ(Classes(shape.logs, true), shape.classes) << shape.shape;
+    if (shape.needs_serials) {
+      EXPECT_NE(Classes(shape.logs, false), shape.classes) << shape.shape << ", serials off";
+    }
+  }
 }
 
 // Of two logs of one station with as many QSO lines, the first by name is

@@ -17,7 +17,7 @@ namespace {
 // What each class means, as the report's table explains it.
 const char* const kMeanings[kClasses] = {
     "the other log holds the QSO",
-    "we copied the call wrong: a station one slip from it logged us",
+    "we copied the call wrong: the station we worked logged us",
     "the exchange we logged is not the one the other station sent",
     "not in the other station's log",
     "call, band and mode logged before",
