@@ -371,12 +371,18 @@ TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
         {"YO2XYZ", {"14025 CW 2021-08-28 1200 YO2XYZ 599 CJ YO3AXY 599 BU"}}},
        "YO2XYZ: unique; YO3ABC: nil",
        false},
-      {"serials that another line at that time shares",
+      {"serials that a line of a station as near the call logged shares",
        {{"DL1ABC", {a + "F5XYZ 599 042"}},
         {"F5XYZ", {b + "DL1AXY 599 017"}},
-        {"DL2QQ", {"14025 CW 2021-08-28 1201 DL2QQ 599 042 F5ZZZ 599 017"}}},
-       "DL1ABC: nil; DL2QQ: unique; F5XYZ: unique",
+        {"DL1AQQ", {"14025 CW 2021-08-28 1201 DL1AQQ 599 017 F5XYZ 599 042"}}},
+       "DL1ABC: nil; DL1AQQ: nil; F5XYZ: unique",
        false},
+      {"serials that a line of stations far from both shares",
+       {{"DL1ABC", {a + "F5XYZ 599 042"}},
+        {"F5XYZ", {b + "DL1AXY 599 017"}},
+        {"K1QQ", {"14025 CW 2021-08-28 1201 K1QQ 599 042 W1ZZ 599 017"}}},
+       "DL1ABC: confirmed; F5XYZ: busted DL1ABC; K1QQ: unique",
+       true},
   };
   for (const auto& shape : kShapes) {
     EXPECT_EQ(Classes(shape.logs, true), shape.classes) << shape.shape;

@@ -125,6 +125,7 @@ class Numbers {
 struct Pair {
   uint64_t rank;
   int32_t log_a, index_a, log_b, index_b;
+  bool far;  // the calls are further apart than one slip
 };
 bool operator<(const Pair& a, const Pair& b) {
   if (a.rank != b.rank) return a.rank > b.rank;
@@ -187,24 +188,34 @@ class Matcher {
     return options_.serial_evidence && Agree(a.received, b.sent) && Agree(b.received, a.sent) &&
            (Telling(a.sent) || Telling(a.received));
   }
-  // Whether line E of log LOG has no other line than its own log's whose
-  // serials agree with it both ways, on its band and mode at that time.
-  bool AgreesWithOneLineOnly(const Entry& e) const;
+  // Whether the lines of other logs than LOG's that agree with line INDEX of
+  // LOG on the serials both ways, on its band and mode at that time, could
+  // be paired with it by their calls (one of the two names the other's
+  // station, the other a call near it) and are not paired yet, are the line
+  // OTHER_INDEX of OTHER alone. Serials shared by stations that have
+  // nothing to do with each other are chance, not a rival.
+  bool OnlyUnpairedMirror(int32_t log, int32_t index, int32_t other, int32_t other_index) const;
+  // Fills by_exchanges_ with the lines not paired yet.
+  void IndexUnpaired();
   // The pairs of the lines of LOG naming a station that sent a log.
   void PairsOf(int32_t log, std::vector<Pair>* pairs) const;
   uint64_t Rank(const Qso& a, const Qso& b, CallFit fit, int gap) const;
+  // Two calls no further apart than a call copied wrong can be.
+  bool Near(uint32_t a, uint32_t b) const {
+    return SlipsApart(calls_.Text(a), calls_.Text(b), kMostSlips) <= kMostSlips;
+  }
   Line Judge(int32_t log, size_t index) const;
 
   const std::vector<Log>& logs_;
   const Options& options_;
   Numbers calls_;
-  std::vector<uint32_t> own_;                  // each log's call
-  std::vector<int32_t> log_of_;                // by call: its log, -1 for none
-  std::vector<int32_t> holders_;               // by call: how many logs hold it
-  std::vector<std::vector<Qso>> qsos_;         // by log, one per contact
-  std::vector<std::vector<Entry>> by_time_;    // by log: its lines by band, mode and minute
-  KeyedEntries by_call_;                       // by worked call, band and mode
-  KeyedEntries by_sent_;                       // by exchange sent, band and mode
+  std::vector<uint32_t> own_;                // each log's call
+  std::vector<int32_t> log_of_;              // by call: its log, -1 for none
+  std::vector<int32_t> holders_;             // by call: how many logs hold it
+  std::vector<std::vector<Qso>> qsos_;       // by log, one per contact
+  std::vector<std::vector<Entry>> by_time_;  // by log: its lines by band, mode and minute
+  KeyedEntries by_call_;                     // by worked call, band and mode
+  KeyedEntries by_exchanges_;  // unpaired lines by the exchanges sent and received, band and mode
   std::vector<char> telling_text_;             // by text exchange: whether it has a digit
   std::vector<int> offset_;                    // by log, minutes
   std::vector<std::vector<Partner>> partner_;  // by log and line
@@ -229,9 +240,12 @@ std::vector<Station> Matcher::StationsOf(int32_t log) const {
   return stations;
 }
 
-// Where a band and mode's lines sent a given exchange, as one number.
-uint64_t SentKey(uint32_t sent, uint8_t band, uint16_t mode) {
-  return static_cast<uint64_t>(sent) << 24 | static_cast<uint64_t>(band) << 16 | mode;
+// The exchanges a line sent and received, its band and mode, mixed into one
+// number: lines that agree on them share it (others seldom do).
+uint64_t ExchangesKey(uint32_t sent, uint32_t received, uint8_t band, uint16_t mode) {
+  uint64_t key = (static_cast<uint64_t>(sent) << 32 | received) * 0x9E3779B97F4A7C15ull;
+  key ^= key >> 29;
+  return key + (static_cast<uint64_t>(band) << 16 | mode) * 0xBF58476D1CE4E5B9ull;
 }
 
 void Matcher::Index() {
@@ -261,9 +275,8 @@ void Matcher::Index() {
   };
   for (const Log& log : logs_) own_.push_back(calls_.Of(log.call));
   qsos_.resize(logs_.size());
-  std::vector<Entry> by_call, by_sent;
+  std::vector<Entry> by_call;
   by_call.reserve(total);
-  by_sent.reserve(total);
   for (size_t l = 0; l < logs_.size(); ++l) {
     const std::vector<Contact>& contacts = logs_[l].data.contacts;
     std::vector<Qso>& qsos = qsos_[l];
@@ -278,16 +291,11 @@ void Matcher::Index() {
       q.mode = static_cast<uint16_t>(std::min<size_t>(modes.Of(c.mode), 0xFFFF));
       q.sent = exchange_id(c.exch_sent);
       q.received = exchange_id(c.exch_rcvd);
-      const Entry e{Key(q.call, q.band, q.mode), static_cast<int32_t>(l), static_cast<int32_t>(i),
-                    q.minute, q.sent};
-      by_call.push_back(e);
-      if (options_.serial_evidence && Telling(q.sent)) {
-        by_sent.push_back({SentKey(q.sent, q.band, q.mode), e.log, e.index, e.minute, e.sent});
-      }
+      by_call.push_back({Key(q.call, q.band, q.mode), static_cast<int32_t>(l),
+                         static_cast<int32_t>(i), q.minute, q.sent});
     }
   }
   by_call_.Build(std::move(by_call));
-  by_sent_.Build(std::move(by_sent));
 
   log_of_.assign(calls_.size(), -1);
   for (size_t l = logs_.size(); l-- > 0;) log_of_[own_[l]] = static_cast<int32_t>(l);
@@ -399,16 +407,27 @@ void Matcher::FindOffsets(std::vector<LogCheck>* checks) {
   }
 }
 
-bool Matcher::AgreesWithOneLineOnly(const Entry& e) const {
-  const Qso& q = QsoOf(e);
-  const int t = Corrected(e);
-  const Span sent_it = by_sent_.Find(SentKey(q.received, q.band, q.mode));
-  int count = 0;
-  for (const Entry* other = sent_it.first; other != sent_it.second; ++other) {
-    if (other->log == e.log || std::abs(Corrected(*other) - t) > options_.window_minutes) continue;
-    if (SerialsAgree(q, QsoOf(*other)) && ++count > 1) return false;
+bool Matcher::OnlyUnpairedMirror(int32_t log, int32_t index, int32_t other,
+                                 int32_t other_index) const {
+  const Qso& q = QsoOf(log, index);
+  const int t = q.minute - Offset(log);
+  // The lines that sent what this one received and received what it sent.
+  const Span mirror = by_exchanges_.Find(ExchangesKey(q.received, q.sent, q.band, q.mode));
+  bool found = false;
+  for (const Entry* e = mirror.first; e != mirror.second; ++e) {
+    if (e->log == log || std::abs(Corrected(*e) - t) > options_.window_minutes) continue;
+    const Qso& theirs = QsoOf(*e);
+    if (!SerialsAgree(q, theirs)) continue;
+    if (e->log == other && e->index == other_index) {
+      found = true;
+    } else if (partner_[static_cast<size_t>(e->log)][static_cast<size_t>(e->index)].log < 0) {
+      const uint32_t us = own_[static_cast<size_t>(log)], them = own_[static_cast<size_t>(e->log)];
+      if ((q.call == them && Near(theirs.call, us)) || (theirs.call == us && Near(q.call, them))) {
+        return false;
+      }
+    }
   }
-  return count == 1;
+  return found;
 }
 
 // The rank of a pair: serials that agree both ways first, then how well
@@ -427,8 +446,7 @@ uint64_t Matcher::Rank(const Qso& a, const Qso& b, CallFit fit, int gap) const {
 // of that log at that time, on that band and mode, that names us (each such
 // pair from the side of the log that comes first), that names a call one
 // slip from ours, or that names a call further from ours and agrees with
-// ours on the serials both ways, where neither line has another line that
-// agrees so.
+// ours on the serials both ways.
 void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) const {
   const std::vector<Qso>& qsos = qsos_[static_cast<size_t>(log)];
   const uint32_t us = own_[static_cast<size_t>(log)];
@@ -439,10 +457,9 @@ void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) const {
     const int32_t other = log_of_[q.call];
     if (other < 0 || other == log) continue;
     const int t = q.minute - Offset(log);
-    const Entry ours{0, log, static_cast<int32_t>(i), q.minute, q.sent};
     auto add = [&](const Entry& theirs, CallFit fit, int gap) {
       pairs->push_back({Rank(q, QsoOf(theirs), fit, gap), log, static_cast<int32_t>(i), theirs.log,
-                        theirs.index});
+                        theirs.index, fit == kCallsFar});
     };
     bool best_found = false;  // a pair that no other pair of this line can outrank
     const Span naming_us = Lines(Key(us, q.band, q.mode), other);
@@ -469,13 +486,24 @@ void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) const {
       const std::string_view copied = calls_.Text(theirs.call);
       if (OneSlipApart(copied, our_call)) {
         add(*it, kCallSlipped, std::abs(gap));
-      } else if (SerialsAgree(q, theirs) &&
-                 SlipsApart(copied, our_call, kMostSlips) <= kMostSlips &&
-                 AgreesWithOneLineOnly(ours) && AgreesWithOneLineOnly(*it)) {
+      } else if (SerialsAgree(q, theirs) && Near(theirs.call, us)) {
         add(*it, kCallsFar, std::abs(gap));
       }
     }
   }
+}
+
+void Matcher::IndexUnpaired() {
+  std::vector<Entry> unpaired;
+  for (size_t l = 0; l < qsos_.size(); ++l) {
+    for (size_t i = 0; i < qsos_[l].size(); ++i) {
+      const Qso& q = qsos_[l][i];
+      if (partner_[l][i].log >= 0 || !(Telling(q.sent) || Telling(q.received))) continue;
+      unpaired.push_back({ExchangesKey(q.sent, q.received, q.band, q.mode), static_cast<int32_t>(l),
+                          static_cast<int32_t>(i), q.minute, q.sent});
+    }
+  }
+  by_exchanges_.Build(std::move(unpaired));
 }
 
 void Matcher::Match() {
@@ -493,10 +521,23 @@ void Matcher::Match() {
   std::sort(pairs.begin(), pairs.end());
   partner_.resize(logs_.size());
   for (size_t l = 0; l < logs_.size(); ++l) partner_[l].resize(qsos_[l].size());
+  bool mirrors = false;  // by_exchanges_ built
   for (const Pair& p : pairs) {
     Partner& a = partner_[static_cast<size_t>(p.log_a)][static_cast<size_t>(p.index_a)];
     Partner& b = partner_[static_cast<size_t>(p.log_b)][static_cast<size_t>(p.index_b)];
     if (a.log >= 0 || b.log >= 0) continue;
+    // Calls this far apart are one QSO only where no other line, still
+    // unpaired, shares those serials with either. They rank below every
+    // pair with nearer calls and agreeing serials: the lines still unpaired
+    // when the first of them comes are the only rivals there can be.
+    if (p.far && !mirrors) {
+      IndexUnpaired();
+      mirrors = true;
+    }
+    if (p.far && (!OnlyUnpairedMirror(p.log_a, p.index_a, p.log_b, p.index_b) ||
+                  !OnlyUnpairedMirror(p.log_b, p.index_b, p.log_a, p.index_a))) {
+      continue;
+    }
     a = {p.log_b, p.index_b};
     b = {p.log_a, p.index_a};
   }

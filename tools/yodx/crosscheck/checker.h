@@ -9,7 +9,8 @@
 // call one slip from it, or a call further from it (up to three slips) when
 // the serials agree both ways (what each copied is what the other sent, and
 // one of the two is a serial, not a county code) and neither line agrees so
-// with any other line at that time. The lines are paired strongest evidence
+// with any other line at that time that is still unpaired and could be
+// paired with it by the calls. The lines are paired strongest evidence
 // first, each line in one pair at most: serials that agree both ways, then
 // how well the calls fit, then how many of the two exchanges agree, then the
 // nearer in time. The classes, from the point of view of the log that holds
