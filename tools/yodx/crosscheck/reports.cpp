@@ -118,12 +118,17 @@ std::string LogReport(const Checked& checked, size_t l) {
   out += "Clock:     ";
   if (check.offset_matches == 0) {
     out += "not known (no exact match with another log); taken as right\n";
-  } else if (check.clock_offset == 0) {
-    out += "right, from " + CountText(check.offset_matches) + " exact matches\n";
   } else {
-    out += std::to_string(std::abs(check.clock_offset)) + " minutes " +
-           (check.clock_offset > 0 ? "ahead of" : "behind") + " UTC, from " +
-           CountText(check.offset_matches) + " exact matches; taken out before matching\n";
+    const std::string from = "from " + CountText(check.offset_matches) +
+                             (check.offset_matches == 1 ? " exact match" : " exact matches");
+    const int minutes = std::abs(check.clock_offset);
+    if (minutes == 0) {
+      out += "right, " + from + "\n";
+    } else {
+      out += std::to_string(minutes) + (minutes == 1 ? " minute " : " minutes ") +
+             (check.clock_offset > 0 ? "ahead of" : "behind") + " UTC, " + from +
+             "; taken out before matching\n";
+    }
   }
   out += "Matching:  the same band and mode, times within " +
          std::to_string(checked.options.window_minutes) + " minutes\n\nQSO lines by class\n";
