@@ -8,6 +8,7 @@
 #include "tests/support/contest_generator.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/small_country_file.h"
+#include "tools/contest/text.h"
 #include "tools/yodx/commands.h"
 #include "tools/yodx/crosscheck/checker.h"
 
@@ -283,12 +284,14 @@ Penalties: none (the organiser publishes none).
             std::string::npos);
 }
 
-// The classes of every line of CONTEST, log after log: "F5XYZ: busted
-// DL1ABC" names the station a busted line worked.
-std::string Classes(const std::vector<std::pair<std::string, std::vector<std::string>>>& logs,
-                    bool serial_evidence) {
+// The classes of every line of a contest of LINES, each in the log of its
+// sent call, log after log: "F5XYZ: busted DL1ABC" names the station a
+// busted line worked.
+std::string Classes(const std::vector<std::string>& lines, bool serial_evidence) {
+  std::map<std::string, std::vector<std::string>> logs;
+  for (const std::string& line : lines) logs[std::string(SplitFields(line)[4])].push_back(line);
   std::vector<crosscheck::NamedText> files;
-  for (const auto& [call, lines] : logs) files.push_back({call + ".log", Log(call.c_str(), lines)});
+  for (const auto& [call, qsos] : logs) files.push_back({call + ".log", Log(call.c_str(), qsos)});
   const crosscheck::Contest contest = crosscheck::ReadLogs(std::move(files), 1);
   CtyFile countries;
   EXPECT_TRUE(countries.Parse(stats::testing::kSmallCountryFile));
@@ -313,81 +316,64 @@ std::string Classes(const std::vector<std::pair<std::string, std::vector<std::st
 // one of them copied the other's call wrong: further than one slip, or onto
 // the call of a station that sent a log. The serials, which agree both ways,
 // match the two lines as the contest committee does. Rows that need them
-// come out otherwise without them; county codes and serials that other
-// lines share at that time prove nothing.
+// come out otherwise without them; county codes, and serials that a line
+// that could be the QSO too shares, prove nothing.
 TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
   const std::string a = "14025 CW 2021-08-28 1200 DL1ABC 599 017 ";
   const std::string b = "14025 CW 2021-08-28 1200 F5XYZ 599 042 ";
+  const std::string at1201 = "14025 CW 2021-08-28 1201 ";
+  const std::string slipped = "DL1ABC: confirmed; F5XYZ: busted DL1ABC";
   const struct {
     const char* shape;
-    std::vector<std::pair<std::string, std::vector<std::string>>> logs;
-    const char* classes;
+    std::vector<std::string> lines;
+    std::string classes;
     bool needs_serials;
   } kShapes[] = {
-      {"two slips",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1AXY 599 017"}}},
-       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
+      {"two slips", {a + "F5XYZ 599 042", b + "DL1AXY 599 017"}, slipped, true},
+      {"two characters missing, a serial without its zero",
+       {a + "F5XYZ 599 042", b + "DL1 599 17"},
+       slipped,
        true},
-      {"two characters missing, the serial without its zero",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1 599 17"}}},
-       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
-       true},
-      {"a character missing and one changed",
-       {{"DL1ABC", {a + "F5XYZ 599 42"}}, {"F5XYZ", {b + "DL1AD 599 0017"}}},
-       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
-       true},
-      {"a character extra and one changed",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1XBCD 599 017"}}},
-       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
-       true},
-      {"a portable suffix added to a slip",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}}, {"F5XYZ", {b + "DL1ABD/P 599 017"}}},
-       "DL1ABC: confirmed; F5XYZ: busted DL1ABC",
+      {"one missing and one changed", {a + "F5XYZ 599 42", b + "DL1AD 599 0017"}, slipped, true},
+      {"one extra and one changed", {a + "F5XYZ 599 042", b + "DL1XBCD 599 017"}, slipped, true},
+      {"a portable suffix and a slip",
+       {a + "F5XYZ 599 042", b + "DL1ABD/P 599 017"},
+       slipped,
        true},
       {"our copy two slips from theirs",
-       {{"DL1ABC", {a + "F5ABZ 599 042"}}, {"F5XYZ", {b + "DL1ABC 599 017"}}},
+       {a + "F5ABZ 599 042", b + "DL1ABC 599 017"},
        "DL1ABC: busted F5XYZ; F5XYZ: confirmed",
        true},
-      {"a real participant's call, one slip, whose line for them has other serials",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}},
-        {"F5XYZ", {b + "DL1ABD 599 017"}},
-        {"DL1ABD", {"14025 CW 2021-08-28 1201 DL1ABD 599 005 F5XYZ 599 040"}}},
+      {"a real participant's call, one slip, its line for them with other serials",
+       {a + "F5XYZ 599 042", b + "DL1ABD 599 017", at1201 + "DL1ABD 599 005 F5XYZ 599 040"},
        "DL1ABC: confirmed; DL1ABD: nil; F5XYZ: busted DL1ABC",
        true},
       {"a real participant's call, two slips, with no line for them",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}},
-        {"F5XYZ", {b + "DL1AXY 599 017"}},
-        {"DL1AXY", {"14025 CW 2021-08-28 1300 DL1AXY 599 001 K1AA 599 007"}}},
+       {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "DL1AXY 599 001 K1AA 599 007"},
        "DL1ABC: confirmed; DL1AXY: unique; F5XYZ: busted DL1ABC",
        true},
-      {"a real participant's call whose line for them has these serials",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}},
-        {"F5XYZ", {b + "DL1ABD 599 017"}},
-        {"DL1ABD", {"14025 CW 2021-08-28 1201 DL1ABD 599 017 F5XYZ 599 042"}}},
+      {"a real participant's call, its line for them with these serials",
+       {a + "F5XYZ 599 042", b + "DL1ABD 599 017", at1201 + "DL1ABD 599 017 F5XYZ 599 042"},
        "DL1ABC: nil; DL1ABD: confirmed; F5XYZ: confirmed",
        false},
       {"county codes alone",
-       {{"YO3ABC", {"14025 CW 2021-08-28 1200 YO3ABC 599 BU YO2XYZ 599 CJ"}},
-        {"YO2XYZ", {"14025 CW 2021-08-28 1200 YO2XYZ 599 CJ YO3AXY 599 BU"}}},
+       {"14025 CW 2021-08-28 1200 YO3ABC 599 BU YO2XYZ 599 CJ",
+        "14025 CW 2021-08-28 1200 YO2XYZ 599 CJ YO3AXY 599 BU"},
        "YO2XYZ: unique; YO3ABC: nil",
        false},
-      {"serials that a line of a station as near the call logged shares",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}},
-        {"F5XYZ", {b + "DL1AXY 599 017"}},
-        {"DL1AQQ", {"14025 CW 2021-08-28 1201 DL1AQQ 599 017 F5XYZ 599 042"}}},
+      {"the serials shared by a station as near the call logged",
+       {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "DL1AQQ 599 017 F5XYZ 599 042"},
        "DL1ABC: nil; DL1AQQ: nil; F5XYZ: unique",
        false},
-      {"serials that a line of stations far from both shares",
-       {{"DL1ABC", {a + "F5XYZ 599 042"}},
-        {"F5XYZ", {b + "DL1AXY 599 017"}},
-        {"K1QQ", {"14025 CW 2021-08-28 1201 K1QQ 599 042 W1ZZ 599 017"}}},
-       "DL1ABC: confirmed; F5XYZ: busted DL1ABC; K1QQ: unique",
+      {"the serials shared by stations far from both",
+       {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "K1QQ 599 042 W1ZZ 599 017"},
+       slipped + "; K1QQ: unique",
        true},
   };
   for (const auto& shape : kShapes) {
-    EXPECT_EQ(Classes(shape.logs, true), shape.classes) << shape.shape;
+    EXPECT_EQ(Classes(shape.lines, true), shape.classes) << shape.shape;
     if (shape.needs_serials) {
-      EXPECT_NE(Classes(shape.logs, false), shape.classes) << shape.shape << ", serials off";
+      EXPECT_NE(Classes(shape.lines, false), shape.classes) << shape.shape << ", serials off";
     }
   }
 }
