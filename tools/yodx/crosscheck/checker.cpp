@@ -263,7 +263,7 @@ void Matcher::Index() {
     }
     const auto [it, added] = texts.emplace(comparable, kText | static_cast<uint32_t>(texts.size()));
     if (added) {
-      telling_text_.push_back(comparable.find_first_of("0123456789") != std::string::npos);
+      telling_text_.push_back(comparable.find_first_of("0123456789") != std::string::npos ? 1 : 0);
     }
     return it->second;
   };
