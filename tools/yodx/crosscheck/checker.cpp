@@ -43,7 +43,6 @@ struct Entry {
   int32_t log;
   int32_t index;   // the contact in its log
   int32_t minute;  // as logged
-  uint32_t sent;   // the exchange the line's own station sent
 };
 bool operator<(const Entry& a, const Entry& b) {
   if (a.key != b.key) return a.key < b.key;
@@ -209,13 +208,13 @@ class Matcher {
   const std::vector<Log>& logs_;
   const Options& options_;
   Numbers calls_;
-  std::vector<uint32_t> own_;                // each log's call
-  std::vector<int32_t> log_of_;              // by call: its log, -1 for none
-  std::vector<int32_t> holders_;             // by call: how many logs hold it
-  std::vector<std::vector<Qso>> qsos_;       // by log, one per contact
-  std::vector<std::vector<Entry>> by_time_;  // by log: its lines by band, mode and minute
-  KeyedEntries by_call_;                     // by worked call, band and mode
-  KeyedEntries by_exchanges_;  // unpaired lines by the exchanges sent and received, band and mode
+  std::vector<uint32_t> own_;                  // each log's call
+  std::vector<int32_t> log_of_;                // by call: its log, -1 for none
+  std::vector<int32_t> holders_;               // by call: how many logs hold it
+  std::vector<std::vector<Qso>> qsos_;         // by log, one per contact
+  std::vector<std::vector<Entry>> by_time_;    // by log: its lines by band, mode and minute
+  KeyedEntries by_call_;                       // by worked call, band and mode
+  KeyedEntries by_exchanges_;                  // the unpaired lines by their exchanges
   std::vector<char> telling_text_;             // by text exchange: whether it has a digit
   std::vector<int> offset_;                    // by log, minutes
   std::vector<std::vector<Partner>> partner_;  // by log and line
@@ -292,7 +291,7 @@ void Matcher::Index() {
       q.sent = exchange_id(c.exch_sent);
       q.received = exchange_id(c.exch_rcvd);
       by_call.push_back({Key(q.call, q.band, q.mode), static_cast<int32_t>(l),
-                         static_cast<int32_t>(i), q.minute, q.sent});
+                         static_cast<int32_t>(i), q.minute});
     }
   }
   by_call_.Build(std::move(by_call));
@@ -325,7 +324,7 @@ void Matcher::Index() {
     const std::vector<Qso>& qsos = qsos_[l];
     for (size_t i = 0; i < qsos.size(); ++i) {
       lines.push_back({Key(0, qsos[i].band, qsos[i].mode), static_cast<int32_t>(l),
-                       static_cast<int32_t>(i), qsos[i].minute, qsos[i].sent});
+                       static_cast<int32_t>(i), qsos[i].minute});
     }
     std::sort(lines.begin(), lines.end(), [](const Entry& a, const Entry& b) {
       return a.key != b.key ? a.key < b.key : a.minute < b.minute;
@@ -500,7 +499,7 @@ void Matcher::IndexUnpaired() {
       const Qso& q = qsos_[l][i];
       if (partner_[l][i].log >= 0 || !(Telling(q.sent) || Telling(q.received))) continue;
       unpaired.push_back({ExchangesKey(q.sent, q.received, q.band, q.mode), static_cast<int32_t>(l),
-                          static_cast<int32_t>(i), q.minute, q.sent});
+                          static_cast<int32_t>(i), q.minute});
     }
   }
   by_exchanges_.Build(std::move(unpaired));
