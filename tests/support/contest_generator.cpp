@@ -63,6 +63,10 @@ static_assert(std::size(kBandWeight) == std::size(kContestBands), "a weight per 
 
 // Faults per line, before each station's sloppiness multiplies them.
 constexpr double kMissed = 0.02, kBusted = 0.025, kWrongExchange = 0.02;
+// Of the busted calls, those copied further than one slip; of the received
+// serials of a log that pads them, those written without their zeros; and
+// the lines written without the sent report.
+constexpr double kFarBust = 0.2, kUnpadded = 0.05, kNoReport = 0.004;
 constexpr double kRepeated = 0.015;  // QSOs made again later: dupes in both logs
 
 // The same numbers on every platform: the engine is fixed by the standard,
@@ -91,7 +95,8 @@ struct Station {
   bool padded = false;  // writes serials as 001
   double sloppy = 1;    // multiplies the fault rates
   std::string power;
-  std::vector<int> neighbours;  // stations whose call is one slip from its own
+  std::vector<int> neighbours;      // stations whose call is one slip from its own
+  std::vector<int> far_neighbours;  // stations whose call is two slips from its own
 };
 
 struct Qso {
@@ -107,13 +112,18 @@ struct Written {
   int station = 0, qso = 0, other = 0;
   std::string call;  // as logged
   bool busted = false, wrong_exchange = false;
-  long long time = 0;  // as logged, seconds
+  bool one_slip = false;  // busted: the call logged is one slip from the right one
+  long long time = 0;     // as logged, seconds
   std::string text;
   int line = 0;
 };
 
+// A call as calls are: a letter before a digit ("3JG" is a serial's shape,
+// not a call's), no slash at either end.
 bool Usable(const std::string& call) {
-  return LooksLikeCall(call) && call.front() != '/' && call.back() != '/';
+  const size_t letter = call.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  return LooksLikeCall(call) && call.front() != '/' && call.back() != '/' &&
+         call.find_first_of("0123456789", letter) != std::string::npos;
 }
 
 char Other(Random& r, char c) {
@@ -124,13 +134,48 @@ char Other(Random& r, char c) {
   return d;
 }
 
-// The call of a station as another operator may bust it.
-std::string Bust(Random& r, const std::vector<Station>& stations, const Station& s) {
+// CALL copied two slips wrong: two characters changed that do not stand
+// side by side, two dropped ("LZ0" for "LZ0DP"), or one changed and a
+// portable designator added.
+std::string FarBust(Random& r, const std::string& right) {
+  for (;;) {
+    std::string call = right;
+    const int size = static_cast<int>(call.size());
+    const size_t at = static_cast<size_t>(r.Below(size));
+    const size_t second = static_cast<size_t>(r.Below(size));
+    if (call[at] == '/' || call[second] == '/') continue;
+    const int kind = r.Below(3);
+    if (kind == 0) {
+      if (second < at + 2) continue;
+      call[at] = Other(r, call[at]);
+      call[second] = Other(r, call[second]);
+    } else if (kind == 1) {
+      if (second == at) continue;
+      call.erase(std::max(at, second), 1);
+      call.erase(std::min(at, second), 1);
+    } else {
+      if (call.find('/') != std::string::npos) continue;
+      call[at] = Other(r, call[at]);
+      call += "/P";
+    }
+    if (Usable(call) && call != right) return call;
+  }
+}
+
+// The call of a station as another operator may bust it; *ONE_SLIP tells
+// whether the copy is one slip from the call or further.
+std::string Bust(Random& r, const std::vector<Station>& stations, const Station& s,
+                 bool* one_slip) {
+  *one_slip = true;
   if (!s.neighbours.empty() && r.Chance(0.3)) return stations[r.Pick(s.neighbours)].call;
+  *one_slip = false;
+  if (!s.far_neighbours.empty() && r.Chance(0.3)) return stations[r.Pick(s.far_neighbours)].call;
+  if (r.Chance(kFarBust)) return FarBust(r, s.call);
+  *one_slip = true;
   const size_t slash = s.call.find('/');
   for (;;) {
     std::string call = s.call;
-    const int kind = slash != std::string::npos && r.Chance(0.5) ? 3 : r.Below(3);
+    const int kind = slash != std::string::npos && r.Chance(0.5) ? 4 : r.Below(4);
     const size_t at = static_cast<size_t>(r.Below(static_cast<int>(call.size())));
     if (call[at] == '/') continue;
     if (kind == 0) {
@@ -140,6 +185,8 @@ std::string Bust(Random& r, const std::vector<Station>& stations, const Station&
       std::swap(call[at], call[at + 1]);
     } else if (kind == 2) {
       call.erase(at, 1);
+    } else if (kind == 3) {
+      call.insert(at, 1, Other(r, call[at]));
     } else {
       const size_t last = call.rfind('/');
       call = last > call.size() - last ? call.substr(0, last) : call.substr(slash + 1);
@@ -168,11 +215,22 @@ std::vector<Station> MakeStations(Random& r, const ContestShape& shape) {
     Station s;
     const Country* country = r.Pick(weighted);
     int original = -1;
-    if (!stations.empty() && r.Chance(0.12)) {  // one letter from a station already there
+    bool far = false;
+    if (!stations.empty() && r.Chance(0.12)) {  // one or two letters from a station already there
       original = r.Below(static_cast<int>(stations.size()));
       s.call = stations[static_cast<size_t>(original)].call;
       if (s.call.find('/') != std::string::npos) continue;
-      s.call.back() = Other(r, s.call.back());
+      const char last = s.call.back();
+      s.call.back() = Other(r, last);
+      far = r.Chance(0.35) && IsAlpha(s.call[s.call.size() - 2]);
+      if (far) {
+        // Not the two letters swapped, which is one slip.
+        char& before = s.call[s.call.size() - 2];
+        const char was = before;
+        do {
+          before = Other(r, was);
+        } while (before == last);
+      }
       s.romanian = stations[static_cast<size_t>(original)].romanian;
     } else {
       s.call = NewCall(r, *country);
@@ -188,9 +246,9 @@ std::vector<Station> MakeStations(Random& r, const ContestShape& shape) {
     }
     if (!taken.insert(s.call).second) continue;
     if (original >= 0) {
-      s.neighbours.push_back(original);
-      stations[static_cast<size_t>(original)].neighbours.push_back(
-          static_cast<int>(stations.size()));
+      (far ? s.far_neighbours : s.neighbours).push_back(original);
+      Station& near = stations[static_cast<size_t>(original)];
+      (far ? near.far_neighbours : near.neighbours).push_back(static_cast<int>(stations.size()));
     }
     if (s.romanian) s.county = stats::g_CountyCodes[static_cast<size_t>(r.Below(42))];
     const int u = r.Below(1000);
@@ -274,11 +332,11 @@ Written Write(Random& r, const std::vector<Station>& stations, const Qso& q, int
   w.other = other;
   w.call = o.call;
   if (r.Chance(kBusted * s.sloppy)) {
-    w.call = Bust(r, stations, o);
+    w.call = Bust(r, stations, o, &w.one_slip);
     w.busted = true;
   }
   const int their_serial = side_a ? q.serial_b : q.serial_a;
-  std::string received = Sent(o, their_serial, s.padded);
+  std::string received = Sent(o, their_serial, s.padded && !r.Chance(kUnpadded));
   if (r.Chance(kWrongExchange * s.sloppy)) {
     w.wrong_exchange = true;
     if (o.romanian) {
@@ -296,14 +354,29 @@ Written Write(Random& r, const std::vector<Station>& stations, const Qso& q, int
   const std::string when = FormatUtc(w.time);  // "2021-08-28 12:00:00"
   const int khz = static_cast<int>(BandLowerEdgeKhz(std::string(kContestBands[q.band]))) +
                   (q.cw ? 10 + r.Below(60) : 100 + r.Below(200));
+  const std::string sent = Sent(s, side_a ? q.serial_a : q.serial_b, s.padded);
+  // A line without its sent report; a lone 599 would read as the report.
+  const bool report = sent == "599" || sent == "59" || !r.Chance(kNoReport);
   char text[160];
-  std::snprintf(text, sizeof text, "QSO: %5d %s %s %s%s %-13s %-3s %-6s %-13s %-3s %s", khz,
+  std::snprintf(text, sizeof text, "QSO: %5d %s %s %s%s %-13s %s%-6s %-13s %-3s %s", khz,
                 q.cw ? "CW" : "PH", when.substr(0, 10).c_str(), when.substr(11, 2).c_str(),
-                when.substr(14, 2).c_str(), s.call.c_str(), q.cw ? "599" : "59",
-                Sent(s, side_a ? q.serial_a : q.serial_b, s.padded).c_str(), w.call.c_str(),
-                q.cw ? "599" : "59", received.c_str());
+                when.substr(14, 2).c_str(), s.call.c_str(), report ? (q.cw ? "599 " : "59  ") : "",
+                sent.c_str(), w.call.c_str(), q.cw ? "599" : "59", received.c_str());
   w.text = text;
   return w;
+}
+
+// Whether the cross-check can tell that A and B, the two sides' lines of one
+// QSO, are one: neither copied the other's call wrong, or one did by one
+// slip, or further while the serials agree both ways (both copied the
+// exchange right, and one of the two stations sends a serial).
+bool Linked(const Written& a, const Written& b, const std::vector<Station>& stations) {
+  if (a.busted && b.busted) return false;
+  const Written& copier = a.busted ? a : b;
+  if (!copier.busted || copier.one_slip) return true;
+  const bool serial = !stations[static_cast<size_t>(a.station)].romanian ||
+                      !stations[static_cast<size_t>(b.station)].romanian;
+  return serial && !a.wrong_exchange && !b.wrong_exchange;
 }
 
 }  // namespace
@@ -379,16 +452,17 @@ GeneratedContest GenerateContest(const ContestShape& shape) {
       const Written* theirs = there < 0 ? nullptr : &lines[static_cast<size_t>(there)];
       const bool other_sent_log = with_log.count(w.call) > 0;
       // The class from what really happened: a repeat in the log as written
-      // is a dupe; a busted call whose station logged us right is busted;
-      // otherwise the call as logged decides, with the log of its station,
-      // or the other logs where there is none.
+      // is a dupe; a busted call whose station's line the cross-check can
+      // link to ours is busted; otherwise the call as logged decides, with
+      // the log of its station, or the other logs where there is none.
+      const bool linked = theirs != nullptr && Linked(w, *theirs, stations);
       if (!logged.insert(w.call + " " + std::to_string(q.band) + (q.cw ? " CW" : " PH")).second) {
         t.cls = "dupe";
-      } else if (w.busted && theirs != nullptr && !theirs->busted) {
+      } else if (w.busted && linked) {
         t.cls = "busted";
         t.suggest = stations[static_cast<size_t>(w.other)].call;
       } else if (other_sent_log) {
-        t.cls = w.busted || theirs == nullptr ? "nil" : w.wrong_exchange ? "exchange" : "confirmed";
+        t.cls = w.busted || !linked ? "nil" : w.wrong_exchange ? "exchange" : "confirmed";
       } else {
         t.cls = holders[w.call] > 1 ? "nolog" : "unique";
       }

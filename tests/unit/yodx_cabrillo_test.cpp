@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/scratch_dir.h"
 #include "tools/contest/cabrillo_reader.h"
+#include "tools/contest/text_encoding.h"
 
 namespace yodx {
 namespace {
@@ -70,11 +72,79 @@ TEST(YodxCabrilloTest, ModesAndBands) {
   EXPECT_EQ(log.contacts[1].mode, "RTTY");
 }
 
-TEST(YodxCabrilloTest, NineColumnsMeanAMissingReceivedExchange) {
-  const LogData log = ReadCabrillo("QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599\n");
+// Lines as loggers write them: separated by no-break spaces or tabs, with a
+// field left out or one too many. Each is read by its two calls where the
+// columns are not Cabrillo's, and then named with a warning.
+TEST(YodxCabrilloTest, LinesAreReadByTheirCallsWhereTheColumnsAreNotCabrillos) {
+  const struct {
+    const char* line;
+    const char* fields;  // "call: rst exch / rst exch", as read
+    bool warned;
+  } kLines[] = {
+      {"\xA0 7000\xA0PH 2016-12-26 0725 LZ1FFF 599 002 LZ2BE 599 027\xA0\xA0 \xA0",
+       "LZ2BE: 599 002 / 599 027", false},
+      {"\t7127\tPH\t2016-12-26\t0700\tLZ1KDP\t599\t001\tLZ1XE\t599\t001",
+       "LZ1XE: 599 001 / 599 001", false},
+      {"7127\xC2\xA0PH 2016-12-26 0700 LZ1KDP 599 001 LZ1XE 599 001 0", "LZ1XE: 599 001 / 599 001",
+       false},
+      // A field left out, a report or an exchange.
+      {"3513 CW 2016-08-20 0814 LZ0FN 009 LZ0FY 023 015", "LZ0FY:  009 / 023 015", true},
+      {"14025 CW 2021-08-07 1200 YO3ABC BU DL1ABC 599 001", "DL1ABC:  BU / 599 001", true},
+      {"14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599", "OH2XX: 599 001 / 599 ", true},
+      {"14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 002", "OH2XX: 599 001 /  002", true},
+      // One too many, before the received call and after it.
+      {"14025 CW 2021-08-07 1200 YO3ABC 599 599 BU DL1ABC 599 001", "DL1ABC: 599 599 BU / 599 001",
+       true},
+      {"14025 CW 2021-08-07 1200 DL1ABC 599 001 YO3ABC 599 BU 7 1", "YO3ABC: 599 001 / 599 BU 7",
+       true},
+  };
+  for (const auto& l : kLines) {
+    const LogData log = ReadCabrillo(std::string("QSO:") + l.line + "\n");
+    ASSERT_EQ(log.contacts.size(), 1u) << l.line;
+    const Contact& c = log.contacts[0];
+    EXPECT_EQ(
+        c.call + ": " + c.rst_sent + " " + c.exch_sent + " / " + c.rst_rcvd + " " + c.exch_rcvd,
+        l.fields)
+        << l.line;
+    EXPECT_EQ(log.warned, l.warned ? 1 : 0) << l.line;
+    EXPECT_EQ(log.skipped, 0) << l.line;
+    if (l.warned) {
+      ASSERT_EQ(log.diagnostics.size(), 1u);
+      EXPECT_TRUE(log.diagnostics[0].warning);
+      EXPECT_NE(log.diagnostics[0].ToString().find("t.log:1: warning: QSO line has "),
+                std::string::npos)
+          << log.diagnostics[0].ToString();
+    }
+  }
+  EXPECT_EQ(SplitFields("LZ1\xD0\xA0X \xA0"), std::vector<std::string_view>{"LZ1\xD0\xA0X"})
+      << "a UTF-8 character ending in A0 is no separator";
+}
+
+// Windows loggers write "Unicode" files: UTF-16 with a byte-order mark.
+TEST(YodxCabrilloTest, LogFilesAreDecodedFromUtf16AndTheirByteOrderMarkDropped) {
+  const struct {
+    std::string bytes, text;
+  } kTexts[] = {
+      {std::string("\xFF\xFEQ\0:\0 \0\x20\x04\r\0\n\0", 14), "Q: \xD0\xA0\r\n"},
+      {std::string("\xFE\xFF\0Q\0:\xD8\x3D\xDE\x00", 10), "Q:\xF0\x9F\x98\x80"},
+      {std::string("\xFF\xFE\x00\xD8Q\0\0", 7),
+       "\xEF\xBF\xBDQ\xEF\xBF\xBD"},  // lone surrogate, odd byte
+      {"\xEF\xBB\xBFQSO:", "QSO:"},
+      {"CLUB: \xD1\xEE\xF4\xE8\xFF", "CLUB: \xD1\xEE\xF4\xE8\xFF"},  // Windows-1251 as it is
+  };
+  for (const auto& t : kTexts) EXPECT_EQ(DecodeLogText(t.bytes), t.text) << t.text;
+
+  stats::testing::ScratchDir scratch;
+  const std::string line = "QSO: 3524 CW 2016-08-20 0800 LZ0DW 599 001 LZ0DN 599 001\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : "START-OF-LOG: 2.0\r\nCALLSIGN: LZ0DW\r\n" + line) utf16 += std::string{c, '\0'};
+  stats::testing::WriteFileBytes("lz0dw.cbr", utf16);
+  LogData log;
+  std::string error;
+  ASSERT_TRUE(ReadLogFile("lz0dw.cbr", &log, &error)) << error;
+  EXPECT_EQ(log.own_call, "LZ0DW");
   ASSERT_EQ(log.contacts.size(), 1u);
-  EXPECT_EQ(log.contacts[0].rst_rcvd, "599");
-  EXPECT_EQ(log.contacts[0].exch_rcvd, "");
+  EXPECT_EQ(log.contacts[0].call, "LZ0DN");
 }
 
 TEST(YodxCabrilloTest, BadLinesAreSkippedWithLineAndColumn) {
@@ -92,6 +162,8 @@ TEST(YodxCabrilloTest, BadLinesAreSkippedWithLineAndColumn) {
       {"QSO: 14025 CW 2021-08-07 2400 DL1ABC 599 001 OH2XX 599 5", "time", "2400"},
       {"QSO: 14025 CW 2021-08-07 12:0 DL1ABC 599 001 OH2XX 599 5", "time", "12:0"},
       {"QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH-2XX 599 5", "call", "OH-2XX"},
+      {"QSO: 3574 CW 2016-08-20 0940 LZ0FP 090 123 L\\Z0FZ 110 110", "call", "L\\Z0FZ"},
+      {"QSO: 14025 CW 2021-08-07 DL1ABC 599 001 OH2XX 599 5", "", "no sent and received call"},
   };
   const std::string good = "QSO: 14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599 5\n";
   for (const auto& bad : cases) {

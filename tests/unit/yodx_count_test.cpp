@@ -6,6 +6,7 @@
 #include "tests/support/scratch_dir.h"
 #include "tests/support/small_country_file.h"
 #include "tools/contest/count.h"
+#include "tools/contest/rules.h"
 #include "tools/contest/text.h"
 #include "tools/replay/replay.h"
 
@@ -124,6 +125,16 @@ const Row kRows[] = {
      8,
      "24: outside the period, DXCC by prefix"},
 };
+
+// Numbers compare by their value wherever they stand in an exchange.
+TEST(YodxCountTest, ExchangesCompareWithNumbersAsNumbers) {
+  const struct {
+    const char* exchange;
+    const char* comparable;
+  } kExchanges[] = {{"030", "30"}, {"30", "30"},      {" 0030 ", "30"},   {"000", "0"},
+                    {"cj ", "CJ"}, {"013ep", "13EP"}, {"007 040", "7 40"}};
+  for (const auto& e : kExchanges) EXPECT_EQ(ComparableExchange(e.exchange), e.comparable);
+}
 
 TEST(YodxCountTest, HandWorkedLogs) {
   CtyFile cty;

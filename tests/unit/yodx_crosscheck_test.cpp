@@ -8,6 +8,7 @@
 #include "tests/support/contest_generator.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/small_country_file.h"
+#include "tools/contest/text.h"
 #include "tools/yodx/commands.h"
 #include "tools/yodx/crosscheck/checker.h"
 
@@ -221,12 +222,12 @@ checking 4 logs, 26 QSO lines
 Log:       yo3abc.log, 12 QSO lines (1 not read)
 Category:  SINGLE-OP ALL MIXED LOW
 Country:   Romania
-Clock:     right, from 3 exact matches
+Clock:     right, from 5 exact matches
 Matching:  the same band and mode, times within 5 minutes
 
 QSO lines by class
   confirmed       4   the other log holds the QSO
-  busted          1   we copied the call wrong: a station one slip from it logged us
+  busted          1   we copied the call wrong: the station we worked logged us
   exchange        1   the exchange we logged is not the one the other station sent
   nil             1   not in the other station's log
   dupe            1   call, band and mode logged before
@@ -281,6 +282,114 @@ Penalties: none (the organiser publishes none).
                                                           "nil, 1 dupe, 1 nolog, 2 unique; clock 0 "
                                                           "min; score 192 -> 60\n"),
             std::string::npos);
+}
+
+// The classes of every line of a contest of LINES, each in the log of its
+// sent call, log after log: "F5XYZ: busted DL1ABC" names the station a
+// busted line worked.
+std::string Classes(const std::vector<std::string>& lines, bool serial_evidence) {
+  std::map<std::string, std::vector<std::string>> logs;
+  for (const std::string& line : lines) logs[std::string(SplitFields(line)[4])].push_back(line);
+  std::vector<crosscheck::NamedText> files;
+  for (const auto& [call, qsos] : logs) files.push_back({call + ".log", Log(call.c_str(), qsos)});
+  const crosscheck::Contest contest = crosscheck::ReadLogs(std::move(files), 1);
+  CtyFile countries;
+  EXPECT_TRUE(countries.Parse(stats::testing::kSmallCountryFile));
+  crosscheck::Options options;
+  options.serial_evidence = serial_evidence;
+  const std::vector<crosscheck::LogCheck> checks =
+      crosscheck::CheckContest(contest, countries, options);
+  std::string out;
+  for (size_t l = 0; l < checks.size(); ++l) {
+    out += (l == 0 ? "" : "; ") + contest.logs[l].call + ":";
+    for (const crosscheck::Line& line : checks[l].lines) {
+      out += std::string(" ") + crosscheck::ClassName(line.cls);
+      if (line.cls == Class::kBusted) {
+        out += " " + contest.logs[static_cast<size_t>(line.other_log)].call;
+      }
+    }
+  }
+  return out;
+}
+
+// DL1ABC and F5XYZ worked at 12:00, DL1ABC sending 017 and F5XYZ 042, and
+// one of them copied the other's call wrong: further than one slip, or onto
+// the call of a station that sent a log. The serials, which agree both ways,
+// match the two lines as the contest committee does. Rows that need them
+// come out otherwise without them; county codes, and serials that a line
+// that could be the QSO too shares, prove nothing.
+TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
+  const std::string a = "14025 CW 2021-08-28 1200 DL1ABC 599 017 ";
+  const std::string b = "14025 CW 2021-08-28 1200 F5XYZ 599 042 ";
+  const std::string at1201 = "14025 CW 2021-08-28 1201 ";
+  const std::string slipped = "DL1ABC: confirmed; F5XYZ: busted DL1ABC";
+  const struct {
+    const char* shape;
+    std::vector<std::string> lines;
+    std::string classes;
+    bool needs_serials;
+  } kShapes[] = {
+      {"two slips", {a + "F5XYZ 599 042", b + "DL1AXY 599 017"}, slipped, true},
+      {"two characters missing, a serial without its zero",
+       {a + "F5XYZ 599 042", b + "DL1 599 17"},
+       slipped,
+       true},
+      {"one missing and one changed", {a + "F5XYZ 599 42", b + "DL1AD 599 0017"}, slipped, true},
+      {"one extra and one changed", {a + "F5XYZ 599 042", b + "DL1XBCD 599 017"}, slipped, true},
+      {"a portable suffix and a slip",
+       {a + "F5XYZ 599 042", b + "DL1ABD/P 599 017"},
+       slipped,
+       true},
+      {"our copy two slips from theirs",
+       {a + "F5ABZ 599 042", b + "DL1ABC 599 017"},
+       "DL1ABC: busted F5XYZ; F5XYZ: confirmed",
+       true},
+      {"a real participant's call, one slip, its line for them with other serials",
+       {a + "F5XYZ 599 042", b + "DL1ABD 599 017", at1201 + "DL1ABD 599 005 F5XYZ 599 040"},
+       "DL1ABC: confirmed; DL1ABD: nil; F5XYZ: busted DL1ABC",
+       true},
+      {"a real participant's call, two slips, with no line for them",
+       {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "DL1AXY 599 001 K1AA 599 007"},
+       "DL1ABC: confirmed; DL1AXY: unique; F5XYZ: busted DL1ABC",
+       true},
+      {"a real participant's call, its line for them with these serials",
+       {a + "F5XYZ 599 042", b + "DL1ABD 599 017", at1201 + "DL1ABD 599 017 F5XYZ 599 042"},
+       "DL1ABC: nil; DL1ABD: confirmed; F5XYZ: confirmed",
+       false},
+      {"county codes alone",
+       {"14025 CW 2021-08-28 1200 YO3ABC 599 BU YO2XYZ 599 CJ",
+        "14025 CW 2021-08-28 1200 YO2XYZ 599 CJ YO3AXY 599 BU"},
+       "YO2XYZ: unique; YO3ABC: nil",
+       false},
+      {"the serials shared by a station as near the call logged",
+       {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "DL1AQQ 599 017 F5XYZ 599 042"},
+       "DL1ABC: nil; DL1AQQ: nil; F5XYZ: unique",
+       false},
+      {"the serials shared by stations far from both",
+       {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "K1QQ 599 042 W1ZZ 599 017"},
+       slipped + "; K1QQ: unique",
+       true},
+  };
+  for (const auto& shape : kShapes) {
+    EXPECT_EQ(Classes(shape.lines, true), shape.classes) << shape.shape;
+    if (shape.needs_serials) {
+      EXPECT_NE(Classes(shape.lines, false), shape.classes) << shape.shape << ", serials off";
+    }
+  }
+}
+
+// Of two logs of one station with as many QSO lines, the first by name is
+// checked, whatever the order they came in, and the message says so.
+TEST(YodxCrosscheckTest, ASecondLogOfAStationSaysWhatDecided) {
+  const std::string line = "14025 CW 2021-08-28 1200 DL1ABC 599 001 YO3ABC 599 BU";
+  const crosscheck::Contest contest =
+      crosscheck::ReadLogs({{"b.log", Log("DL1ABC", {line})}, {"a.log", Log("DL1ABC", {line})}}, 1);
+  ASSERT_EQ(contest.logs.size(), 1u);
+  EXPECT_EQ(contest.logs[0].file, "a.log");
+  ASSERT_EQ(contest.skipped.size(), 1u);
+  EXPECT_EQ(contest.skipped[0].reason,
+            "another log of DL1ABC: a.log has as many QSO lines (1), comes first by name, and is "
+            "checked");
 }
 
 }  // namespace

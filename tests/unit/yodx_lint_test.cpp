@@ -126,6 +126,11 @@ const Planted kPlanted[] = {
     {8, "LOGGER-NOTE: made by hand", 8, W, "unknown-tag", "'LOGGER-NOTE:'"},
     {7, "CREATED-BY: hand", 1, W, "claimed-score", "no CLAIMED-SCORE"},
     {8, "THIS IS NOT A TAG", 8, E, "line", "is not 'TAG: value'"},
+    // No-break spaces and tabs between the fields, as some loggers export them.
+    {9,
+     "QSO:\xA0 14025\xA0"
+     "CW 2021-08-28 1200 YO3ABC\t579 BU DL1ABC 599 001\xA0",
+     0, W, nullptr, nullptr},
     {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599", 9, E, "qso-fields",
      "9 fields, expected 10"},
     {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 599 001 1", 9, E, "qso-fields",

@@ -47,6 +47,83 @@ std::string CabrilloHeaderValue(std::string_view text, std::string_view tag) {
   return "";
 }
 
+namespace {
+
+// A call sign as it stands among the fields: letters, digits and '/', with a
+// letter somewhere before a digit ("LZ0DP", "2E0ABC", "DL/YO7LBX", even a
+// cut "LZ0"). Serials and reports ("599", "013EP", "1EP") have no such letter.
+bool CallShaped(std::string_view field) {
+  if (!LooksLikeCall(field)) return false;
+  const size_t letter = field.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  return field.find_first_of("0123456789", letter) != std::string_view::npos;
+}
+
+// The report that nearly every contest log writes: a lone field that reads
+// as one is taken for the report, any other lone field for the exchange.
+bool PlainReport(std::string_view field) {
+  return field == "59" || field == "599" || field == "5NN";
+}
+
+// A QSO line's fields in their places.
+struct QsoFields {
+  std::string_view freq, mode, date, time, own_call, call;
+  std::string rst_sent, exch_sent, rst_rcvd, exch_rcvd;
+};
+
+// The report and the exchange of one side from FIELDS, the fields between
+// its call and the next: none, a lone report or exchange, both, or a report
+// and an exchange of several fields joined by a blank.
+void PlaceSide(const std::vector<std::string_view>& fields, std::string* rst, std::string* exch) {
+  if (fields.empty()) return;
+  size_t first = 0;
+  if (fields.size() >= 2 || PlainReport(fields[0])) *rst = std::string(fields[first++]);
+  for (size_t i = first; i < fields.size(); ++i) {
+    if (i > first) *exch += ' ';
+    *exch += fields[i];
+  }
+}
+
+// Ten columns, or eleven with the transmitter's: the fields by position, as
+// Cabrillo lays them out.
+void PlaceByPosition(const std::vector<std::string_view>& col, QsoFields* f) {
+  f->own_call = col[4];
+  f->rst_sent = std::string(col[5]);
+  f->exch_sent = std::string(col[6]);
+  f->call = col[7];
+  f->rst_rcvd = std::string(col[8]);
+  if (col.size() >= 10) f->exch_rcvd = std::string(col[9]);
+}
+
+// Any other line whose fifth field is the sent call: the received call is the
+// next field that is a call sign, what stands between them is what was sent,
+// what follows is what was received (a last one-digit field being the
+// transmitter). False when there is no such pair of calls.
+bool PlaceByCalls(const std::vector<std::string_view>& col, QsoFields* f) {
+  if (col.size() < 6 || !CallShaped(col[4])) return false;
+  size_t call = 5;
+  while (call < col.size() && !CallShaped(col[call])) ++call;
+  if (call == col.size()) return false;
+  f->own_call = col[4];
+  f->call = col[call];
+  const auto at = [&](size_t i) { return col.begin() + static_cast<std::ptrdiff_t>(i); };
+  std::vector<std::string_view> received(at(call + 1), col.end());
+  if (received.size() >= 3 && received.back().size() == 1 && IsDigit(received.back()[0])) {
+    received.pop_back();
+  }
+  PlaceSide(std::vector<std::string_view>(at(5), at(call)), &f->rst_sent, &f->exch_sent);
+  PlaceSide(received, &f->rst_rcvd, &f->exch_rcvd);
+  return true;
+}
+
+// "report 599, exchange 009", "no report, exchange 009", "nothing".
+std::string SideText(const std::string& rst, const std::string& exch) {
+  if (rst.empty() && exch.empty()) return "nothing";
+  return (rst.empty() ? "no report" : "report " + rst) + ", " +
+         (exch.empty() ? "no exchange" : "exchange " + exch);
+}
+
+}  // namespace
+
 void ParseCabrillo(const std::string& text, const std::string& file_name, LogData* out) {
   out->format = LogFormat::kCabrillo;
   int line_no = 0;
@@ -77,12 +154,25 @@ void ParseCabrillo(const std::string& text, const std::string& file_name, LogDat
     }
     if (tag != "QSO") continue;  // other header tags, X-QSO lines
 
-    const std::vector<std::string_view> col = SplitBlanks(value);
-    if (col.size() < 9 || col.size() > 11) {
-      report("", "QSO line has " + std::to_string(col.size()) + " columns, expected 10");
-      ++out->skipped;
-      continue;
+    const std::vector<std::string_view> col = SplitFields(value);
+    QsoFields fields;
+    const bool positional = col.size() == 10 || col.size() == 11;
+    bool by_calls = false;
+    if (!positional || !CallShaped(col[7])) by_calls = PlaceByCalls(col, &fields);
+    if (!by_calls) {
+      if (!positional) {
+        report("", "QSO line has " + std::to_string(col.size()) +
+                       " columns, expected 10, and no sent and received call to read it by");
+        ++out->skipped;
+        continue;
+      }
+      PlaceByPosition(col, &fields);
     }
+    fields.freq = col[0];
+    fields.mode = col[1];
+    fields.date = col[2];
+    fields.time = col[3];
+
     Contact c;
     c.line = line_no;
     bool ok = true;
@@ -91,7 +181,7 @@ void ParseCabrillo(const std::string& text, const std::string& file_name, LogDat
       ok = false;
     };
 
-    const std::string freq(col[0]);
+    const std::string freq(fields.freq);
     bool designator = false;
     for (const Designator& d : kDesignators) {
       if (freq == d.text) {
@@ -106,35 +196,43 @@ void ParseCabrillo(const std::string& text, const std::string& file_name, LogDat
       if (c.band.empty()) fail("freq", freq + " kHz lies outside the amateur bands");
     }
 
-    c.mode = ModeFromCabrillo(std::string(col[1]));
+    c.mode = ModeFromCabrillo(std::string(fields.mode));
 
-    const std::string_view date = col[2];
     Date day;
-    const bool date_ok = ParseIsoDate(date, &day);
+    const bool date_ok = ParseIsoDate(fields.date, &day);
     if (date_ok) {
       c.year = day.year;
       c.month = day.month;
       c.day = day.day;
     }
-    if (!date_ok) fail("date", "'" + std::string(date) + "' is not a date yyyy-mm-dd");
+    if (!date_ok) fail("date", "'" + std::string(fields.date) + "' is not a date yyyy-mm-dd");
 
-    const std::string_view time = col[3];
-    if (!ParseHhmm(time, &c.hour, &c.minute))
-      fail("time", "'" + std::string(time) + "' is not a time hhmm");
+    if (!ParseHhmm(fields.time, &c.hour, &c.minute))
+      fail("time", "'" + std::string(fields.time) + "' is not a time hhmm");
 
-    c.own_call = Upper(col[4]);
-    c.rst_sent = std::string(col[5]);
-    c.exch_sent = std::string(col[6]);
-    c.call = Upper(col[7]);
+    c.own_call = Upper(fields.own_call);
+    c.rst_sent = std::move(fields.rst_sent);
+    c.exch_sent = std::move(fields.exch_sent);
+    c.call = Upper(fields.call);
     if (!LooksLikeCall(c.call)) fail("call", "'" + c.call + "' is not a call sign");
-    c.rst_rcvd = std::string(col[8]);
-    if (col.size() >= 10) c.exch_rcvd = std::string(col[9]);
+    c.rst_rcvd = std::move(fields.rst_rcvd);
+    c.exch_rcvd = std::move(fields.exch_rcvd);
 
-    if (ok) {
-      out->contacts.push_back(std::move(c));
-    } else {
+    if (!ok) {
       ++out->skipped;
+      continue;
     }
+    if (by_calls) {
+      Diagnostic d{file_name, line_no, "",
+                   "QSO line has " + std::to_string(col.size()) +
+                       " columns, expected 10: read by its calls " + c.own_call + " and " + c.call +
+                       ", sent " + SideText(c.rst_sent, c.exch_sent) + "; received " +
+                       SideText(c.rst_rcvd, c.exch_rcvd),
+                   true};
+      out->Diagnose(std::move(d));
+      ++out->warned;
+    }
+    out->contacts.push_back(std::move(c));
   }
 }
 

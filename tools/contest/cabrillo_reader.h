@@ -12,10 +12,16 @@
 namespace yodx {
 
 // Appends the contacts of TEXT to out->contacts in file order and sets
-// out->own_call from the CALLSIGN: tag. A QSO line that cannot be read is
-// left out with a diagnostic naming FILE_NAME, its line and the column, and
-// counted in out->skipped. A line with nine columns lacks the received
-// exchange: it is kept with that exchange empty.
+// out->own_call from the CALLSIGN: tag. Fields are separated by blanks, tabs
+// or no-break spaces (SplitFields). A QSO line of ten columns, or eleven with
+// the transmitter's, is read by position. Any other line, and one whose
+// received call is not where Cabrillo puts it, is read by its two calls: the
+// fifth field is the sent call, the next call sign the received one, and
+// what stands between and after them is what each side sent (a lone field
+// is the exchange, or the report when it reads 59 or 599); such a line is
+// kept with a warning that says how it was read, counted in out->warned. A
+// QSO line that cannot be read either way is left out with a diagnostic
+// naming FILE_NAME, its line and the column, and counted in out->skipped.
 void ParseCabrillo(const std::string& text, const std::string& file_name, LogData* out);
 
 // The value of the header tag TAG ("CATEGORY-BAND", upper case) in TEXT, a

@@ -7,11 +7,13 @@
 
 #include "tools/contest/adif.h"
 #include "tools/contest/cabrillo_reader.h"
+#include "tools/contest/text_encoding.h"
 
 namespace yodx {
 
 std::string Diagnostic::ToString() const {
   std::string s = Printable(file, 200) + ":" + std::to_string(line) + ": ";
+  if (warning) s += "warning: ";
   if (!field.empty()) s += "field " + Printable(field, 40) + ": ";
   return s + Printable(message, 200);
 }
@@ -113,7 +115,7 @@ bool ReadLogText(const std::string& path, std::string* text, std::string* error)
     *error = "cannot read log file " + path;
     return false;
   }
-  *text = buf.str();
+  *text = DecodeLogText(buf.str());
   return true;
 }
 

@@ -35,9 +35,10 @@ struct Diagnostic {
   int line = 0;
   std::string field;  // field or column name; empty for the whole record
   std::string message;
+  bool warning = false;  // the record was read, with what it holds; else left out
 
-  // "file:line: field FIELD: message", bytes outside printable ASCII
-  // escaped as \xNN.
+  // "file:line: [warning: ]field FIELD: message", bytes outside printable
+  // ASCII escaped as \xNN.
   std::string ToString() const;
 };
 
@@ -50,6 +51,7 @@ struct LogData {
   std::vector<Diagnostic> diagnostics;  // the first kKeptDiagnostics
   int diagnostics_dropped = 0;          // diagnosed beyond those
   int skipped = 0;                      // records or lines that were diagnosed and left out
+  int warned = 0;                       // records read with a warning: read, not left out
 
   // Keeps the first diagnostics and counts the rest, so that memory follows
   // the useful content of a log, not its garbage.
@@ -79,11 +81,12 @@ bool BandBefore(const std::string& a, const std::string& b);
 // Guesses the format from the text itself.
 LogFormat DetectFormat(const std::string& text);
 
-// The bytes of a log file. Returns false, with *error set, when the file
-// cannot be opened or read.
+// The text of a log file as DecodeLogText gives it (UTF-16 as UTF-8, no
+// byte-order mark). Returns false, with *error set, when the file cannot be
+// opened or read.
 bool ReadLogText(const std::string& path, std::string* text, std::string* error);
 
-// The bytes of a Cabrillo log file: false, with *error set, when the file
+// The text of a Cabrillo log file, as ReadLogText gives it: false, with *error set, when the file
 // cannot be read or is not a Cabrillo log at all.
 bool ReadCabrilloText(const std::string& path, std::string* text, std::string* error);
 

@@ -65,10 +65,21 @@ bool IsSerialNumber(std::string_view exchange) {
 
 std::string ComparableExchange(std::string_view exchange) {
   exchange = Trim(exchange);
-  if (!AllDigits(exchange)) return Upper(exchange);
-  const size_t first = exchange.find_first_not_of('0');
-  return std::string(first == std::string_view::npos ? exchange.substr(exchange.size() - 1)
-                                                     : exchange.substr(first));
+  std::string out;
+  out.reserve(exchange.size());
+  for (size_t i = 0; i < exchange.size();) {
+    if (!IsDigit(exchange[i])) {
+      out += ToUpper(exchange[i++]);
+      continue;
+    }
+    // A number by its value: its leading zeros go, all but the last of "000".
+    size_t end = i;
+    while (end < exchange.size() && IsDigit(exchange[end])) ++end;
+    while (i + 1 < end && exchange[i] == '0') ++i;
+    out.append(exchange.substr(i, end - i));
+    i = end;
+  }
+  return out;
 }
 
 }  // namespace yodx

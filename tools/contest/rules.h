@@ -61,8 +61,9 @@ inline bool ExchangeFits(std::string_view exchange, bool romanian) {
 }
 
 // An exchange as two logs are compared on it: a county code whatever its
-// case and blanks ("cj " -> "CJ"), a serial number by its value ("001" ->
-// "1"). Two logs hold the same exchange when these are equal.
+// case and blanks ("cj " -> "CJ"), a serial number by its value ("030",
+// "30" and "0030" -> "30"), and so each number within any other exchange
+// ("013ep" -> "13EP"). Two logs hold the same exchange when these are equal.
 std::string ComparableExchange(std::string_view exchange);
 
 }  // namespace yodx

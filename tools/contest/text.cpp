@@ -20,6 +20,30 @@ std::string Printable(std::string_view text, size_t limit) {
   return out;
 }
 
+std::vector<std::string_view> SplitFields(std::string_view s) {
+  // The length of the separator at I, 0 for none.
+  auto separator = [&](size_t i) -> size_t {
+    if (IsBlank(s[i])) return 1;
+    if (s[i] == '\xC2' && i + 1 < s.size() && s[i + 1] == '\xA0') return 2;
+    const bool after_lead = i > 0 && static_cast<unsigned char>(s[i - 1]) >= 0xC0;
+    return s[i] == '\xA0' && !after_lead ? 1 : 0;
+  };
+  std::vector<std::string_view> out;
+  size_t start = 0;
+  for (size_t i = 0; i < s.size();) {
+    const size_t length = separator(i);
+    if (length == 0) {
+      ++i;
+      continue;
+    }
+    if (i > start) out.push_back(s.substr(start, i - start));
+    i += length;
+    start = i;
+  }
+  if (start < s.size()) out.push_back(s.substr(start));
+  return out;
+}
+
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (char ch : text) {

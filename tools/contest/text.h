@@ -89,6 +89,12 @@ inline std::vector<std::string_view> SplitBlanks(std::string_view s) {
   return out;
 }
 
+// The fields of a line of columns, as loggers separate them: by blanks and
+// tabs, and by no-break spaces (the byte 0xA0 of the 8-bit code pages, and
+// C2 A0 in UTF-8), which some loggers export between fields. A 0xA0 that
+// ends a UTF-8 character (Cyrillic "\xD0\xA0") is part of its field.
+std::vector<std::string_view> SplitFields(std::string_view s);
+
 // Two-digit field of a date or time text; -1 if not two digits.
 inline int TwoDigits(std::string_view s, size_t at) {
   if (at + 2 > s.size() || !IsDigit(s[at]) || !IsDigit(s[at + 1])) return -1;

@@ -8,6 +8,7 @@
 
 #include "tools/contest/rules.h"
 #include "tools/contest/text.h"
+#include "tools/yodx/crosscheck/calls.h"
 #include "tools/yodx/crosscheck/parallel.h"
 
 namespace yodx {
@@ -31,15 +32,17 @@ uint64_t Key(uint32_t call, uint8_t band, uint16_t mode) {
   return static_cast<uint64_t>(call) << 24 | static_cast<uint64_t>(band) << 16 | mode;
 }
 
-// One QSO line in the contest's index, which is sorted by key, log and line:
-// the lines of every log that name one call on one band and mode stand
-// together, each log's in its own order.
+// An exchange's id is its value when it is a number; other texts are
+// numbered from the top bit up, the empty one first.
+constexpr uint32_t kText = 0x80000000u, kNoExchange = kText;
+
+// One QSO line in an index sorted by key, log and line: the lines of every
+// log that share a key stand together, each log's in its own order.
 struct Entry {
   uint64_t key;
   int32_t log;
   int32_t index;   // the contact in its log
   int32_t minute;  // as logged
-  uint32_t sent;   // the exchange the line's own station sent
 };
 bool operator<(const Entry& a, const Entry& b) {
   if (a.key != b.key) return a.key < b.key;
@@ -47,6 +50,52 @@ bool operator<(const Entry& a, const Entry& b) {
 }
 
 using Span = std::pair<const Entry*, const Entry*>;
+
+// Entries sorted by key, and where each key's entries stand: an
+// open-addressing table, so that finding them costs a cache line or two,
+// not a search of the entries.
+class KeyedEntries {
+ public:
+  void Build(std::vector<Entry> entries) {
+    entries_ = std::move(entries);
+    std::sort(entries_.begin(), entries_.end());
+    size_t slots = 16;
+    while (slots < entries_.size() * 2) slots *= 2;
+    groups_.assign(slots, Group());
+    for (shift_ = 64; slots > 1; slots /= 2) --shift_;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      Group& group = groups_[Slot(entries_[i].key)];
+      if (i > 0 && entries_[i - 1].key == entries_[i].key) {
+        ++group.count;
+      } else {
+        group = {entries_[i].key, static_cast<uint32_t>(i), 1};
+      }
+    }
+  }
+  Span Find(uint64_t key) const {
+    const Group& group = groups_[Slot(key)];
+    const Entry* first = entries_.data() + group.start;
+    return {first, first + group.count};
+  }
+  const std::vector<Entry>& entries() const { return entries_; }
+
+ private:
+  struct Group {
+    uint64_t key = 0;
+    uint32_t start = 0, count = 0;  // count 0: an empty slot
+  };
+  // The key's slot, or the empty one where it would go.
+  size_t Slot(uint64_t key) const {
+    const size_t mask = groups_.size() - 1;
+    size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+    while (groups_[slot].count != 0 && groups_[slot].key != key) slot = (slot + 1) & mask;
+    return slot;
+  }
+
+  std::vector<Entry> entries_;
+  std::vector<Group> groups_;
+  int shift_ = 64;
+};
 
 // Small numbers for texts; the views point into the contest, which outlives
 // the numbering.
@@ -69,6 +118,34 @@ class Numbers {
   std::vector<std::string_view> texts_;
 };
 
+// A line of one log and a line of another that may be one QSO, and how
+// strongly the two logs say so. The matching takes the pairs in the order
+// of their rank, highest first, each line in one pair at most.
+struct Pair {
+  uint64_t rank;
+  int32_t log_a, index_a, log_b, index_b;
+  bool far;  // the calls are further apart than one slip
+};
+bool operator<(const Pair& a, const Pair& b) {
+  if (a.rank != b.rank) return a.rank > b.rank;
+  if (a.log_a != b.log_a) return a.log_a < b.log_a;
+  if (a.index_a != b.index_a) return a.index_a < b.index_a;
+  return a.log_b != b.log_b ? a.log_b < b.log_b : a.index_b < b.index_b;
+}
+
+// How the calls of a pair agree: each names the other's station, one names
+// a call one slip from it, or one names a call further from it.
+enum CallFit : uint8_t { kCallsFar = 0, kCallSlipped = 1, kCallsExact = 2 };
+
+// Calls further apart than this are never one QSO, whatever the serials.
+constexpr int kMostSlips = 3;
+
+// A line's place in the matching: the line of another log it was paired
+// with, log -1 for none.
+struct Partner {
+  int32_t log = -1, index = -1;
+};
+
 class Matcher {
  public:
   Matcher(const Contest& contest, const Options& options)
@@ -76,6 +153,8 @@ class Matcher {
 
   void Index();
   void FindOffsets(std::vector<LogCheck>* checks);
+  // Pairs the lines of all logs, strongest evidence first.
+  void Match();
   void Classify(int32_t log, LogCheck* check) const;
   int HeldBy(int32_t log) const { return holders_[own_[static_cast<size_t>(log)]]; }
   // The station of LOG's own call, as Place placed it.
@@ -86,38 +165,60 @@ class Matcher {
   std::vector<Station> StationsOf(int32_t log) const;
 
  private:
-  // The line of SPAN nearest in time to the corrected minute T, within the
-  // window; null for none.
-  const Entry* Nearest(Span span, int t) const;
-  size_t GroupOf(uint64_t key) const;  // its slot, or the empty one where it would go
-  Span Lines(uint64_t key) const;
+  const Qso& QsoOf(int32_t log, int32_t index) const {
+    return qsos_[static_cast<size_t>(log)][static_cast<size_t>(index)];
+  }
+  const Qso& QsoOf(const Entry& e) const { return QsoOf(e.log, e.index); }
+  Span Lines(uint64_t key) const { return by_call_.Find(key); }
   static Span OfLog(Span all, int32_t log);  // the lines of ALL that LOG holds
   Span Lines(uint64_t key, int32_t log) const { return OfLog(Lines(key), log); }
-  int Corrected(const Entry& e) const { return e.minute - offset_[static_cast<size_t>(e.log)]; }
-  const Entry* CopiedWrong(int32_t log, const Qso& q, int32_t other, int t) const;
-  const Entry* BustedFor(int32_t log, const Qso& q, Span naming_us, int32_t other, int t) const;
-  Line Held(int32_t log, size_t index, const Entry& there) const;
+  int Offset(int32_t log) const { return offset_[static_cast<size_t>(log)]; }
+  int Corrected(const Entry& e) const { return e.minute - Offset(e.log); }
+  // Two exchanges that are the same and say something.
+  static bool Agree(uint32_t a, uint32_t b) { return a == b && a != kNoExchange; }
+  // An exchange that few others share at one time: one with a digit in it
+  // (a serial), not a county code.
+  bool Telling(uint32_t exchange) const {
+    return (exchange & kText) == 0 || telling_text_[exchange & ~kText] != 0;
+  }
+  // Both lines copied what the other station sent, and one of the two
+  // exchanges is a telling one: the serials agree both ways.
+  bool SerialsAgree(const Qso& a, const Qso& b) const {
+    return options_.serial_evidence && Agree(a.received, b.sent) && Agree(b.received, a.sent) &&
+           (Telling(a.sent) || Telling(a.received));
+  }
+  // Whether the lines of other logs than LOG's that agree with line INDEX of
+  // LOG on the serials both ways, on its band and mode at that time, could
+  // be paired with it by their calls (one of the two names the other's
+  // station, the other a call near it) and are not paired yet, are the line
+  // OTHER_INDEX of OTHER alone. Serials shared by stations that have
+  // nothing to do with each other are chance, not a rival.
+  bool OnlyUnpairedMirror(int32_t log, int32_t index, int32_t other, int32_t other_index) const;
+  // Fills by_exchanges_ with the lines not paired yet.
+  void IndexUnpaired();
+  // The pairs of the lines of LOG naming a station that sent a log.
+  void PairsOf(int32_t log, std::vector<Pair>* pairs) const;
+  uint64_t Rank(const Qso& a, const Qso& b, CallFit fit, int gap) const;
+  // Two calls no further apart than a call copied wrong can be.
+  bool Near(uint32_t a, uint32_t b) const {
+    return SlipsApart(calls_.Text(a), calls_.Text(b), kMostSlips) <= kMostSlips;
+  }
   Line Judge(int32_t log, size_t index) const;
 
   const std::vector<Log>& logs_;
   const Options& options_;
   Numbers calls_;
-  std::vector<uint32_t> own_;                // each log's call
-  std::vector<int32_t> log_of_;              // by call: its log, -1 for none
-  std::vector<int32_t> holders_;             // by call: how many logs hold it
-  std::vector<std::vector<Qso>> qsos_;       // by log, one per contact
-  std::vector<std::vector<Entry>> by_time_;  // by log: its lines by band, mode and minute
-  std::vector<Entry> index_;
-  // Where each key's lines stand in the index: an open-addressing table, so
-  // that finding them costs a cache line or two, not a search of the index.
-  struct Group {
-    uint64_t key = 0;
-    uint32_t start = 0, count = 0;  // count 0: an empty slot
-  };
-  std::vector<Group> groups_;
-  int group_shift_ = 64;
-  std::vector<int> offset_;        // by log, minutes
-  std::vector<Station> stations_;  // by call
+  std::vector<uint32_t> own_;                  // each log's call
+  std::vector<int32_t> log_of_;                // by call: its log, -1 for none
+  std::vector<int32_t> holders_;               // by call: how many logs hold it
+  std::vector<std::vector<Qso>> qsos_;         // by log, one per contact
+  std::vector<std::vector<Entry>> by_time_;    // by log: its lines by band, mode and minute
+  KeyedEntries by_call_;                       // by worked call, band and mode
+  KeyedEntries by_exchanges_;                  // the unpaired lines by their exchanges
+  std::vector<char> telling_text_;             // by text exchange: whether it has a digit
+  std::vector<int> offset_;                    // by log, minutes
+  std::vector<std::vector<Partner>> partner_;  // by log and line
+  std::vector<Station> stations_;              // by call
 };
 
 void Matcher::Place(const CtyFile& countries) {
@@ -138,22 +239,32 @@ std::vector<Station> Matcher::StationsOf(int32_t log) const {
   return stations;
 }
 
+// The exchanges a line sent and received, its band and mode, mixed into one
+// number: lines that agree on them share it (others seldom do).
+uint64_t ExchangesKey(uint32_t sent, uint32_t received, uint8_t band, uint16_t mode) {
+  uint64_t key = (static_cast<uint64_t>(sent) << 32 | received) * 0x9E3779B97F4A7C15ull;
+  key ^= key >> 29;
+  return key + (static_cast<uint64_t>(band) << 16 | mode) * 0xBF58476D1CE4E5B9ull;
+}
+
 void Matcher::Index() {
   size_t total = 0;
   for (const Log& log : logs_) total += log.data.contacts.size();
   calls_.Reserve(total / 4 + logs_.size());
   std::vector<std::string_view> bands;
   Numbers modes;
-  // A serial number is its own id; any other exchange is numbered from the
-  // top bit up.
-  std::unordered_map<std::string, uint32_t> texts;
+  std::unordered_map<std::string, uint32_t> texts{{"", kNoExchange}};
+  telling_text_.assign(1, 0);
   auto exchange_id = [&](const std::string& exchange) {
     const std::string comparable = ComparableExchange(exchange);
     if (AllDigits(comparable) && comparable.size() <= 9) {
       return static_cast<uint32_t>(std::stoul(comparable));
     }
-    return texts.emplace(comparable, 0x80000000u | static_cast<uint32_t>(texts.size()))
-        .first->second;
+    const auto [it, added] = texts.emplace(comparable, kText | static_cast<uint32_t>(texts.size()));
+    if (added) {
+      telling_text_.push_back(comparable.find_first_of("0123456789") != std::string::npos ? 1 : 0);
+    }
+    return it->second;
   };
   auto band_id = [&](std::string_view band) {
     const auto it = std::find(bands.begin(), bands.end(), band);
@@ -163,7 +274,8 @@ void Matcher::Index() {
   };
   for (const Log& log : logs_) own_.push_back(calls_.Of(log.call));
   qsos_.resize(logs_.size());
-  index_.reserve(total);
+  std::vector<Entry> by_call;
+  by_call.reserve(total);
   for (size_t l = 0; l < logs_.size(); ++l) {
     const std::vector<Contact>& contacts = logs_[l].data.contacts;
     std::vector<Qso>& qsos = qsos_[l];
@@ -178,31 +290,21 @@ void Matcher::Index() {
       q.mode = static_cast<uint16_t>(std::min<size_t>(modes.Of(c.mode), 0xFFFF));
       q.sent = exchange_id(c.exch_sent);
       q.received = exchange_id(c.exch_rcvd);
-      index_.push_back({Key(q.call, q.band, q.mode), static_cast<int32_t>(l),
-                        static_cast<int32_t>(i), q.minute, q.sent});
+      by_call.push_back({Key(q.call, q.band, q.mode), static_cast<int32_t>(l),
+                         static_cast<int32_t>(i), q.minute});
     }
   }
-  std::sort(index_.begin(), index_.end());
-  size_t slots = 16;
-  while (slots < index_.size() * 2) slots *= 2;
-  groups_.assign(slots, Group());
-  for (group_shift_ = 64; slots > 1; slots /= 2) --group_shift_;
-  for (size_t i = 0; i < index_.size(); ++i) {
-    if (i > 0 && index_[i - 1].key == index_[i].key) {
-      ++groups_[GroupOf(index_[i].key)].count;
-      continue;
-    }
-    groups_[GroupOf(index_[i].key)] = {index_[i].key, static_cast<uint32_t>(i), 1};
-  }
+  by_call_.Build(std::move(by_call));
 
   log_of_.assign(calls_.size(), -1);
   for (size_t l = logs_.size(); l-- > 0;) log_of_[own_[l]] = static_cast<int32_t>(l);
   // A line is a dupe when an earlier line of its log has its key.
-  for (size_t i = 0; i < index_.size(); ++i) {
-    const Entry& e = index_[i];
-    const bool first = i == 0 || index_[i - 1].key != e.key || index_[i - 1].log != e.log;
+  const std::vector<Entry>& index = by_call_.entries();
+  for (size_t i = 0; i < index.size(); ++i) {
+    const Entry& e = index[i];
+    const bool first = i == 0 || index[i - 1].key != e.key || index[i - 1].log != e.log;
     const bool last =
-        i + 1 == index_.size() || index_[i + 1].key != e.key || index_[i + 1].log != e.log;
+        i + 1 == index.size() || index[i + 1].key != e.key || index[i + 1].log != e.log;
     Qso& q = qsos_[static_cast<size_t>(e.log)][static_cast<size_t>(e.index)];
     q.dupe = !first;
     q.alone = first && last;
@@ -222,25 +324,12 @@ void Matcher::Index() {
     const std::vector<Qso>& qsos = qsos_[l];
     for (size_t i = 0; i < qsos.size(); ++i) {
       lines.push_back({Key(0, qsos[i].band, qsos[i].mode), static_cast<int32_t>(l),
-                       static_cast<int32_t>(i), qsos[i].minute, qsos[i].sent});
+                       static_cast<int32_t>(i), qsos[i].minute});
     }
     std::sort(lines.begin(), lines.end(), [](const Entry& a, const Entry& b) {
       return a.key != b.key ? a.key < b.key : a.minute < b.minute;
     });
   });
-}
-
-size_t Matcher::GroupOf(uint64_t key) const {
-  const size_t mask = groups_.size() - 1;
-  size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> group_shift_);
-  while (groups_[slot].count != 0 && groups_[slot].key != key) slot = (slot + 1) & mask;
-  return slot;
-}
-
-Span Matcher::Lines(uint64_t key) const {
-  const Group& group = groups_[GroupOf(key)];
-  const Entry* first = index_.data() + group.start;
-  return {first, first + group.count};
 }
 
 Span Matcher::OfLog(Span all, int32_t log) {
@@ -251,35 +340,42 @@ Span Matcher::OfLog(Span all, int32_t log) {
   return {low, high};
 }
 
-const Entry* Matcher::Nearest(Span span, int t) const {
-  const Entry* best = nullptr;
-  int best_gap = options_.window_minutes + 1;
-  for (const Entry* e = span.first; e != span.second; ++e) {
-    const int gap = std::abs(Corrected(*e) - t);
-    if (gap < best_gap) {
-      best = e;
-      best_gap = gap;
-    }
-  }
-  return best;
-}
-
 // Each log's clock offset: the median of its differences with the other
-// logs over the exact matches (a line whose call, band and mode stand alone
-// in both logs), each difference corrected by the other log's offset. A few
-// rounds settle it: most clocks are right, so the first round already finds
-// the others.
+// logs over the lines that surely are one QSO, each difference corrected by
+// the other log's offset. Surely one QSO: the call, band and mode stand
+// alone in both logs, or the two lines name each other and their serials
+// agree both ways, and no other line of either log naming the other does
+// (contests that allow working a station again give few lines of the
+// first kind). A few rounds settle it: most clocks are right, so the first
+// round already finds the others.
 void Matcher::FindOffsets(std::vector<LogCheck>* checks) {
   std::vector<std::vector<std::pair<int32_t, int32_t>>> differences(logs_.size());
   ForEachItem(logs_.size(), options_.threads, [&](size_t l) {
     const int32_t log = static_cast<int32_t>(l);
     for (const Qso& q : qsos_[l]) {
       const int32_t other = log_of_[q.call];
-      if (!q.alone || other < 0 || other == log) continue;
+      if (other < 0 || other == log) continue;
       const Span there = Lines(Key(own_[l], q.band, q.mode), other);
-      if (there.second - there.first == 1) {
+      if (q.alone && there.second - there.first == 1) {
         differences[l].emplace_back(other, q.minute - there.first->minute);
+        continue;
       }
+      const Entry* agreeing = nullptr;
+      int count = 0;
+      for (const Entry* e = there.first; e != there.second && count < 2; ++e) {
+        if (SerialsAgree(q, QsoOf(*e))) {
+          agreeing = e;
+          ++count;
+        }
+      }
+      if (count != 1) continue;
+      // And of our lines naming them, only this one agrees with theirs.
+      count = 0;
+      const Span ours = Lines(Key(q.call, q.band, q.mode), log);
+      for (const Entry* e = ours.first; e != ours.second; ++e) {
+        count += SerialsAgree(QsoOf(*e), QsoOf(*agreeing)) ? 1 : 0;
+      }
+      if (count == 1) differences[l].emplace_back(other, q.minute - agreeing->minute);
     }
   });
   offset_.assign(logs_.size(), 0);
@@ -310,66 +406,140 @@ void Matcher::FindOffsets(std::vector<LogCheck>* checks) {
   }
 }
 
-Line Matcher::Held(int32_t log, size_t index, const Entry& there) const {
-  Line line;
-  const bool same = qsos_[static_cast<size_t>(log)][index].received == there.sent;
-  line.cls = same ? Class::kConfirmed : Class::kExchange;
-  line.other_log = there.log;
-  line.other_index = there.index;
-  return line;
-}
-
-// The other log does not name us then: a line of it at that time, on that
-// band and mode, naming a call one slip from ours that no log of that call
-// accounts for is our QSO with our call copied wrong.
-const Entry* Matcher::CopiedWrong(int32_t log, const Qso& q, int32_t other, int t) const {
-  const std::vector<Entry>& lines = by_time_[static_cast<size_t>(other)];
-  const uint64_t band_mode = Key(0, q.band, q.mode);
-  const int from = t + offset_[static_cast<size_t>(other)] - options_.window_minutes;
-  auto it = std::lower_bound(lines.begin(), lines.end(), std::make_pair(band_mode, from),
-                             [](const Entry& e, const std::pair<uint64_t, int>& w) {
-                               return e.key != w.first ? e.key < w.first : e.minute < w.second;
-                             });
-  const std::string_view us = calls_.Text(own_[static_cast<size_t>(log)]);
-  const uint32_t them = own_[static_cast<size_t>(other)];
-  const Entry* best = nullptr;
-  int best_gap = options_.window_minutes + 1;
-  for (; it != lines.end() && it->key == band_mode; ++it) {
-    const int gap = Corrected(*it) - t;
-    if (gap > options_.window_minutes) break;
-    const uint32_t copied = qsos_[static_cast<size_t>(other)][static_cast<size_t>(it->index)].call;
-    if (std::abs(gap) >= best_gap || !OneSlipApart(calls_.Text(copied), us)) continue;
-    const int32_t copied_log = log_of_[copied];
-    if (copied_log >= 0 &&
-        Nearest(Lines(Key(them, q.band, q.mode), copied_log), Corrected(*it)) != nullptr) {
-      continue;  // that station's log holds the QSO: it was theirs
+bool Matcher::OnlyUnpairedMirror(int32_t log, int32_t index, int32_t other,
+                                 int32_t other_index) const {
+  const Qso& q = QsoOf(log, index);
+  const int t = q.minute - Offset(log);
+  // The lines that sent what this one received and received what it sent.
+  const Span mirror = by_exchanges_.Find(ExchangesKey(q.received, q.sent, q.band, q.mode));
+  bool found = false;
+  for (const Entry* e = mirror.first; e != mirror.second; ++e) {
+    if (e->log == log || std::abs(Corrected(*e) - t) > options_.window_minutes) continue;
+    const Qso& theirs = QsoOf(*e);
+    if (!SerialsAgree(q, theirs)) continue;
+    if (e->log == other && e->index == other_index) {
+      found = true;
+    } else if (partner_[static_cast<size_t>(e->log)][static_cast<size_t>(e->index)].log < 0) {
+      const uint32_t us = own_[static_cast<size_t>(log)], them = own_[static_cast<size_t>(e->log)];
+      if ((q.call == them && Near(theirs.call, us)) || (theirs.call == us && Near(q.call, them))) {
+        return false;
+      }
     }
-    best = &*it;
-    best_gap = std::abs(gap);
   }
-  return best;
+  return found;
 }
 
-// Another station one slip from the call we logged logged us then, on that
-// band and mode, in a line that no line of ours naming that station accounts
-// for: the station we worked. NAMING_US: the lines of all logs that name
-// us on that band and mode.
-const Entry* Matcher::BustedFor(int32_t log, const Qso& q, Span naming_us, int32_t other,
-                                int t) const {
-  const std::string_view logged = calls_.Text(q.call);
-  const Entry* best = nullptr;
-  int best_gap = options_.window_minutes + 1;
-  for (const Entry* e = naming_us.first; e != naming_us.second; ++e) {
-    if (e->log == log || e->log == other) continue;
-    const int gap = std::abs(Corrected(*e) - t);
-    if (gap >= best_gap) continue;
-    const uint32_t station = own_[static_cast<size_t>(e->log)];
-    if (!OneSlipApart(calls_.Text(station), logged)) continue;
-    if (Nearest(Lines(Key(station, q.band, q.mode), log), Corrected(*e)) != nullptr) continue;
-    best = e;
-    best_gap = gap;
+// The rank of a pair: serials that agree both ways first, then how well
+// the calls fit, then how many of the two exchanges agree, then the
+// nearer in time.
+uint64_t Matcher::Rank(const Qso& a, const Qso& b, CallFit fit, int gap) const {
+  const bool serials = SerialsAgree(a, b);
+  const uint64_t agreeing = options_.serial_evidence ? (Agree(a.received, b.sent) ? 1 : 0) +
+                                                           (Agree(b.received, a.sent) ? 1 : 0)
+                                                     : 0;
+  return static_cast<uint64_t>(serials) << 40 | static_cast<uint64_t>(fit) << 36 | agreeing << 32 |
+         (0xFFFFFFFFu - static_cast<uint32_t>(gap));
+}
+
+// The pairs of LOG's lines that name a station with a log: with each line
+// of that log at that time, on that band and mode, that names us (each such
+// pair from the side of the log that comes first), that names a call one
+// slip from ours, or that names a call further from ours and agrees with
+// ours on the serials both ways.
+void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) const {
+  const std::vector<Qso>& qsos = qsos_[static_cast<size_t>(log)];
+  const uint32_t us = own_[static_cast<size_t>(log)];
+  const std::string_view our_call = calls_.Text(us);
+  const int window = options_.window_minutes;
+  for (size_t i = 0; i < qsos.size(); ++i) {
+    const Qso& q = qsos[i];
+    const int32_t other = log_of_[q.call];
+    if (other < 0 || other == log) continue;
+    const int t = q.minute - Offset(log);
+    auto add = [&](const Entry& theirs, CallFit fit, int gap) {
+      pairs->push_back({Rank(q, QsoOf(theirs), fit, gap), log, static_cast<int32_t>(i), theirs.log,
+                        theirs.index, fit == kCallsFar});
+    };
+    bool best_found = false;  // a pair that no other pair of this line can outrank
+    const Span naming_us = Lines(Key(us, q.band, q.mode), other);
+    for (const Entry* e = naming_us.first; e != naming_us.second; ++e) {
+      const int gap = std::abs(Corrected(*e) - t);
+      if (gap > window) continue;
+      best_found = best_found || SerialsAgree(q, QsoOf(*e));
+      if (log < other) add(*e, kCallsExact, gap);
+    }
+    if (best_found) continue;
+    // Their lines at that time that name another call.
+    const std::vector<Entry>& lines = by_time_[static_cast<size_t>(other)];
+    const uint64_t band_mode = Key(0, q.band, q.mode);
+    const int from = t + Offset(other) - window;
+    auto it = std::lower_bound(lines.begin(), lines.end(), std::make_pair(band_mode, from),
+                               [](const Entry& e, const std::pair<uint64_t, int>& w) {
+                                 return e.key != w.first ? e.key < w.first : e.minute < w.second;
+                               });
+    for (; it != lines.end() && it->key == band_mode; ++it) {
+      const int gap = Corrected(*it) - t;
+      if (gap > window) break;
+      const Qso& theirs = QsoOf(*it);
+      if (theirs.call == us) continue;
+      const std::string_view copied = calls_.Text(theirs.call);
+      if (OneSlipApart(copied, our_call)) {
+        add(*it, kCallSlipped, std::abs(gap));
+      } else if (SerialsAgree(q, theirs) && Near(theirs.call, us)) {
+        add(*it, kCallsFar, std::abs(gap));
+      }
+    }
   }
-  return best;
+}
+
+void Matcher::IndexUnpaired() {
+  std::vector<Entry> unpaired;
+  for (size_t l = 0; l < qsos_.size(); ++l) {
+    for (size_t i = 0; i < qsos_[l].size(); ++i) {
+      const Qso& q = qsos_[l][i];
+      if (partner_[l][i].log >= 0 || !(Telling(q.sent) || Telling(q.received))) continue;
+      unpaired.push_back({ExchangesKey(q.sent, q.received, q.band, q.mode), static_cast<int32_t>(l),
+                          static_cast<int32_t>(i), q.minute});
+    }
+  }
+  by_exchanges_.Build(std::move(unpaired));
+}
+
+void Matcher::Match() {
+  std::vector<std::vector<Pair>> by_log(logs_.size());
+  ForEachItem(logs_.size(), options_.threads,
+              [&](size_t l) { PairsOf(static_cast<int32_t>(l), &by_log[l]); });
+  size_t count = 0;
+  for (const std::vector<Pair>& pairs : by_log) count += pairs.size();
+  std::vector<Pair> pairs;
+  pairs.reserve(count);
+  for (std::vector<Pair>& of_log : by_log) {
+    pairs.insert(pairs.end(), of_log.begin(), of_log.end());
+    std::vector<Pair>().swap(of_log);
+  }
+  std::sort(pairs.begin(), pairs.end());
+  partner_.resize(logs_.size());
+  for (size_t l = 0; l < logs_.size(); ++l) partner_[l].resize(qsos_[l].size());
+  bool mirrors = false;  // by_exchanges_ built
+  for (const Pair& p : pairs) {
+    Partner& a = partner_[static_cast<size_t>(p.log_a)][static_cast<size_t>(p.index_a)];
+    Partner& b = partner_[static_cast<size_t>(p.log_b)][static_cast<size_t>(p.index_b)];
+    if (a.log >= 0 || b.log >= 0) continue;
+    // Calls this far apart are one QSO only where no other line, still
+    // unpaired, shares those serials with either. They rank below every
+    // pair with nearer calls and agreeing serials: the lines still unpaired
+    // when the first of them comes are the only rivals there can be.
+    if (p.far && !mirrors) {
+      IndexUnpaired();
+      mirrors = true;
+    }
+    if (p.far && (!OnlyUnpairedMirror(p.log_a, p.index_a, p.log_b, p.index_b) ||
+                  !OnlyUnpairedMirror(p.log_b, p.index_b, p.log_a, p.index_a))) {
+      continue;
+    }
+    a = {p.log_b, p.index_b};
+    b = {p.log_a, p.index_a};
+  }
 }
 
 Line Matcher::Judge(int32_t log, size_t index) const {
@@ -379,20 +549,20 @@ Line Matcher::Judge(int32_t log, size_t index) const {
     line.cls = Class::kDupe;
     return line;
   }
-  const int t = q.minute - offset_[static_cast<size_t>(log)];
-  int32_t other = log_of_[q.call];
-  if (other == log) other = -1;
-  const Span naming_us = Lines(Key(own_[static_cast<size_t>(log)], q.band, q.mode));
-  if (other >= 0) {
-    const Entry* there = Nearest(OfLog(naming_us, other), t);
-    if (there == nullptr) there = CopiedWrong(log, q, other, t);
-    if (there != nullptr) return Held(log, index, *there);
+  const Partner& partner = partner_[static_cast<size_t>(log)][index];
+  if (partner.log >= 0) {
+    line.other_log = partner.log;
+    line.other_index = partner.index;
+    if (q.call != own_[static_cast<size_t>(partner.log)]) {
+      line.cls = Class::kBusted;
+    } else {
+      line.cls = q.received == QsoOf(partner.log, partner.index).sent ? Class::kConfirmed
+                                                                      : Class::kExchange;
+    }
+    return line;
   }
-  if (const Entry* station = BustedFor(log, q, naming_us, other, t)) {
-    line.cls = Class::kBusted;
-    line.other_log = station->log;
-    line.other_index = station->index;
-  } else if (other >= 0) {
+  const int32_t other = log_of_[q.call];
+  if (other >= 0 && other != log) {
     line.cls = Class::kNil;
   } else {
     line.cls = holders_[q.call] > 1 ? Class::kNolog : Class::kUnique;
@@ -448,36 +618,13 @@ const char* ClassName(Class c) {
   return kNames[static_cast<int>(c)];
 }
 
-bool OneSlipApart(std::string_view a, std::string_view b) {
-  if (a.size() < b.size()) std::swap(a, b);
-  if (a == b) return false;
-  const size_t n = a.size(), m = b.size();
-  if (n == m) {  // one character changed, or two neighbours swapped
-    size_t first = n, differ = 0;
-    for (size_t i = 0; i < n && differ <= 2; ++i) {
-      if (a[i] == b[i]) continue;
-      if (differ++ == 0) first = i;
-    }
-    return differ == 1 ||
-           (differ == 2 && first + 1 < n && a[first] == b[first + 1] && a[first + 1] == b[first]);
-  }
-  // A portable designator or a prefix dropped: "YO7LBX/P", "DL/YO7LBX".
-  if ((a.compare(0, m, b) == 0 && a[m] == '/') ||
-      (a.compare(n - m, m, b) == 0 && a[n - m - 1] == '/')) {
-    return true;
-  }
-  if (n != m + 1) return false;
-  size_t same = 0;  // one character dropped
-  while (same < m && a[same] == b[same]) ++same;
-  return a.substr(same + 1) == b.substr(same);
-}
-
 std::vector<LogCheck> CheckContest(const Contest& contest, const CtyFile& countries,
                                    const Options& options) {
   std::vector<LogCheck> checks(contest.logs.size());
   Matcher matcher(contest, options);
   matcher.Index();
   matcher.FindOffsets(&checks);
+  matcher.Match();
   matcher.Place(countries);
   ForEachItem(checks.size(), options.threads, [&](size_t l) {
     const int32_t log = static_cast<int32_t>(l);

@@ -1,21 +1,29 @@
 // The organiser's cross-check of a whole contest: every QSO line of every
 // log matched against the log of the station it names, each line given one
-// class, each log's clock offset found from its exact matches, and each
+// class, each log's clock offset found from its sure matches, and each
 // log's score as claimed and as checked.
 //
-// A line matches a line of the other log that names our call on the same
-// band and mode, with the two times within the window once each log's
-// clock offset is taken out. The classes, from the point of view of the log
-// that holds the line, in the order they are tried:
+// Two lines of two logs may be one QSO when they are on the same band and
+// mode, their times within the window once each log's clock offset is taken
+// out, and one names the other's station: the other names ours too, or a
+// call one slip from it, or a call further from it (up to three slips) when
+// the serials agree both ways (what each copied is what the other sent, and
+// one of the two is a serial, not a county code) and neither line agrees so
+// with any other line at that time that is still unpaired and could be
+// paired with it by the calls. The lines are paired strongest evidence
+// first, each line in one pair at most: serials that agree both ways, then
+// how well the calls fit, then how many of the two exchanges agree, then the
+// nearer in time. The classes, from the point of view of the log that holds
+// the line:
 //   dupe       the same call, band and mode stand on an earlier line of this log
-//   confirmed  the other log holds the QSO, even with our call copied wrong there
+//   confirmed  paired with a line of the station we logged, even one that
+//              copied our call wrong
 //   exchange   as confirmed, but what we logged is not what the other station sent
-//   busted     the other log does not hold it, but a station one slip away from
-//              the call we logged (one character changed, added or dropped, two
-//              swapped, a portable designator or prefix dropped) logged us then
-//   nil        the other station sent a log, and it does not hold the QSO
-//   nolog      the other station sent no log; other logs hold its call
-//   unique     the other station sent no log, and no other log holds its call
+//   busted     paired with a line of another station than the one we logged:
+//              we copied its call wrong
+//   nil        not paired, and the station we logged sent a log
+//   nolog      not paired, the station sent no log, and other logs hold its call
+//   unique     not paired, the station sent no log, and no other log holds its call
 #ifndef YODX_CROSSCHECK_CHECKER_H_
 #define YODX_CROSSCHECK_CHECKER_H_
 
@@ -27,6 +35,7 @@
 #include "tools/contest/contact.h"
 #include "tools/contest/count.h"
 #include "tools/contest/cty.h"
+#include "tools/yodx/crosscheck/calls.h"
 
 namespace yodx {
 namespace crosscheck {
@@ -77,13 +86,16 @@ struct Options {
   int window_minutes = 5;  // the two sides' times may differ by this much, clocks corrected
   int penalty_busted = 0;  // each busted line costs this many times its points
   int penalty_nil = 0;     // each nil line costs this many times its points
+  // Whether serials that agree both ways count as evidence of one QSO; off,
+  // only the calls and the times match lines.
+  bool serial_evidence = true;
   int threads = 1;
 };
 
 // One QSO line's class, and the line of the other log it was matched with.
 struct Line {
   Class cls = Class::kUnique;
-  int32_t other_log = -1;  // the matched log (confirmed, exchange); busted: the suggested station's
+  int32_t other_log = -1;    // the paired line's log: the station worked (busted: the right call)
   int32_t other_index = -1;  // the line of that log, as the index of its contact
 };
 
@@ -106,16 +118,12 @@ struct LogCheck {
   // Not counted when the country file cannot place the station.
   bool counted = false;
   Score claimed, checked;
-  // Lines of other logs busted to a call one slip from ours: (log, contact).
+  // Lines of other logs busted to a call other than ours: (log, contact).
   std::vector<std::pair<int32_t, int32_t>> copied_wrong;
 };
 
 std::vector<LogCheck> CheckContest(const Contest& contest, const CtyFile& countries,
                                    const Options& options);
-
-// Whether two different calls are one slip apart, as a busted call is from
-// the right one.
-bool OneSlipApart(std::string_view a, std::string_view b);
 
 }  // namespace crosscheck
 }  // namespace yodx

@@ -93,15 +93,20 @@ Contest ReadLogs(std::vector<NamedText> files, int threads, std::vector<Skipped>
     const std::vector<size_t>& same = by_call[call];
     // The one with more QSO lines; of as many, the first by name.
     const size_t used = *std::max_element(same.begin(), same.end(), [&](size_t a, size_t b) {
-      return read[a].qso_lines() < read[b].qso_lines();
+      if (read[a].qso_lines() != read[b].qso_lines())
+        return read[a].qso_lines() < read[b].qso_lines();
+      return read[a].file > read[b].file;
     });
     for (size_t i : same) {
       if (i == used) continue;
-      contest.skipped.push_back(
-          {read[i].file, "another log of " + Printable(call, 20) + ": " +
-                             Printable(read[used].file, 80) + " has more QSO lines (" +
-                             GroupedNumber(read[used].qso_lines()) + " to " +
-                             GroupedNumber(read[i].qso_lines()) + ") and is checked"});
+      const int kept = read[used].qso_lines(), left = read[i].qso_lines();
+      const std::string why =
+          kept > left
+              ? "has more QSO lines (" + GroupedNumber(kept) + " to " + GroupedNumber(left) + ")"
+              : "has as many QSO lines (" + GroupedNumber(kept) + "), comes first by name,";
+      contest.skipped.push_back({read[i].file, "another log of " + Printable(call, 20) + ": " +
+                                                   Printable(read[used].file, 80) + " " + why +
+                                                   " and is checked"});
     }
     contest.logs.push_back(std::move(read[used]));
   }

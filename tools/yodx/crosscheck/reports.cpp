@@ -17,7 +17,7 @@ namespace {
 // What each class means, as the report's table explains it.
 const char* const kMeanings[kClasses] = {
     "the other log holds the QSO",
-    "we copied the call wrong: a station one slip from it logged us",
+    "we copied the call wrong: the station we worked logged us",
     "the exchange we logged is not the one the other station sent",
     "not in the other station's log",
     "call, band and mode logged before",
@@ -112,17 +112,23 @@ std::string LogReport(const Checked& checked, size_t l) {
   out +=
       "Log:       " + Printable(log.file, 120) + ", " + CountText(log.qso_lines()) + " QSO lines";
   if (log.data.skipped > 0) out += " (" + CountText(log.data.skipped) + " not read)";
+  if (log.data.warned > 0) out += " (" + CountText(log.data.warned) + " read with a warning)";
   out += "\nCategory:  " + log.category + "\nCountry:   " +
          (check.country.empty() ? "not placed by the country file" : check.country) + "\n";
   out += "Clock:     ";
   if (check.offset_matches == 0) {
     out += "not known (no exact match with another log); taken as right\n";
-  } else if (check.clock_offset == 0) {
-    out += "right, from " + CountText(check.offset_matches) + " exact matches\n";
   } else {
-    out += std::to_string(std::abs(check.clock_offset)) + " minutes " +
-           (check.clock_offset > 0 ? "ahead of" : "behind") + " UTC, from " +
-           CountText(check.offset_matches) + " exact matches; taken out before matching\n";
+    const std::string from = "from " + CountText(check.offset_matches) +
+                             (check.offset_matches == 1 ? " exact match" : " exact matches");
+    const int minutes = std::abs(check.clock_offset);
+    if (minutes == 0) {
+      out += "right, " + from + "\n";
+    } else {
+      out += std::to_string(minutes) + (minutes == 1 ? " minute " : " minutes ") +
+             (check.clock_offset > 0 ? "ahead of" : "behind") + " UTC, " + from +
+             "; taken out before matching\n";
+    }
   }
   out += "Matching:  the same band and mode, times within " +
          std::to_string(checked.options.window_minutes) + " minutes\n\nQSO lines by class\n";
@@ -193,16 +199,20 @@ std::string LogReport(const Checked& checked, size_t l) {
              " line " + Pad(std::to_string(theirs.line) + ":", 7) + QsoText(theirs) + "\n";
     }
   }
-  if (log.data.skipped > 0 || !log.data.diagnostics.empty()) {
-    out += "\n*** LINES NOT READ ***\n";
+  for (const bool warning : {true, false}) {
+    std::string lines;
     for (const Diagnostic& d : log.data.diagnostics) {
-      out += "  line " + std::to_string(d.line) + ": " +
-             (d.field.empty() ? "" : "field " + Printable(d.field, 20) + ": ") +
-             Printable(d.message, 200) + "\n";
+      if (d.warning != warning) continue;
+      lines += "  line " + std::to_string(d.line) + ": " +
+               (d.field.empty() ? "" : "field " + Printable(d.field, 20) + ": ") +
+               Printable(d.message, 200) + "\n";
     }
-    if (log.data.diagnostics_dropped > 0) {
-      out += "  ... and " + CountText(log.data.diagnostics_dropped) + " lines more\n";
-    }
+    if (lines.empty() && (warning || log.data.skipped == 0)) continue;
+    out += warning ? "\n*** LINES READ WITH A WARNING ***\n" : "\n*** LINES NOT READ ***\n";
+    out += lines;
+  }
+  if (log.data.diagnostics_dropped > 0) {
+    out += "\n  ... and " + CountText(log.data.diagnostics_dropped) + " lines more\n";
   }
   return out;
 }
@@ -381,7 +391,8 @@ std::string ContestJson(const Checked& checked) {
            ", \"clock_offset_minutes\": " + std::to_string(check.clock_offset) +
            ",\n \"claimed\": " + (check.counted ? Totals(check.claimed) : "null") +
            ",\n \"checked\": " + (check.counted ? Totals(check.checked) : "null") +
-           ",\n \"not_read\": " + std::to_string(log.data.skipped) + ",\n \"qsos\": [";
+           ",\n \"not_read\": " + std::to_string(log.data.skipped) +
+           ", \"read_with_warning\": " + std::to_string(log.data.warned) + ",\n \"qsos\": [";
     for (size_t i = 0; i < check.lines.size(); ++i) {
       const Line& line = check.lines[i];
       out += i == 0 ? "\n  {\"line\": " : ",\n  {\"line\": ";

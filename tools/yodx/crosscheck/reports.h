@@ -24,7 +24,8 @@ struct Checked {
 // The report of log L: the clock offset, the classes and the score before and
 // after, then a section per fault (not in log, busted calls with the right
 // call and how many logs hold it, wrong exchanges, unique calls, dupes, our
-// call as others copied it wrong, the lines the reader could not use).
+// call as others copied it wrong, the lines the reader read with a warning
+// and those it could not use).
 std::string LogReport(const Checked& checked, size_t l);
 
 // A file name for log L's report: its call, with '_' for every character
@@ -53,7 +54,7 @@ bool WriteReportFolder(const Checked& checked, const std::string& dir,
 
 // {"logs": [{"file", "call", "category", "country", "clock_offset_minutes",
 // "claimed": {...} or null, "checked": {...} or null, "not_read": N,
-// "qsos": [{"line", "class", "suggest"?, "other_line"?}]}], "skipped":
+// "read_with_warning": N, "qsos": [{"line", "class", "suggest"?, "other_line"?}]}], "skipped":
 // [{"file", "reason"}]}
 std::string ContestJson(const Checked& checked);
 

@@ -36,7 +36,7 @@ LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
     std::string_view value;
     if (line.empty() || !log.Line(number, line, &tag, &value)) continue;
     if (tag == "QSO") {
-      qsos.push_back({number, SplitBlanks(value)});
+      qsos.push_back({number, SplitFields(value)});
     } else {
       header.Line(number, number == log.first_line(), tag, value);
     }
