@@ -87,6 +87,29 @@ TEST(YodxRealLogsTest, EveryFileAndEveryLineIsRead) {
   }
 }
 
+// The Plovdiv logs as they were sent, their exchanges not folded, give each
+// line the class of its folded line: the report column, where these
+// loggers write the first number of the exchange, is compared with it.
+TEST(YodxRealLogsTest, ExchangesAsSentAreComparedAsFolded) {
+  const fs::path dir = kRealLogs / "plovdiv-2016";
+  if (!fs::is_directory(dir)) GTEST_SKIP() << "no real logs at " << dir;
+  CtyFile countries;
+  ASSERT_TRUE(countries.Parse("Bulgaria: 20: 28: EU: 42.83: -25.08: -2.0: LZ:\n    LZ;\n"));
+  std::vector<Class> classes[2];
+  for (const bool fold : {false, true}) {
+    crosscheck::Contest contest;
+    std::string error;
+    ASSERT_TRUE(crosscheck::ReadContestFolder(dir.string(), 2, &contest, &error)) << error;
+    if (fold) FoldExchanges(&contest);
+    for (const crosscheck::LogCheck& check :
+         crosscheck::CheckContest(contest, countries, crosscheck::Options{})) {
+      for (const crosscheck::Line& line : check.lines) classes[fold].push_back(line.cls);
+    }
+  }
+  EXPECT_EQ(classes[0], classes[1]);
+  EXPECT_EQ(std::count(classes[0].begin(), classes[0].end(), Class::kExchange), 63);
+}
+
 // The public checker's class of each line its reports list first under an
 // error, in our classes, by "CALL DATE TIME WORKED". A line listed only for
 // the partner's copy of our exchange, like a line not listed, is confirmed.

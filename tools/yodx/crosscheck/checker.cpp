@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -247,9 +248,33 @@ uint64_t ExchangesKey(uint32_t sent, uint32_t received, uint8_t band, uint16_t m
   return key + (static_cast<uint64_t>(band) << 16 | mode) * 0xBF58476D1CE4E5B9ull;
 }
 
+// Whether the contest's report column holds reports. A report takes a few
+// values (59, 599, 57, 5NN), which stand on most lines; some loggers of
+// serial-number contests without a report write the first number of the
+// exchange there, and it changes from line to line. Then it is part of
+// what was sent and received, and is compared.
+bool ReportsAreReports(const std::vector<Log>& logs) {
+  std::unordered_map<std::string_view, size_t> counts;
+  size_t lines = 0;
+  for (const Log& log : logs) {
+    for (const Contact& c : log.data.contacts) ++counts[c.rst_sent];
+    lines += log.data.contacts.size();
+  }
+  std::vector<size_t> often;
+  often.reserve(counts.size());
+  for (const auto& count : counts) often.push_back(count.second);
+  const size_t kFew = std::min<size_t>(5, often.size());
+  std::partial_sort(often.begin(), often.begin() + static_cast<std::ptrdiff_t>(kFew), often.end(),
+                    std::greater<size_t>());
+  size_t covered = 0;
+  for (size_t i = 0; i < kFew; ++i) covered += often[i];
+  return 2 * covered >= lines;
+}
+
 void Matcher::Index() {
   size_t total = 0;
   for (const Log& log : logs_) total += log.data.contacts.size();
+  const bool reports = ReportsAreReports(logs_);
   calls_.Reserve(total / 4 + logs_.size());
   std::vector<std::string_view> bands;
   Numbers modes;
@@ -288,8 +313,13 @@ void Matcher::Index() {
           static_cast<int32_t>(ToUtcSeconds(c.year, c.month, c.day, c.hour, c.minute, 0) / 60);
       q.band = band_id(c.band);  // the readers know fewer than 20 bands
       q.mode = static_cast<uint16_t>(std::min<size_t>(modes.Of(c.mode), 0xFFFF));
-      q.sent = exchange_id(c.exch_sent);
-      q.received = exchange_id(c.exch_rcvd);
+      if (reports) {
+        q.sent = exchange_id(c.exch_sent);
+        q.received = exchange_id(c.exch_rcvd);
+      } else {
+        q.sent = exchange_id(c.rst_sent + " " + c.exch_sent);
+        q.received = exchange_id(c.rst_rcvd + " " + c.exch_rcvd);
+      }
       by_call.push_back({Key(q.call, q.band, q.mode), static_cast<int32_t>(l),
                          static_cast<int32_t>(i), q.minute});
     }
