@@ -162,9 +162,8 @@ FakeHost::FakeHost(bool withWindow) {
                    sizeof kClassText);
     RegCloseKey(key);
   }
-  auto* object = new HostObject(state_);
-  RegisterActiveObject(object, kFakeHostClass, ACTIVEOBJECT_STRONG, &cookie_);
-  object->Release();  // the table holds it now
+  object_ = new HostObject(state_);  // our reference, given back at the end
+  RegisterActiveObject(object_, kFakeHostClass, ACTIVEOBJECT_STRONG, &cookie_);
   filter_ = new HostFilter(state_);
   IMessageFilter* previous = nullptr;
   CoRegisterMessageFilter(filter_, &previous);
@@ -184,8 +183,16 @@ FakeHost::FakeHost(bool withWindow) {
   }
 }
 
+// As a host that shuts down: the object leaves the table and is cut off
+// from its clients, so that a call on its way from the plug-in's window
+// thread, and any later one, is answered "disconnected" instead of waiting
+// for an apartment that is gone (and the object's state, which goes with
+// this one, is never called into again).
 FakeHost::~FakeHost() {
   RevokeActiveObject(cookie_, nullptr);
+  CoDisconnectObject(object_, 0);
+  PumpFor(20);  // the calls already queued get their answer
+  object_->Release();
   IMessageFilter* previous = nullptr;
   CoRegisterMessageFilter(nullptr, &previous);
   if (previous != nullptr) previous->Release();

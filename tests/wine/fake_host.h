@@ -62,6 +62,7 @@ class FakeHost {
  private:
   State state_;
   std::vector<std::function<void()>> menu_;
+  IUnknown* object_ = nullptr;
   DWORD cookie_ = 0;
   IMessageFilter* filter_ = nullptr;
   bool comEntered_ = false;
