@@ -53,17 +53,23 @@ void ClearKeepingRoom(std::vector<T>& items, std::size_t keep, std::size_t limit
   items.clear();
 }
 
-// Sets every slot of a table to empty, in a table of count slots: a smaller
-// one when that can be allocated, else the one held. Only a table smaller
-// than count (a table being made) is allocated and may fail.
+// Sets every slot of a table to empty: in a table of count slots when that
+// is smaller than the one held and can be allocated, else in the one held.
+// Only a table not yet made is allocated, and that alone may fail. (A table
+// as full as its keys allow asks for twice its size again, which it does
+// not need until a key is added.)
 template <typename Slot>
 void ResetSlots(std::vector<Slot>& slots, std::size_t count, const Slot& empty) {
-  if (slots.size() != count) {
+  if (slots.empty()) {
+    slots.assign(count, empty);
+    return;
+  }
+  if (count < slots.size()) {
     try {
       std::vector<Slot>(count, empty).swap(slots);
       return;
     } catch (const std::bad_alloc&) {
-      if (slots.size() < count) throw;
+      // The table held is kept.
     }
   }
   std::fill(slots.begin(), slots.end(), empty);
