@@ -78,7 +78,12 @@ int pthread_once(pthread_once_t* once, void (*init)(void)) {
   if (once == nullptr || init == nullptr) return EINVAL;
   if (InterlockedCompareExchange(once, kDone, kDone) == kDone) return 0;
   if (InterlockedCompareExchange(once, kRunning, 0) == 0) {
-    init();
+    try {
+      init();
+    } catch (...) {
+      InterlockedExchange(once, 0);  // not run: the next caller tries again
+      throw;
+    }
     InterlockedExchange(once, kDone);
     return 0;
   }
@@ -139,10 +144,12 @@ SRWLOCK g_recordsLock = SRWLOCK_INIT;
 ThreadRecord* g_records = nullptr;  // every live record, to free at unload
 // For a thread that cannot get a record of its own (no slot, no memory):
 // shared, which is only wrong if two such threads are in a throw at once.
-ExceptionState g_spare;
+// A thread that once took it keeps it (its slot names it), so that one
+// exception's throw and catch never see two different records.
+ThreadRecord g_spare;
 
 ExceptionState* ThisThreadsState() {
-  if (g_slot == TLS_OUT_OF_INDEXES) return &g_spare;
+  if (g_slot == TLS_OUT_OF_INDEXES) return &g_spare.state;
   // A throw or a catch must not change the thread's last error, which the
   // code around it may still be about to read.
   const DWORD lastError = GetLastError();
@@ -155,14 +162,17 @@ ExceptionState* ThisThreadsState() {
       record->next = g_records;
       g_records = record;
       ReleaseSRWLockExclusive(&g_recordsLock);
-      TlsSetValue(g_slot, record);
+    } else {
+      record = &g_spare;
     }
+    TlsSetValue(g_slot, record);
   }
   SetLastError(lastError);
-  return record != nullptr ? &record->state : &g_spare;
+  return &record->state;
 }
 
 void FreeRecord(ThreadRecord* record) {
+  if (record == &g_spare) return;
   AcquireSRWLockExclusive(&g_recordsLock);
   for (ThreadRecord** at = &g_records; *at != nullptr; at = &(*at)->next) {
     if (*at == record) {
@@ -259,6 +269,8 @@ void EndThreadRuntime() {
   }
 }
 
+// After this nothing of the library may throw: the C runtime's static
+// destructors, which run after DllMain, throw nothing.
 void StopRuntime() {
   if (g_slot != TLS_OUT_OF_INDEXES) {
     const DWORD slot = g_slot;
