@@ -48,10 +48,13 @@ HostStatus StatusOfHostCall(HRESULT hr, const std::string& description) {
     case RPC_E_CALL_CANCELED:  // cancelled here, at the time limit or a close
     case RPC_E_DISCONNECTED:   // the host shuts down, or has gone
     case CO_E_OBJNOTCONNECTED:
+    case RPC_E_INVALID_OBJECT:
     case RPC_E_SERVER_DIED:
     case RPC_E_SERVER_DIED_DNE:
     case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
     case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+    case HRESULT_FROM_WIN32(RPC_S_UNKNOWN_IF):  // Wine's answer once the object is cut off
       return HostStatus::Unavailable(std::move(why));
     default:
       return HostStatus::Failed(std::move(why));

@@ -184,11 +184,13 @@ FakeHost::FakeHost(bool withWindow) {
 }
 
 // As a host that shuts down: the object leaves the table and is cut off
-// from its clients, so that a call on its way from the plug-in's window
-// thread, and any later one, is answered "disconnected" instead of waiting
-// for an apartment that is gone (and the object's state, which goes with
-// this one, is never called into again).
+// from its clients, so that a later call from the plug-in's window thread
+// is refused at once instead of waiting for an apartment that is gone. A
+// call already queued is still served, by the object alone: the test's own
+// actions, whose captures may be gone, are dropped first.
 FakeHost::~FakeHost() {
+  state_.actions.clear();
+  state_.incoming = nullptr;
   RevokeActiveObject(cookie_, nullptr);
   CoDisconnectObject(object_, 0);
   PumpFor(20);  // the calls already queued get their answer
@@ -212,6 +214,10 @@ void FakeHost::SetFrequency(double hertz) {
 
 void FakeHost::FailMember(int member) {
   state_.failing = member;
+}
+
+void FakeHost::Disconnect() {
+  CoDisconnectObject(object_, 0);
 }
 
 void FakeHost::OnMember(int member, std::function<HRESULT()> action) {

@@ -32,6 +32,10 @@ class FakeHost {
   void SetCall(const std::string& call);
   void SetFrequency(double hertz);
   void FailMember(int member);  // 0: none fails
+  // Cuts the object off from its clients, as a host that shuts down does:
+  // a call on a connection made before is refused from then on. A new
+  // lookup connects again.
+  void Disconnect();
   // Runs before the member answers, on this thread, each time it is
   // called: it may sleep (a busy host), pump (a host in a modal loop) or
   // call the exports. A failure code it returns is the member's answer
