@@ -58,6 +58,8 @@ int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<st
   std::string contestant = input.contestant;
   std::string ownContinent = input.ownContinent;
   std::string ownPrefix = input.ownPrefix;
+  // The new report's header: its texts are the last thing that allocates.
+  StartReport(contest, *module.files);
 
   state.g_StartText.swap(startText);
   state.g_EndText.swap(endText);
@@ -71,7 +73,6 @@ int ResetStatistics(Module& module, const ResetInput& input, std::unique_lock<st
   state.g_OutputSwitch = input.outputSwitch;
   contest.g_OwnContinent.swap(ownContinent);
   contest.g_OwnPrefix.swap(ownPrefix);
-  StartReport(contest, *module.files);
 
   // The start toggle: an output run collects the Cabrillo header and leaves
   // "0"; plain resets alternate between opening the window set (when the

@@ -1,7 +1,6 @@
 #include "scoring/report.h"
 
 #include <initializer_list>
-#include <string>
 
 #include "platform/file_system.h"
 
@@ -9,18 +8,9 @@ namespace stats {
 
 const char kReportFile[] = "err.txt";
 
-namespace {
-
-// Made when the library loads: starting the report allocates nothing, so
-// that a reset whose log is cleared cannot fail at its last step.
-const std::string g_reportPath = kReportFile;
-const std::string g_reportHeader = "YO DX HF Contest UBN file \r\n";
-
-}  // namespace
-
 void StartReport(Contest& state, FileSystem& files) {
   state.report_opened = true;
-  files.Replace(g_reportPath, g_reportHeader);
+  files.Replace(kReportFile, "YO DX HF Contest UBN file \r\n");
 }
 
 void ReportLines::Add(const QsoView& qso, const std::string* normalizedCounty,
