@@ -21,6 +21,9 @@ configure() {  # folder, extra arguments...
 # The five trees are configured side by side (each configuration runs on
 # one core); the builds follow once all five have succeeded.
 configuring=()
+# The suites are asked for by name: a tree that scripts/run.sh or
+# scripts/package.sh configured first was made without them.
+set -- -DSTATS_BUILD_TESTS=ON "$@"
 
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSTATS_BUILD_BENCH=OFF "$@" &
 configuring+=($!)
@@ -32,8 +35,8 @@ configuring+=($!)
 configure asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DSTATS_SANITIZE=address,undefined -DSTATS_BUILD_BENCH=OFF -DSTATS_BUILD_FUZZERS=ON "$@" &
 configuring+=($!)
-configure native -DSTATS_WIN32_DIR="$root/build/win32" -DSTATS_WIN64_DIR="$root/build/win64" \
-  -DSTATS_TSAN_DIR="$root/build/tsan" -DSTATS_ASAN_DIR="$root/build/asan" "$@" &
+configure native -DSTATS_BUILD_BENCH=ON -DSTATS_WIN32_DIR="$root/build/win32" \
+  -DSTATS_WIN64_DIR="$root/build/win64" -DSTATS_TSAN_DIR="$root/build/tsan" -DSTATS_ASAN_DIR="$root/build/asan" "$@" &
 configuring+=($!)
 for pid in "${configuring[@]}"; do wait "$pid"; done
 for dir in native win32 win64; do

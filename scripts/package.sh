@@ -49,7 +49,7 @@ for pair in win32:i686 win64:x86_64; do
   if [ "$build_first" = yes ]; then
     if [ ! -f "$build/build.ninja" ]; then
       cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-        -DSTATS_BUILD_BENCH=OFF >/dev/null
+        -DSTATS_BUILD_BENCH=OFF -DSTATS_BUILD_TESTS=OFF >/dev/null
     fi
     echo "== building Stats.dll and yodx.exe for $tree"
     cmake --build "$build" --target Stats yodx -j "${STATS_JOBS:-$(nproc)}" >/dev/null

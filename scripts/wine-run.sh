@@ -11,8 +11,9 @@
 # gets a virtual one from xvfb-run, so dialogs and windows can open.
 #
 # Exit status: the program's own; 77 when an i686 program cannot run because
-# this machine cannot execute 32-bit programs at all (scripts/i386-probe.sh),
-# which CTest reports as skipped; 124 when the program, or making the prefix,
+# this machine cannot execute 32-bit programs at all, or the 32-bit Wine
+# packages could not be had (scripts/i386-probe.sh), which CTest reports as
+# skipped; 124 when the program, or making the prefix,
 # took longer than its time limit (STATS_WINE_TIMEOUT seconds, default 300).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,11 +31,11 @@ case "$arch" in
       probe=0
       reason=$("$here/i386-probe.sh") || probe=$?
       [ "$probe" -eq 0 ] && STATS_I386_RUNNABLE=yes
-      [ "$probe" -eq 77 ] && STATS_I386_RUNNABLE=no
+      [ "$probe" -eq 77 ] && STATS_I386_RUNNABLE=no STATS_I386_REASON=$reason
       [ "$probe" -ne 0 ] && [ "$probe" -ne 77 ] && exit 1
     fi
     if [ "$STATS_I386_RUNNABLE" = no ]; then
-      echo "wine-run: skipped: ${reason:-this machine cannot execute 32-bit programs}"
+      echo "wine-run: skipped: ${STATS_I386_REASON:-32-bit programs cannot run here}"
       exit 77
     fi
     export WINEARCH=win32

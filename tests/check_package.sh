@@ -6,8 +6,8 @@
 # and of the program, the DLL's version resource against the project's
 # version, SHA256SUMS, and then under Wine: yodx.exe --version, the
 # unpacked DLL loaded by the test host, and lint.cmd with a sample log
-# dropped on it. Where this machine cannot execute 32-bit programs the i686
-# Wine part is skipped (status 77) after the static checks.
+# dropped on it. Where 32-bit programs cannot run (scripts/i386-probe.sh) the
+# i686 Wine part is skipped (status 77) after the static checks.
 set -euo pipefail
 arch=$1
 tree=$(readlink -f "$2")
@@ -75,9 +75,15 @@ PY
 
 folder=$work/unpacked/$name
 [ "$fail" -eq 0 ] || exit 1
+if [ "$arch" = i686 ] && [ -z "${STATS_I386_RUNNABLE:-}" ]; then
+  # Run alone, not from the test command: probe here.
+  probe=0
+  STATS_I386_REASON=$("$root/scripts/i386-probe.sh") || probe=$?
+  [ "$probe" -ne 77 ] || STATS_I386_RUNNABLE=no
+fi
 if [ "$arch" = i686 ] && [ "${STATS_I386_RUNNABLE:-}" = no ]; then
   echo "check_package: the i686 zip was checked statically; its Wine part was skipped" \
-       "(this machine cannot execute 32-bit programs)"
+       "(${STATS_I386_REASON:-32-bit programs cannot run here})"
   exit 77
 fi
 export STATS_WINEPREFIX=$tree/wineprefix
