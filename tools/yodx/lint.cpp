@@ -36,7 +36,7 @@ int LintCommand(const std::vector<std::string>& args) {
   const LintResult result = LintCabrillo(text, countries, options);
   if (!json_path.empty() && !WriteOutput(json_path, FindingsJson(result))) return kUsage;
   WriteStdout(FormatFindings(log_path, result));
-  return result.errors > 0 ? 1 : 0;
+  return result.errors > 0 ? kLogHasErrors : 0;
 }
 
 }  // namespace yodx
