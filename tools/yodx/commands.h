@@ -29,6 +29,7 @@ int ScoreCommand(const std::vector<std::string>& args);
 
 // check LOG CALL BAND MODE [EXCHANGE] [options]: the plug-in's answers
 // about one more contact after LOG, and its information windows meanwhile.
+// Without --out the replay works in a scratch folder, removed afterwards.
 // Statuses as for score.
 int CheckCommand(const std::vector<std::string>& args);
 
