@@ -14,6 +14,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -188,10 +190,23 @@ std::vector<CallCheckInput> Candidates(const std::vector<QsoInput>& log) {
 
 constexpr int kWeekend = 15000;
 
+// In TMPDIR (default /tmp), removed when the program ends: where the
+// report goes is part of what a run costs, and a machine's /tmp may be on
+// a disk or in memory.
+std::string g_scratch;
+
+void RemoveScratchFolder() {
+  if (chdir("/") == 0) std::filesystem::remove_all(g_scratch);
+}
+
 void EnterScratchFolder() {
   static const bool entered = [] {
-    char name[] = "/tmp/stats-bench-XXXXXX";
-    return mkdtemp(name) != nullptr && chdir(name) == 0;
+    const char* base = std::getenv("TMPDIR");
+    std::string name =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/stats-bench-XXXXXX";
+    if (mkdtemp(&name[0]) == nullptr || chdir(name.c_str()) != 0) return false;
+    g_scratch = name;
+    return std::atexit(RemoveScratchFolder) == 0;
   }();
   (void)entered;
 }
