@@ -215,7 +215,7 @@ void BM_Report10k(benchmark::State& state) {
     yodx::CtyFile cty;
     std::string error;
     if (!yodx::ReadLogFile(path.string(), &log, &error) ||
-        !yodx::LoadCountryFile(kCtyPath, &cty, &error)) {
+        !yodx::LoadCountryFile(kCtyPath, {}, &cty, &error)) {
       state.SkipWithError(error.c_str());
       break;
     }

@@ -114,4 +114,12 @@ expect "lint.cmd ends with lint's status for a log with errors (1, was $status)"
 expect "lint.cmd names the log and prints lint's findings and counts" \
   bash -c "grep -qF '==== yo3abc.log' '$work/lint.lf' && grep -qE '^[0-9,]+ errors?, [0-9,]+ warnings?\$' '$work/lint.lf'"
 expect "lint.cmd holds the window open" grep -qF "Press any key to continue" "$work/lint.lf"
+
+# yodx.exe from another folder, without --cty: the zip's country file,
+# beside it, is found (the quick start says so).
+status=0
+(cd "$work" && "${run[@]}" "$folder/yodx.exe" lint "$dropped") >"$work/lint-own-cty.txt" 2>&1 ||
+  status=$?
+expect "yodx.exe without --cty takes the cty.dat beside it (status $status, 1 for the sample)" \
+  bash -c "[ $status -eq 1 ] && grep -q \"^organiser's count: [0-9,]* QSOs\" '$work/lint-own-cty.txt'"
 exit $fail

@@ -176,6 +176,11 @@ TEST(YodxCrosscheckTest, HandWrittenContest) {
   std::filesystem::create_directory("logs");
   for (const auto& file : kContest) {
     stats::testing::WriteFileBytes(std::filesystem::path("logs") / file.file, file.text);
+    // The organiser's page shows this contest, from examples/contest.
+    EXPECT_EQ(stats::testing::ReadFileBytes(std::filesystem::path(STATS_EXAMPLES_DIR) / "contest" /
+                                            file.file),
+              file.text)
+        << file.file;
   }
   ::testing::internal::CaptureStdout();
   const int status =

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
+#include "tests/support/scratch_dir.h"
 #include "tools/contest/cty.h"
 
 namespace yodx {
@@ -159,6 +161,60 @@ TEST(YodxCtyFileTest, DebianCountryFile) {
 
 namespace yodx {
 namespace {
+
+// Without --cty: the current folder, beside the log (inside a folder of
+// logs), beside the program, and Debian's copy but on Windows.
+TEST(YodxCtyFileTest, LookedForHereThenBesideTheLogThenBesideTheProgram) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> tail;
+#ifndef _WIN32
+  tail.push_back("/usr/share/hamradio-files/cty.dat");
+#endif
+  auto with_tail = [&](std::vector<std::string> names) {
+    names.insert(names.end(), tail.begin(), tail.end());
+    return names;
+  };
+  const std::string logs_cty = (fs::path("logs") / "cty.dat").string();
+  const std::string bin_cty = (fs::path("bin/") / "cty.dat").string();
+  EXPECT_EQ(CountryFileCandidates("logs/a.log", "bin/"), with_tail({"cty.dat", logs_cty, bin_cty}));
+  EXPECT_EQ(CountryFileCandidates("./a.log", "bin/"), with_tail({"cty.dat", bin_cty}));
+
+  stats::testing::ScratchDir scratch;
+  fs::create_directories("logs");
+  fs::create_directories("bin");
+  const struct {
+    std::vector<const char*> folders;  // each holds a cty.dat whose one prefix is its name
+    const char* log;
+    const char* found;
+  } kRows[] = {
+      {{".", "logs", "bin"}, "logs/a.log", "."},
+      {{"logs", "bin"}, "logs/a.log", "logs"},
+      {{"logs", "bin"}, "logs", "logs"},  // a folder of logs, for crosscheck
+      {{"bin"}, "logs/a.log", "bin"},
+  };
+  for (const auto& row : kRows) {
+    for (const char* folder : {".", "logs", "bin"}) fs::remove(fs::path(folder) / "cty.dat");
+    for (const char* folder : row.folders) {
+      stats::testing::WriteFileBytes(
+          fs::path(folder) / "cty.dat",
+          std::string("Somewhere: 20: 28: EU: 45.78: -24.70: -2.0: ") + folder + ":\n    YO;\n");
+    }
+    CtyFile cty;
+    std::string error;
+    ASSERT_TRUE(LoadCountryFile("", CountryFileCandidates(row.log, "bin/"), &cty, &error)) << error;
+    EXPECT_EQ(cty.Lookup("YO1A").prefix, row.found) << row.log;
+  }
+  // A broken file is an error, not passed over for the next one.
+  stats::testing::WriteFileBytes("cty.dat", "not a country file\n");
+  CtyFile cty;
+  std::string error;
+  EXPECT_FALSE(LoadCountryFile("", CountryFileCandidates("logs/a.log", "bin/"), &cty, &error));
+  EXPECT_NE(error.find("cty.dat: not a country file"), std::string::npos) << error;
+  // None there: the message names where it looked.
+  EXPECT_FALSE(LoadCountryFile("", {"cty.dat-none", logs_cty + "-none"}, &cty, &error));
+  EXPECT_EQ(error,
+            "no country file: give --cty FILE (looked for cty.dat-none and " + logs_cty + "-none)");
+}
 
 TEST(YodxCtyRefusalTest, AnAbsurdEntryRefusesTheFile) {
   CtyFile cty;

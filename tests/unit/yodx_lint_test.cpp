@@ -251,6 +251,45 @@ TEST(YodxLintTest, ExitStatus) {
   }
 }
 
+// Every command answers 2 when it cannot do what it was asked, as lint
+// does: its 1 says that the log has errors, and nothing else may say so.
+TEST(YodxLintTest, EveryCommandAnswersTwoWhenItCannotReadOrWrite) {
+  stats::testing::ScratchDir scratch;
+  stats::testing::WriteFileBytes("cty.dat", kLintCty);
+  stats::testing::WriteFileBytes("clean.log", Join(kCleanLog));
+  std::filesystem::create_directory("logs");
+  stats::testing::WriteFileBytes("logs/clean.log", Join(kCleanLog));
+  using Command = int (*)(const std::vector<std::string>&);
+  const struct {
+    const char* what;
+    Command command;
+    std::vector<std::string> args;
+  } kCases[] = {
+      {"score, no log", ScoreCommand, {"missing.log", "--cty", "cty.dat"}},
+      {"score, no country file", ScoreCommand, {"clean.log", "--cty", "missing.dat"}},
+      {"check, no log", CheckCommand, {"missing.log", "YO9AAA", "20m", "CW", "--cty", "cty.dat"}},
+      {"check, no country file",
+       CheckCommand,
+       {"clean.log", "YO9AAA", "20m", "CW", "--cty", "missing.dat"}},
+      {"lint, no country file", LintCommand, {"clean.log", "--cty", "missing.dat"}},
+      {"lint, JSON not written", LintCommand, {"clean.log", "--cty", "cty.dat", "--json", "no/x"}},
+      {"report, no log", ReportCommand, {"missing.log", "--cty", "cty.dat"}},
+      {"report, no country file", ReportCommand, {"clean.log", "--cty", "missing.dat"}},
+      {"crosscheck, no folder", CrosscheckCommand, {"missing", "--cty", "cty.dat"}},
+      {"crosscheck, no country file", CrosscheckCommand, {"logs", "--cty", "missing.dat"}},
+      {"compact, no log", CompactCommand, {"missing.log", "out.log"}},
+      {"compact, copy not written", CompactCommand, {"clean.log", "no/out.log"}},
+  };
+  for (const auto& c : kCases) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = c.command(c.args);
+    ::testing::internal::GetCapturedStdout();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 2) << c.what << ": " << err;
+  }
+}
+
 TEST(YodxLintTest, ReportsAsCompilerLinesAndJson) {
   std::vector<std::string> lines = kCleanLog;
   lines[7] = "MY-TAG: x";

@@ -159,11 +159,24 @@ const Row kRows[] = {
       "28 1308 14025 CW DL1GGG 7", "28 1309 14025 CW DL1HHH 8"},
      kBest,
      "10: 3 from 12:09; 30: 5 from 12:00; 60: 6 from 12:00"},
+    // The last contact leaves the rest of the period off the air.
     {"a break of 15 minutes, none of 14",
      {"28 1200 14025 CW DL1AAA 1", "28 1215 14025 CW DL1BBB 2", "28 1229 14025 CW DL1CCC 3",
       "28 1330 14025 CW DL1DDD 4"},
      kBreaks,
-     "12:00-12:15 15; 12:29-13:30 61; on-time 1364"},
+     "12:00-12:15 15; 12:29-13:30 61; 13:30-12:00 1350; on-time 14"},
+    // From 12:00 to a first contact at 12:14, and from a last at 11:46 to
+    // the period's end at 12:00, are 14 minutes: no break. 12:15 and 11:45
+    // make 15: breaks.
+    {"the period's ends: a break of 15 minutes, none of 14",
+     {"28 1214 14025 CW DL1AAA 1", "28 1230 14025 CW DL1BBB 2", "29 1130 14025 CW DL1CCC 3",
+      "29 1146 14025 CW DL1DDD 4"},
+     kBreaks,
+     "12:14-12:30 16; 12:30-11:30 1380; 11:30-11:46 16; on-time 28"},
+    {"the period's ends, 15 minutes each",
+     {"28 1215 14025 CW DL1AAA 1", "29 1145 14025 CW DL1BBB 2"},
+     kBreaks,
+     "12:00-12:15 15; 12:15-11:45 1410; 11:45-12:00 15; on-time 0"},
     // XX is no county, 160 m no contest band, Saturday 11:59 outside.
     {"counties by band, as the organiser counts them",
      {"28 1200 14025 CW YO5AAA CJ", "28 1201 14200 PH YO6BBB hr", "28 1202 14025 CW YO8CCC XX",

@@ -48,15 +48,41 @@ bool IsOperatingSuffix(std::string_view part) {
 
 }  // namespace
 
-bool LoadCountryFile(const std::string& path, CtyFile* countries, std::string* error) {
-  static constexpr const char* kDebianCty = "/usr/share/hamradio-files/cty.dat";
-  if (!path.empty()) return countries->Load(path, error);
-  for (const char* candidate : {"cty.dat", kDebianCty}) {
+std::vector<std::string> CountryFileCandidates(const std::string& log,
+                                               const std::string& program_folder) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> names = {"cty.dat"};
+  if (!log.empty()) {
     std::error_code ec;
-    if (std::filesystem::exists(candidate, ec)) return countries->Load(candidate, error);
+    const fs::path given(log);
+    const fs::path folder = fs::is_directory(given, ec) ? given : given.parent_path();
+    names.push_back((folder / "cty.dat").string());
   }
-  *error =
-      std::string("no country file: give --cty FILE (looked for ./cty.dat and ") + kDebianCty + ")";
+  if (!program_folder.empty()) names.push_back((fs::path(program_folder) / "cty.dat").string());
+#ifndef _WIN32
+  names.emplace_back("/usr/share/hamradio-files/cty.dat");
+#endif
+  std::vector<std::string> candidates;
+  for (const std::string& name : names) {
+    // "cty.dat" beside a log of the current folder is the current folder's.
+    const std::string plain = fs::path(name).lexically_normal().string();
+    bool seen = false;
+    for (const std::string& c : candidates) seen = seen || fs::path(c).lexically_normal() == plain;
+    if (!seen) candidates.push_back(name);
+  }
+  return candidates;
+}
+
+bool LoadCountryFile(const std::string& path, const std::vector<std::string>& candidates,
+                     CtyFile* countries, std::string* error) {
+  if (!path.empty()) return countries->Load(path, error);
+  std::string looked;
+  for (const std::string& candidate : candidates) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(candidate, ec)) return countries->Load(candidate, error);
+    looked += (looked.empty() ? "" : candidate == candidates.back() ? " and " : ", ") + candidate;
+  }
+  *error = "no country file: give --cty FILE (looked for " + looked + ")";
   return false;
 }
 

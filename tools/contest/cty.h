@@ -82,9 +82,19 @@ class CtyFile {
   size_t prefix_count_ = 0;
 };
 
-// Loads PATH into *COUNTRIES; an empty PATH means ./cty.dat, then Debian's
-// /usr/share/hamradio-files/cty.dat. False with *error when none is usable.
-bool LoadCountryFile(const std::string& path, CtyFile* countries, std::string* error);
+// Where a command looks for cty.dat when it is given no --cty FILE, in
+// this order: the current folder, beside LOG (a log file, or in a folder of
+// logs), in PROGRAM_FOLDER (where yodx itself is, ending in a separator),
+// and, except on Windows, Debian's /usr/share/hamradio-files/cty.dat. A name
+// that repeats an earlier one is left out.
+std::vector<std::string> CountryFileCandidates(const std::string& log,
+                                               const std::string& program_folder);
+
+// Loads PATH into *COUNTRIES; an empty PATH means the first of CANDIDATES
+// that exists (a broken one is an error, not passed over). False with
+// *error when none is usable.
+bool LoadCountryFile(const std::string& path, const std::vector<std::string>& candidates,
+                     CtyFile* countries, std::string* error);
 
 }  // namespace yodx
 

@@ -133,7 +133,7 @@ int RunReplay(Replay* replay, const std::string& out_dir, bool* stopped) {
   *stopped = !ok;
   if (!ok) {
     std::fprintf(stderr, "yodx: %s\n", error.c_str());
-    return 1;
+    return kReplayIncomplete;
   }
   if (r.log.skipped > 0) {
     std::fprintf(stderr, "yodx: %d unreadable record%s skipped\n", r.log.skipped,
@@ -148,13 +148,13 @@ int RunReplay(Replay* replay, const std::string& out_dir, bool* stopped) {
                  "yodx: the plug-in could not write its rejection report err.txt in %s: "
                  "duplicates and refused county codes were not observed\n",
                  out_dir.empty() ? "the current folder" : out_dir.c_str());
-    status = 1;
+    status = kReplayIncomplete;
   }
   if (!r.settings_kept) {
     std::fprintf(stderr,
                  "yodx: the settings were not kept: Plugins/RE-RA-Dediroz.ini could not be "
                  "written\n");
-    status = 1;
+    status = kReplayIncomplete;
   }
   return status;
 }

@@ -21,10 +21,15 @@ bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions* opt
 // dialog, tells the operator to choose them there when the options gave some.
 void WarnOfHeaderAnswers(const ReplayOptions& options);
 
+// The status of a replay that could not give a complete answer, as every
+// command's that could not do what it was asked (kUsage of the commands).
+constexpr int kReplayIncomplete = 2;
+
 // Runs REPLAY and prints the log's diagnostics, then what stands in the way
-// of a complete answer: an error that stopped the run (*stopped, status 1),
-// skipped records, and a report or settings file that the plug-in could not
-// write (status 1). OUT_DIR names the folder in those messages.
+// of a complete answer: an error that stopped the run (*stopped), skipped
+// records, and a report or settings file that the plug-in could not write.
+// 0, or kReplayIncomplete for a stop or a file not written. OUT_DIR names
+// the folder in those messages.
 int RunReplay(Replay* replay, const std::string& out_dir, bool* stopped);
 
 }  // namespace yodx

@@ -177,7 +177,10 @@ std::string ReportReason(const std::string& line, const Contact& c) {
 }
 
 bool Replay::LoadCty(std::string* error) {
-  return LoadCountryFile(options_.cty_path, &cty_, error);
+  return LoadCountryFile(
+      options_.cty_path,
+      CountryFileCandidates(options_.log_path, stats::tools::LoadedPlugin::ProgramFolder()), &cty_,
+      error);
 }
 
 bool Replay::Run(std::string* error) {

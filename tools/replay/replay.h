@@ -16,7 +16,7 @@ namespace yodx {
 
 struct ReplayOptions {
   std::string log_path;
-  std::string cty_path;  // empty: cty.dat here, then the Debian copy
+  std::string cty_path;  // empty: the first of CountryFileCandidates
   std::string own_call;  // empty: from the log
   Date start, end;       // unset: the first and last contact's dates
   std::string out_dir;   // empty: the current folder

@@ -3,6 +3,8 @@
 // multiplier? acceptable exchange?) and prints what its two information
 // windows would show meanwhile.
 #include <cstdio>
+#include <filesystem>
+#include <random>
 
 #include "tools/contest/text.h"
 #include "tools/replay/command_line.h"
@@ -12,11 +14,55 @@ namespace yodx {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string HostMode(const std::string& mode) {
   std::string m = Upper(mode);
   if (m == "PH" || m == "USB" || m == "LSB") return "SSB";
   return m;
 }
+
+// A question about one contact leaves nothing behind: without --out the
+// plug-in's err.txt and Plugins/ go to a folder of the command's own, so
+// that those of a host working in the current folder are never touched.
+class ScratchFolder {
+ public:
+  // Creates the folder; false with *error when it cannot.
+  bool Create(std::string* error) {
+    std::error_code ec;
+    start_ = fs::current_path(ec);
+    if (ec) {
+      *error = "cannot tell the current folder: " + ec.message();
+      return false;
+    }
+    const fs::path base = fs::temp_directory_path(ec);
+    if (ec) {
+      *error = "no folder for temporary files: " + ec.message();
+      return false;
+    }
+    std::random_device seed;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      const fs::path candidate = base / ("yodx-check-" + std::to_string(seed()));
+      if (fs::create_directory(candidate, ec)) {
+        path_ = candidate;
+        return true;
+      }
+    }
+    *error = "cannot create a folder in " + base.string() + ": " + ec.message();
+    return false;
+  }
+  // Back in the folder the command started in, then the scratch folder gone.
+  ~ScratchFolder() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    fs::current_path(start_, ec);
+    fs::remove_all(path_, ec);
+  }
+  std::string path() const { return path_.string(); }
+
+ private:
+  fs::path start_, path_;
+};
 
 }  // namespace
 
@@ -35,6 +81,12 @@ int CheckCommand(const std::vector<std::string>& args) {
   }
   options.log_path = positional[0];
   options.windows = true;
+  ScratchFolder scratch;
+  if (options.out_dir.empty()) {
+    std::string error;
+    if (!scratch.Create(&error)) return Fail(kUsage, error);
+    options.out_dir = scratch.path();
+  }
 
   Replay replay(options);
   bool stopped = false;

@@ -62,6 +62,21 @@ else
   cat "$work/refused.err" >&2
 fi
 
+# check answers about one contact and leaves nothing behind: without --out
+# the plug-in's err.txt and Plugins/ go to a folder of its own, then away.
+mkdir "$work/check"
+status=0
+(cd "$work/check" && run check "$root/examples/yo3abc.adi" YO8RFS 20m SSB SV --cty "$cty") \
+  >"$work/check.out" 2>&1 || status=$?
+if [ "$status" -eq 0 ] && grep -q "^YO8RFS (YO, EU) on 20m SSB: duplicate" "$work/check.out" &&
+  [ -z "$(ls -A "$work/check")" ]; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  echo "FAILED: check in an empty folder (${arch:-native}): status $status, left $(ls -A "$work/check")" >&2
+  cat "$work/check.out" >&2
+fi
+
 # lint and compact: run from examples/ and a scratch folder, so that the
 # findings name the log the same way on both platforms.
 check() {  # check NAME COMMAND...: counts COMMAND's success or failure

@@ -44,8 +44,13 @@ void Usage(FILE* to) {
       "--penalty-nil sets one, in times the contact's points (as CQ WW and WPX do).\n"
       "\n"
       "options:\n"
-      "  --cty FILE          country file in cty.dat format\n"
-      "                      (default ./cty.dat, then /usr/share/hamradio-files/cty.dat)\n"
+      "  --cty FILE          country file in cty.dat format (default, as for every\n"
+      "                      command: cty.dat in the current folder, beside the log,\n"
+#ifdef _WIN32
+      "                      then beside yodx.exe)\n"
+#else
+      "                      beside yodx, then /usr/share/hamradio-files/cty.dat)\n"
+#endif
       "  --call OWNCALL      own station (default: the log's)\n"
       "  --start YYYY-MM-DD  contest start (default: date of the first contact)\n"
       "  --end YYYY-MM-DD    contest end (default: date of the last contact)\n"
@@ -82,6 +87,13 @@ bool WriteOutput(const std::string& path, const std::string& bytes) {
   if (WriteFileBytes(path, bytes)) return true;
   Fail(kUsage, "cannot write " + path);
   return false;
+}
+
+bool LoadCountries(const std::string& cty_option, const std::string& log, CtyFile* countries,
+                   std::string* error) {
+  return LoadCountryFile(cty_option,
+                         CountryFileCandidates(log, stats::tools::LoadedPlugin::ProgramFolder()),
+                         countries, error);
 }
 
 int Fail(int status, const std::string& message) {

@@ -10,20 +10,27 @@
 #include <vector>
 
 #include "tools/contest/count.h"
+#include "tools/contest/cty.h"
 #include "tools/contest/dates.h"
 
 namespace yodx {
 
-// The exit status of a command line that is not understood, or of input
-// that cannot be read at all.
+// The exit statuses, the same for every command: 0 done; kLogHasErrors when
+// the log has errors (lint finds one, compact's copy is still over the
+// upload limit); kUsage when the command could not do what it was asked: a
+// command line that is not understood, a log, folder or country file that
+// cannot be read, a file that cannot be written.
+constexpr int kLogHasErrors = 1;
 constexpr int kUsage = 2;
 
-// score LOG [options]: the plug-in's summary of LOG. 1 when the run stopped
-// or the plug-in could not write a file, 2 for a usage error.
+// score LOG [options]: the plug-in's summary of LOG. kUsage for a usage
+// error, a run that stopped, or a file the plug-in could not write.
 int ScoreCommand(const std::vector<std::string>& args);
 
 // check LOG CALL BAND MODE [EXCHANGE] [options]: the plug-in's answers
 // about one more contact after LOG, and its information windows meanwhile.
+// Without --out the replay works in a scratch folder, removed afterwards.
+// Statuses as for score.
 int CheckCommand(const std::vector<std::string>& args);
 
 // lint LOG [--cty FILE] [--period START END] [--json FILE]: the findings on
@@ -32,8 +39,8 @@ int CheckCommand(const std::vector<std::string>& args);
 int LintCommand(const std::vector<std::string>& args);
 
 // compact LOG OUT: 0 when OUT is written and within the upload limit, 1
-// when it cannot be written or is still over, 2 for a usage error, an
-// unreadable or non-Cabrillo LOG, or OUT naming LOG itself.
+// when it is still over, 2 for a usage error, an unreadable or
+// non-Cabrillo LOG, OUT naming LOG itself, or OUT that cannot be written.
 int CompactCommand(const std::vector<std::string>& args);
 
 // report LOG [--cty FILE] [--period START END] [--html FILE] [--json FILE]:
@@ -62,6 +69,11 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // WriteFileBytes for a file the user asked for: on failure "yodx: cannot
 // write PATH" on standard error and false, the command then ending with kUsage.
 bool WriteOutput(const std::string& path, const std::string& bytes);
+
+// Loads the country file CTY_OPTION (--cty), or when it is empty the first
+// cty.dat of CountryFileCandidates for LOG (a log or a folder of logs).
+bool LoadCountries(const std::string& cty_option, const std::string& log, CtyFile* countries,
+                   std::string* error);
 
 // "yodx: MESSAGE" on standard error, its bytes printable; returns STATUS.
 int Fail(int status, const std::string& message);

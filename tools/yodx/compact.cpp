@@ -25,14 +25,14 @@ int CompactCommand(const std::vector<std::string>& args) {
     return Fail(kUsage, out_path + " is the log itself; give another file for the copy");
   }
   const std::string compact = CompactCabrillo(text);
-  if (!WriteFileBytes(out_path, compact)) return Fail(1, "cannot write " + out_path);
+  if (!WriteFileBytes(out_path, compact)) return Fail(kUsage, "cannot write " + out_path);
   std::fprintf(stderr, "yodx: %s written: %s bytes (the log has %s)\n",
                Printable(out_path, 200).c_str(), GroupedNumber(compact.size()).c_str(),
                GroupedNumber(text.size()).c_str());
   if (compact.size() > kUploadLimitBytes) {
-    return Fail(1, "the copy is still over the upload page's limit of " +
-                       GroupedNumber(kUploadLimitBytes) +
-                       " bytes: ask the organiser how to send it");
+    return Fail(kLogHasErrors, "the copy is still over the upload page's limit of " +
+                                   GroupedNumber(kUploadLimitBytes) +
+                                   " bytes: ask the organiser how to send it");
   }
   return 0;
 }

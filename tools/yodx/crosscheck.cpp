@@ -66,7 +66,7 @@ int CrosscheckCommand(const std::vector<std::string>& args) {
 
   std::string error;
   CtyFile countries;
-  if (!LoadCountryFile(cty_path, &countries, &error)) return Fail(kUsage, error);
+  if (!LoadCountries(cty_path, dir, &countries, &error)) return Fail(kUsage, error);
   options.threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
   crosscheck::Contest contest;
   if (!crosscheck::ReadContestFolder(dir, options.threads, &contest, &error)) {

@@ -31,12 +31,12 @@ int LintCommand(const std::vector<std::string>& args) {
   std::string text, error;
   if (!ReadCabrilloText(log_path, &text, &error)) return Fail(kUsage, error);
   CtyFile countries;
-  if (!LoadCountryFile(cty_path, &countries, &error)) return Fail(kUsage, error);
+  if (!LoadCountries(cty_path, log_path, &countries, &error)) return Fail(kUsage, error);
 
   const LintResult result = LintCabrillo(text, countries, options);
   if (!json_path.empty() && !WriteOutput(json_path, FindingsJson(result))) return kUsage;
   WriteStdout(FormatFindings(log_path, result));
-  return result.errors > 0 ? 1 : 0;
+  return result.errors > 0 ? kLogHasErrors : 0;
 }
 
 }  // namespace yodx

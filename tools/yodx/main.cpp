@@ -50,15 +50,16 @@ int Main(int argc, char** argv) {
 
 }  // namespace
 
-// Whatever goes wrong ends with a message and a failing status, never with
-// an uncaught exception.
+// Whatever goes wrong ends with a message and the status of a command that
+// could not do its work (never 1, which says that the log has errors), and
+// never with an uncaught exception.
 int main(int argc, char** argv) {
   try {
     const int status = Main(argc, argv);
     // A full disk or a closed pipe must not pass for a complete summary.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
       std::fprintf(stderr, "yodx: standard output could not be written\n");
-      return 1;
+      return yodx::kUsage;
     }
     return status;
   } catch (const std::bad_alloc&) {
@@ -68,5 +69,5 @@ int main(int argc, char** argv) {
   } catch (...) {
     std::fprintf(stderr, "yodx: unexpected failure\n");
   }
-  return 1;
+  return yodx::kUsage;
 }

@@ -91,7 +91,7 @@ int ReportCommand(const std::vector<std::string>& args) {
                  log.skipped == 1 ? "" : "s");
   }
   CtyFile countries;
-  if (!LoadCountryFile(cty_path, &countries, &error)) return Fail(kUsage, error);
+  if (!LoadCountries(cty_path, log_path, &countries, &error)) return Fail(kUsage, error);
 
   const std::string own_call = OwnCall(log);
   const report::Figures figures =

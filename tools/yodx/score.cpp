@@ -8,6 +8,8 @@
 
 namespace yodx {
 
+static_assert(kReplayIncomplete == kUsage, "a replay that stops is a command that cannot");
+
 int ScoreCommand(const std::vector<std::string>& args) {
   ReplayOptions options;
   std::vector<std::string> positional;

@@ -233,18 +233,28 @@ Figures ComputeFigures(std::vector<Contact> contacts, const std::string& own_cal
   }
 
   for (Rate& r : f.best) r = BestRate(minutes, r.minutes);
+  // On-time is the time on the air: the period cut at each contact's
+  // minute, less the pieces that make a break. The period's start and the
+  // minute after its end bound the first and the last piece, so a late
+  // start and an early finish are breaks too.
   int off = 0;
-  for (size_t k = 1; k < minutes.size(); ++k) {
-    const int gap = static_cast<int>((minutes[k] - minutes[k - 1]) / kMinute);
-    if (gap < kBreakMinutes) continue;
-    f.breaks.push_back({minutes[k - 1], minutes[k], gap});
-    off += gap;
-  }
-  f.on_time_minutes = f.period_minutes - off;
   if (!minutes.empty()) {
+    std::vector<UtcSeconds> bounds;
+    bounds.reserve(minutes.size() + 2);
+    bounds.push_back(first_minute * kMinute);
+    bounds.insert(bounds.end(), minutes.begin(), minutes.end());
+    bounds.push_back((last_minute + 1) * kMinute);
+    for (size_t k = 1; k < bounds.size(); ++k) {
+      const int gap = static_cast<int>((bounds[k] - bounds[k - 1]) / kMinute);
+      if (gap < kBreakMinutes) continue;
+      f.breaks.push_back({bounds[k - 1], bounds[k], gap});
+      off += gap;
+    }
     f.first = minutes.front();
     f.last = minutes.back();
   }
+  // Without a contact nothing was on the air.
+  f.on_time_minutes = minutes.empty() ? 0 : f.period_minutes - off;
   Count(contacts, stations, own_call, countries, &f);
   return f;
 }

@@ -51,8 +51,11 @@ struct Rate {
   UtcSeconds start = 0;  // when qsos > 0
 };
 
+// A gap of kBreakMinutes or more between two contacts' minutes, or between
+// the period's start and the first contact's, or the last contact's and the
+// minute after the period's end.
 struct Break {
-  UtcSeconds from = 0, to = 0;  // the two contacts' minutes
+  UtcSeconds from = 0, to = 0;
   int minutes = 0;
 };
 
@@ -91,7 +94,7 @@ struct Figures {
   std::vector<int> tens;           // contacts in each ten minutes of those hours
   std::vector<Rate> best;          // one per kRateMinutes
   std::vector<Break> breaks;
-  int on_time_minutes = 0;         // the period less the breaks
+  int on_time_minutes = 0;         // the period less the breaks; 0 without a contact
   bool has_frequencies = false;    // a contact of the period has one, so runs are known
   std::vector<BandPlaces> places;  // one per band of `bands`
 

@@ -164,12 +164,12 @@ std::string RateTables(const Figures& f) {
   out += "</tbody></table></div>";
   if (f.breaks.empty()) {
     out += "<p>No break of " + std::to_string(kBreakMinutes) +
-           " minutes or more between two "
-           "contacts.</p>";
+           " minutes or more, between two contacts or at either end of the period.</p>";
   } else {
     out += "<div class=\"scroll\"><table><caption>Breaks: " + std::to_string(kBreakMinutes) +
-           " minutes or more from one contact to the next</caption><thead><tr><th>last "
-           "contact</th><th>next contact</th><th>minutes</th></tr></thead><tbody>";
+           " minutes or more from one contact to the next, from the period's start to the "
+           "first contact or from the last to the period's end</caption><thead><tr><th>from"
+           "</th><th>to</th><th>minutes</th></tr></thead><tbody>";
     for (const Break& b : f.breaks) {
       out += "<tr>" + Cell(DayTime(b.from)) + Cell(DayTime(b.to)) + Cell(CountText(b.minutes)) +
              "</tr>";
