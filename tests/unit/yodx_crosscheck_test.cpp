@@ -313,11 +313,11 @@ std::string Classes(const std::vector<std::string>& lines, bool serial_evidence)
 }
 
 // DL1ABC and F5XYZ worked at 12:00, DL1ABC sending 017 and F5XYZ 042, and
-// one of them copied the other's call wrong: further than one slip, or onto
-// the call of a station that sent a log. The serials, which agree both ways,
-// match the two lines as the contest committee does. Rows that need them
-// come out otherwise without them; county codes, and serials that a line
-// that could be the QSO too shares, prove nothing.
+// one of them copied the other's call wrong, or each did: further than one
+// slip, or onto the call of a station that sent a log. The serials, which
+// agree both ways, match the two lines as the contest committee does. Rows
+// that need them come out otherwise without them; county codes, and serials
+// that a line that could be the QSO too shares, prove nothing.
 TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
   const std::string a = "14025 CW 2021-08-28 1200 DL1ABC 599 017 ";
   const std::string b = "14025 CW 2021-08-28 1200 F5XYZ 599 042 ";
@@ -364,6 +364,22 @@ TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
       {"the serials shared by a station as near the call logged",
        {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "DL1AQQ 599 017 F5XYZ 599 042"},
        "DL1ABC: nil; DL1AQQ: nil; F5XYZ: unique",
+       false},
+      {"each the other's call wrong, one onto a real participant's, two slips",
+       {a + "F5XQQ 599 042", b + "DL1ABCD 599 017", at1201 + "F5XQQ 599 003 K1AA 599 009"},
+       "DL1ABC: busted F5XYZ; F5XQQ: unique; F5XYZ: busted DL1ABC",
+       true},
+      {"each the other's call two slips wrong",
+       {a + "F5XQQ 599 042", b + "DL1AXY 599 017"},
+       "DL1ABC: unique; F5XYZ: unique",
+       false},
+      {"each the other's call wrong, one line named back by a third with other serials",
+       {a + "F5XQQ 599 042", b + "DL1ABD 599 017", at1201 + "DL1ABD 599 005 F5XYZ 599 040"},
+       "DL1ABC: unique; DL1ABD: exchange; F5XYZ: exchange",
+       false},
+      {"each the other's call wrong, the serials shared by a station as near",
+       {a + "F5XQQ 599 042", b + "DL1ABCD 599 017", at1201 + "F5XQP 599 042 DL1ABQ 599 017"},
+       "DL1ABC: unique; F5XQP: unique; F5XYZ: unique",
        false},
       {"the serials shared by stations far from both",
        {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "K1QQ 599 042 W1ZZ 599 017"},
