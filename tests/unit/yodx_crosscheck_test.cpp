@@ -394,6 +394,15 @@ TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
   }
 }
 
+// A line that names its own station is not in any log: it scores nothing.
+TEST(YodxCrosscheckTest, ALineNamingItsOwnStationIsNotInLog) {
+  EXPECT_EQ(Classes({"14025 CW 2021-08-28 1200 DL1ABC 599 001 DL1ABC 599 001",
+                     "14025 CW 2021-08-28 1210 DL1ABC 599 002 F5XYZ 599 001",
+                     "14025 CW 2021-08-28 1210 F5XYZ 599 001 DL1ABC 599 002"},
+                    true),
+            "DL1ABC: nil confirmed; F5XYZ: confirmed");
+}
+
 // Of two logs of one station with as many QSO lines, the first by name is
 // checked, whatever the order they came in, and the message says so.
 TEST(YodxCrosscheckTest, ASecondLogOfAStationSaysWhatDecided) {

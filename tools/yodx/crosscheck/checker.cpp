@@ -665,8 +665,9 @@ Line Matcher::Judge(int32_t log, size_t index) const {
     }
     return line;
   }
-  const int32_t other = log_of_[q.call];
-  if (other >= 0 && other != log) {
+  // Not paired: the station named sent a log, or did not. A line that names
+  // its own station names one that sent a log, and is a QSO with no one.
+  if (log_of_[q.call] >= 0) {
     line.cls = Class::kNil;
   } else {
     line.cls = holders_[q.call] > 1 ? Class::kNolog : Class::kUnique;
