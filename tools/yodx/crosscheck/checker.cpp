@@ -610,8 +610,8 @@ void Matcher::Match() {
     ForEachItem(logs_.size(), options_.threads,
                 [&](size_t l) { CrossedPairsOf(static_cast<int32_t>(l), &by_log[l]); });
     crossing_ = KeyedEntries();
-    std::vector<std::vector<char>>().swap(named_back_);
   }
+  std::vector<std::vector<char>>().swap(named_back_);
   size_t count = 0;
   for (const std::vector<Pair>& pairs : by_log) count += pairs.size();
   std::vector<Pair> pairs;
