@@ -68,6 +68,10 @@ constexpr double kMissed = 0.02, kBusted = 0.025, kWrongExchange = 0.02;
 // the lines written without the sent report.
 constexpr double kFarBust = 0.2, kUnpadded = 0.05, kNoReport = 0.004;
 constexpr double kRepeated = 0.015;  // QSOs made again later: dupes in both logs
+// QSOs in which each side copies the other's call wrong. Drawn from a
+// generator of their own, so that the contests stay what they were but for
+// these lines.
+constexpr double kBothBusted = 0.004;
 
 // The same numbers on every platform: the engine is fixed by the standard,
 // and no library distribution (whose algorithms differ) stands between.
@@ -322,7 +326,10 @@ std::string Sent(const Station& station, int serial, bool padded) {
   return station.romanian ? station.county : Serial(serial, padded);
 }
 
-Written Write(Random& r, const std::vector<Station>& stations, const Qso& q, int qso, bool side_a) {
+// One side's line of Q; BUST, when given, busts the call where the line
+// would not be busted otherwise.
+Written Write(Random& r, const std::vector<Station>& stations, const Qso& q, int qso, bool side_a,
+              Random* bust) {
   const int own = side_a ? q.a : q.b, other = side_a ? q.b : q.a;
   const Station& s = stations[static_cast<size_t>(own)];
   const Station& o = stations[static_cast<size_t>(other)];
@@ -333,6 +340,9 @@ Written Write(Random& r, const std::vector<Station>& stations, const Qso& q, int
   w.call = o.call;
   if (r.Chance(kBusted * s.sloppy)) {
     w.call = Bust(r, stations, o, &w.one_slip);
+    w.busted = true;
+  } else if (bust != nullptr) {
+    w.call = Bust(*bust, stations, o, &w.one_slip);
     w.busted = true;
   }
   const int their_serial = side_a ? q.serial_b : q.serial_a;
@@ -368,15 +378,16 @@ Written Write(Random& r, const std::vector<Station>& stations, const Qso& q, int
 
 // Whether the cross-check can tell that A and B, the two sides' lines of one
 // QSO, are one: neither copied the other's call wrong, or one did by one
-// slip, or further while the serials agree both ways (both copied the
-// exchange right, and one of the two stations sends a serial).
+// slip; or one did further, or both did, one of them by one slip, while the
+// serials agree both ways (both copied the exchange right, and one of the
+// two stations sends a serial).
 bool Linked(const Written& a, const Written& b, const std::vector<Station>& stations) {
-  if (a.busted && b.busted) return false;
+  const bool serials = (!stations[static_cast<size_t>(a.station)].romanian ||
+                        !stations[static_cast<size_t>(b.station)].romanian) &&
+                       !a.wrong_exchange && !b.wrong_exchange;
+  if (a.busted && b.busted) return serials && (a.one_slip || b.one_slip);
   const Written& copier = a.busted ? a : b;
-  if (!copier.busted || copier.one_slip) return true;
-  const bool serial = !stations[static_cast<size_t>(a.station)].romanian ||
-                      !stations[static_cast<size_t>(b.station)].romanian;
-  return serial && !a.wrong_exchange && !b.wrong_exchange;
+  return !copier.busted || copier.one_slip || serials;
 }
 
 }  // namespace
@@ -397,17 +408,19 @@ const char* GeneratedCountries() {
 
 GeneratedContest GenerateContest(const ContestShape& shape) {
   Random r(shape.seed);
+  Random both_busted(shape.seed ^ 0x5EEDu);
   const std::vector<Station> stations = MakeStations(r, shape);
   const std::vector<Qso> qsos = MakeQsos(r, shape, stations);
 
   std::vector<Written> lines;
   std::vector<std::array<int, 2>> line_of(qsos.size(), {-1, -1});  // each side's line
   for (size_t k = 0; k < qsos.size(); ++k) {
+    Random* bust = both_busted.Chance(kBothBusted) ? &both_busted : nullptr;
     for (int side = 0; side < 2; ++side) {
       const Station& s = stations[static_cast<size_t>(side == 0 ? qsos[k].a : qsos[k].b)];
       if (!s.sends_log || r.Chance(kMissed * s.sloppy)) continue;
       line_of[k][static_cast<size_t>(side)] = static_cast<int>(lines.size());
-      lines.push_back(Write(r, stations, qsos[k], static_cast<int>(k), side == 0));
+      lines.push_back(Write(r, stations, qsos[k], static_cast<int>(k), side == 0, bust));
     }
   }
   // Each log's lines in the order of their times, as loggers write them.

@@ -44,8 +44,9 @@ struct GeneratedContest {
 // Faults, each at a rate of a few in a hundred lines: calls busted (a
 // character changed, two swapped, one dropped, a portable designator or
 // prefix dropped; some landing on another real station's call), exchanges
-// copied wrong, QSOs one side never logged, QSOs made twice (dupes), clocks
-// minutes or whole hours off, and a minute of jitter between the two sides.
+// copied wrong, QSOs one side never logged, QSOs made twice (dupes), QSOs in
+// which each side busts the other's call, clocks minutes or whole hours
+// off, and a minute of jitter between the two sides.
 GeneratedContest GenerateContest(const ContestShape& shape);
 
 // A country file (cty.dat format) that places every generated call.

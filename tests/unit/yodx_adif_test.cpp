@@ -117,7 +117,8 @@ TEST(YodxAdifTest, BadRecordsAreSkippedWithFileLineAndField) {
       {"<QSO_DATE:8>20210807 <TIME_ON:4>1200 <BAND:3>20m <MODE:2>CW <EOR>", "CALL", "missing"},
       {"<CALL:5>DL-1X <QSO_DATE:8>20210807 <TIME_ON:4>1200 <BAND:3>20m <MODE:2>CW <EOR>", "CALL",
        "not a call sign"},
-      {"<CALL:6>DL1ABC <QSO_DATE:8>20210231 <TIME_ON:4>1200 <BAND:3>20m <MODE:2>CW <EOR>",
+      // A record over several lines: reported at its first.
+      {"<CALL:6>DL1ABC\n<QSO_DATE:8>20210231\n<TIME_ON:4>1200 <BAND:3>20m <MODE:2>CW <EOR>",
        "QSO_DATE", "20210231"},
       {"<CALL:6>DL1ABC <QSO_DATE:8>20210807 <TIME_ON:4>1260 <BAND:3>20m <MODE:2>CW <EOR>",
        "TIME_ON", "1260"},

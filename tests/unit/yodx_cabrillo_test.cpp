@@ -50,6 +50,7 @@ TEST(YodxCabrilloTest, ReadsHeaderAndQsoLines) {
 
 TEST(YodxCabrilloTest, ModesAndBands) {
   EXPECT_EQ(ModeFromCabrillo("PH"), "SSB");
+  EXPECT_EQ(ModeFromCabrillo("ph"), "SSB");
   EXPECT_EQ(ModeFromCabrillo("cw"), "CW");
   EXPECT_EQ(ModeFromCabrillo("RY"), "RTTY");
   EXPECT_EQ(ModeFromCabrillo("FM"), "FM");
@@ -85,13 +86,19 @@ TEST(YodxCabrilloTest, LinesAreReadByTheirCallsWhereTheColumnsAreNotCabrillos) {
        "LZ2BE: 599 002 / 599 027", false},
       {"\t7127\tPH\t2016-12-26\t0700\tLZ1KDP\t599\t001\tLZ1XE\t599\t001",
        "LZ1XE: 599 001 / 599 001", false},
-      {"7127\xC2\xA0PH 2016-12-26 0700 LZ1KDP 599 001 LZ1XE 599 001 0", "LZ1XE: 599 001 / 599 001",
-       false},
+      {"7127\xC2\xA0PH 2016-12-26 0700 LZ1KDP 599 001 LZ1XE\xC2\xA0"
+       "599 001 0",
+       "LZ1XE: 599 001 / 599 001", false},
       // A field left out, a report or an exchange.
       {"3513 CW 2016-08-20 0814 LZ0FN 009 LZ0FY 023 015", "LZ0FY:  009 / 023 015", true},
       {"14025 CW 2021-08-07 1200 YO3ABC BU DL1ABC 599 001", "DL1ABC:  BU / 599 001", true},
       {"14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 599", "OH2XX: 599 001 / 599 ", true},
       {"14025 CW 2021-08-07 1200 DL1ABC 599 001 OH2XX 002", "OH2XX: 599 001 /  002", true},
+      // No report sent; a serial, not a transmitter, after the report received.
+      {"14025 CW 2021-08-07 1200 DL1ABC 001 OH2XX 599 5", "OH2XX:  001 / 599 5", true},
+      // Serials with letters are no calls.
+      {"7030 CW 2016-12-26 0811 LZ1GG 007EP LZ3ZZ 034 008", "LZ3ZZ:  007EP / 034 008", true},
+      {"7030 CW 2016-12-26 0811 LZ1GG 1EP LZ3ZZ 599 034", "LZ3ZZ:  1EP / 599 034", true},
       // One too many, before the received call and after it.
       {"14025 CW 2021-08-07 1200 YO3ABC 599 599 BU DL1ABC 599 001", "DL1ABC: 599 599 BU / 599 001",
        true},

@@ -96,7 +96,9 @@ TEST(YodxCrosscheckTest, GeneratedContestsAgainstTheirTruth) {
   if (std::getenv("STATS_CROSSCHECK_TABLE") != nullptr) std::printf("%s", table.c_str());
 }
 
-TEST(YodxCrosscheckTest, OneSlipApart) {
+// How far apart two calls are: one slip or not, and how many, a portable
+// designator or a prefix costing one each.
+TEST(YodxCrosscheckTest, SlipsBetweenCalls) {
   const struct {
     const char* a;
     const char* b;
@@ -112,6 +114,19 @@ TEST(YodxCrosscheckTest, OneSlipApart) {
   for (const auto& p : kPairs) {
     EXPECT_EQ(crosscheck::OneSlipApart(p.a, p.b), p.slip) << p.a << " " << p.b;
     EXPECT_EQ(crosscheck::OneSlipApart(p.b, p.a), p.slip) << p.b << " " << p.a;
+  }
+  const struct {
+    const char* a;
+    const char* b;
+    int slips;  // up to 3, 4 for further
+  } kApart[] = {
+      {"LZ0AA", "LZ0AA", 0},      {"YO7LBX/P", "YO7LBX", 1}, {"LZ0AA", "LZ0DP", 2},
+      {"LZ0", "LZ0DP", 2},        {"DL1ABD/P", "DL1ABC", 2}, {"LZ0AA/P", "LZ0DP", 3},
+      {"DL/LZ0AA/P", "LZ0DP", 3}, {"LZ0ABC/P", "LZ0DP", 4},
+  };
+  for (const auto& p : kApart) {
+    EXPECT_EQ(crosscheck::SlipsApart(p.a, p.b, 3), p.slips) << p.a << " " << p.b;
+    EXPECT_EQ(crosscheck::SlipsApart(p.b, p.a, 3), p.slips) << p.b << " " << p.a;
   }
 }
 
@@ -292,7 +307,8 @@ Penalties: none (the organiser publishes none).
 // The classes of every line of a contest of LINES, each in the log of its
 // sent call, log after log: "F5XYZ: busted DL1ABC" names the station a
 // busted line worked.
-std::string Classes(const std::vector<std::string>& lines, bool serial_evidence) {
+std::string Classes(const std::vector<std::string>& lines, bool serial_evidence,
+                    int window_minutes = 5) {
   std::map<std::string, std::vector<std::string>> logs;
   for (const std::string& line : lines) logs[std::string(SplitFields(line)[4])].push_back(line);
   std::vector<crosscheck::NamedText> files;
@@ -302,6 +318,7 @@ std::string Classes(const std::vector<std::string>& lines, bool serial_evidence)
   EXPECT_TRUE(countries.Parse(stats::testing::kSmallCountryFile));
   crosscheck::Options options;
   options.serial_evidence = serial_evidence;
+  options.window_minutes = window_minutes;
   const std::vector<crosscheck::LogCheck> checks =
       crosscheck::CheckContest(contest, countries, options);
   std::string out;
@@ -318,11 +335,11 @@ std::string Classes(const std::vector<std::string>& lines, bool serial_evidence)
 }
 
 // DL1ABC and F5XYZ worked at 12:00, DL1ABC sending 017 and F5XYZ 042, and
-// one of them copied the other's call wrong: further than one slip, or onto
-// the call of a station that sent a log. The serials, which agree both ways,
-// match the two lines as the contest committee does. Rows that need them
-// come out otherwise without them; county codes, and serials that a line
-// that could be the QSO too shares, prove nothing.
+// one of them copied the other's call wrong, or each did: further than one
+// slip, or onto the call of a station that sent a log. The serials, which
+// agree both ways, match the two lines as the contest committee does. Rows
+// that need them come out otherwise without them; county codes, and serials
+// that a line that could be the QSO too shares, prove nothing.
 TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
   const std::string a = "14025 CW 2021-08-28 1200 DL1ABC 599 017 ";
   const std::string b = "14025 CW 2021-08-28 1200 F5XYZ 599 042 ";
@@ -370,6 +387,22 @@ TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
        {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "DL1AQQ 599 017 F5XYZ 599 042"},
        "DL1ABC: nil; DL1AQQ: nil; F5XYZ: unique",
        false},
+      {"each the other's call wrong, one onto a real participant's, two slips",
+       {a + "F5XQQ 599 042", b + "DL1ABCD 599 017", at1201 + "F5XQQ 599 003 K1AA 599 009"},
+       "DL1ABC: busted F5XYZ; F5XQQ: unique; F5XYZ: busted DL1ABC",
+       true},
+      {"each the other's call two slips wrong",
+       {a + "F5XQQ 599 042", b + "DL1AXY 599 017"},
+       "DL1ABC: unique; F5XYZ: unique",
+       false},
+      {"each the other's call wrong, one line named back by a third with other serials",
+       {a + "F5XQQ 599 042", b + "DL1ABD 599 017", at1201 + "DL1ABD 599 005 F5XYZ 599 040"},
+       "DL1ABC: unique; DL1ABD: exchange; F5XYZ: exchange",
+       false},
+      {"each the other's call wrong, the serials shared by a station as near",
+       {a + "F5XQQ 599 042", b + "DL1ABCD 599 017", at1201 + "F5XQP 599 042 DL1ABQ 599 017"},
+       "DL1ABC: unique; F5XQP: unique; F5XYZ: unique",
+       false},
       {"the serials shared by stations far from both",
        {a + "F5XYZ 599 042", b + "DL1AXY 599 017", at1201 + "K1QQ 599 042 W1ZZ 599 017"},
        slipped + "; K1QQ: unique",
@@ -381,6 +414,47 @@ TEST(YodxCrosscheckTest, SerialsMatchCallsCopiedWrongAsTheCommitteeDoes) {
       EXPECT_NE(Classes(shape.lines, false), shape.classes) << shape.shape << ", serials off";
     }
   }
+}
+
+// Two lines as far apart as the window allows, once on each side, are one
+// QSO; a minute less of window, and they are not.
+TEST(YodxCrosscheckTest, TheWindowHoldsItsLastMinute) {
+  const std::vector<std::string> lines = {
+      "14025 CW 2021-08-28 1200 DL1ABC 599 001 F5XYZ 599 001",
+      "14025 CW 2021-08-28 1200 F5XYZ 599 001 DL1ABC 599 001",
+      " 7025 CW 2021-08-28 1300 DL1ABC 599 002 F5XYZ 599 002",
+      " 7025 CW 2021-08-28 1305 F5XYZ 599 002 DL1ABC 599 002",
+      "21025 CW 2021-08-28 1400 DL1ABC 599 003 F5XYZ 599 003",
+      "21025 CW 2021-08-28 1355 F5XYZ 599 003 DL1ABD 599 003",
+  };
+  EXPECT_EQ(Classes(lines, true, 5),
+            "DL1ABC: confirmed confirmed confirmed; F5XYZ: confirmed confirmed busted DL1ABC");
+  EXPECT_EQ(Classes(lines, true, 4), "DL1ABC: confirmed nil nil; F5XYZ: confirmed nil unique");
+}
+
+// A report column holds reports while a few values stand on most of its
+// lines, however odd the rest: 59 copied for 599 is then no exchange error.
+TEST(YodxCrosscheckTest, OddReportsLeaveReportsUncompared) {
+  const std::vector<std::string> lines = {
+      "14025 CW 2021-08-28 1200 DL1ABC 599 017 F5XYZ 599 042",
+      "14025 CW 2021-08-28 1200 F5XYZ 599 042 DL1ABC 59 017",
+      " 7025 CW 2021-08-28 1300 DL1ABC 579 018 K1AA 599 001",
+      " 7025 CW 2021-08-28 1301 DL1ABC 589 019 K1AB 599 001",
+      " 7025 CW 2021-08-28 1302 DL1ABC 569 020 K1AC 599 001",
+      " 7025 CW 2021-08-28 1303 DL1ABC 559 021 K1AD 599 001",
+      " 7025 CW 2021-08-28 1304 DL1ABC 549 022 K1AE 599 001",
+  };
+  EXPECT_EQ(Classes(lines, true),
+            "DL1ABC: confirmed unique unique unique unique unique; F5XYZ: confirmed");
+}
+
+// A line that names its own station is not in any log: it scores nothing.
+TEST(YodxCrosscheckTest, ALineNamingItsOwnStationIsNotInLog) {
+  EXPECT_EQ(Classes({"14025 CW 2021-08-28 1200 DL1ABC 599 001 DL1ABC 599 001",
+                     "14025 CW 2021-08-28 1210 DL1ABC 599 002 F5XYZ 599 001",
+                     "14025 CW 2021-08-28 1210 F5XYZ 599 001 DL1ABC 599 002"},
+                    true),
+            "DL1ABC: nil confirmed; F5XYZ: confirmed");
 }
 
 // Of two logs of one station with as many QSO lines, the first by name is

@@ -214,9 +214,10 @@ TEST(YodxLintTest, FileLevelFaultsAndTheTwoTransmitterField) {
   EXPECT_EQ(result.findings[0].line, 14);
   EXPECT_EQ(result.findings[0].message, "text after END-OF-LOG:");
 
-  // Two transmitters: every QSO line carries the transmitter, 0 or 1.
+  // Two transmitters, in whatever case: every QSO line carries the
+  // transmitter, 0 or 1.
   lines = kCleanLog;
-  lines[5] = "CATEGORY-TRANSMITTER: TWO";
+  lines[5] = "CATEGORY-TRANSMITTER: two";
   for (int i = 8; i < 12; ++i) lines[i] += " 0";
   lines[9].back() = '2';
   result = Lint(Join(lines));

@@ -7,6 +7,7 @@
 # so the native and the Windows builds agree with each other through it.
 # Each Cabrillo sample must give the findings of examples/*.lint.txt, byte
 # for byte, and a compact copy of it the same findings apart from its size.
+# Natively, `yodx --version` must give the version CMakeLists.txt sets.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -137,6 +138,13 @@ if [ -z "$arch" ]; then
   check "report of a missing log: status 2" test "$status" -eq 2
   check "report of a missing log: the reason" \
     grep -q "cannot open log file $work/no-such.log" "$work/report.err"
+fi
+
+# The version yodx gives is the project's, as CMakeLists.txt sets it: three
+# parts (the DLL's resource carries a fourth).
+if [ -z "$arch" ]; then
+  version=$(sed -n 's/^project(Stats VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+  check "--version: yodx $version" test "$(run --version)" = "yodx $version"
 fi
 
 # A summary that cannot be written (a full disk) is a failure, not a success.

@@ -125,7 +125,7 @@ class Numbers {
 struct Pair {
   uint64_t rank;
   int32_t log_a, index_a, log_b, index_b;
-  bool far;  // the calls are further apart than one slip
+  bool far;  // the calls are further apart than one slip, or neither names the other's station
 };
 bool operator<(const Pair& a, const Pair& b) {
   if (a.rank != b.rank) return a.rank > b.rank;
@@ -135,8 +135,9 @@ bool operator<(const Pair& a, const Pair& b) {
 }
 
 // How the calls of a pair agree: each names the other's station, one names
-// a call one slip from it, or one names a call further from it.
-enum CallFit : uint8_t { kCallsFar = 0, kCallSlipped = 1, kCallsExact = 2 };
+// a call one slip from it, one names a call further from it, or neither
+// names the other's station and each a call near it.
+enum CallFit : uint8_t { kCallsCrossed = 0, kCallsFar = 1, kCallSlipped = 2, kCallsExact = 3 };
 
 // Calls further apart than this are never one QSO, whatever the serials.
 constexpr int kMostSlips = 3;
@@ -190,19 +191,27 @@ class Matcher {
   }
   // Whether the lines of other logs than LOG's that agree with line INDEX of
   // LOG on the serials both ways, on its band and mode at that time, could
-  // be paired with it by their calls (one of the two names the other's
-  // station, the other a call near it) and are not paired yet, are the line
-  // OTHER_INDEX of OTHER alone. Serials shared by stations that have
-  // nothing to do with each other are chance, not a rival.
+  // be paired with it by their calls (each names the other's station or a
+  // call near it) and are not paired yet, are the line OTHER_INDEX of OTHER
+  // alone. Serials shared by stations that have nothing to do with each
+  // other are chance, not a rival.
   bool OnlyUnpairedMirror(int32_t log, int32_t index, int32_t other, int32_t other_index) const;
   // Fills by_exchanges_ with the lines not paired yet.
   void IndexUnpaired();
-  // The pairs of the lines of LOG naming a station that sent a log.
-  void PairsOf(int32_t log, std::vector<Pair>* pairs) const;
+  // The pairs of the lines of LOG naming a station that sent a log; marks
+  // in named_back_ the lines that a line of that station names back at that
+  // time.
+  void PairsOf(int32_t log, std::vector<Pair>* pairs);
+  // Fills crossing_ with the lines that named_back_ does not mark.
+  void IndexCrossing();
+  // The pairs of the lines of LOG with lines of later logs where neither
+  // names the other's station, the two calls together a few slips from the
+  // two stations, the serials agreeing both ways.
+  void CrossedPairsOf(int32_t log, std::vector<Pair>* pairs) const;
   uint64_t Rank(const Qso& a, const Qso& b, CallFit fit, int gap) const;
   // Two calls no further apart than a call copied wrong can be.
   bool Near(uint32_t a, uint32_t b) const {
-    return SlipsApart(calls_.Text(a), calls_.Text(b), kMostSlips) <= kMostSlips;
+    return a == b || SlipsApart(calls_.Text(a), calls_.Text(b), kMostSlips) <= kMostSlips;
   }
   Line Judge(int32_t log, size_t index) const;
 
@@ -216,6 +225,8 @@ class Matcher {
   std::vector<std::vector<Entry>> by_time_;    // by log: its lines by band, mode and minute
   KeyedEntries by_call_;                       // by worked call, band and mode
   KeyedEntries by_exchanges_;                  // the unpaired lines by their exchanges
+  KeyedEntries crossing_;                      // the lines not named back, by their exchanges
+  std::vector<std::vector<char>> named_back_;  // by log and line: its station's line names it
   std::vector<char> telling_text_;             // by text exchange: whether it has a digit
   std::vector<int> offset_;                    // by log, minutes
   std::vector<std::vector<Partner>> partner_;  // by log and line
@@ -451,9 +462,7 @@ bool Matcher::OnlyUnpairedMirror(int32_t log, int32_t index, int32_t other,
       found = true;
     } else if (partner_[static_cast<size_t>(e->log)][static_cast<size_t>(e->index)].log < 0) {
       const uint32_t us = own_[static_cast<size_t>(log)], them = own_[static_cast<size_t>(e->log)];
-      if ((q.call == them && Near(theirs.call, us)) || (theirs.call == us && Near(q.call, them))) {
-        return false;
-      }
+      if (Near(q.call, them) && Near(theirs.call, us)) return false;
     }
   }
   return found;
@@ -461,7 +470,9 @@ bool Matcher::OnlyUnpairedMirror(int32_t log, int32_t index, int32_t other,
 
 // The rank of a pair: serials that agree both ways first, then how well
 // the calls fit, then how many of the two exchanges agree, then the
-// nearer in time.
+// nearer in time. Two lines that name neither the other's station are a
+// pair only when their serials agree, and then rank below every other pair
+// whose serials agree.
 uint64_t Matcher::Rank(const Qso& a, const Qso& b, CallFit fit, int gap) const {
   const bool serials = SerialsAgree(a, b);
   const uint64_t agreeing = options_.serial_evidence ? (Agree(a.received, b.sent) ? 1 : 0) +
@@ -476,7 +487,7 @@ uint64_t Matcher::Rank(const Qso& a, const Qso& b, CallFit fit, int gap) const {
 // pair from the side of the log that comes first), that names a call one
 // slip from ours, or that names a call further from ours and agrees with
 // ours on the serials both ways.
-void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) const {
+void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) {
   const std::vector<Qso>& qsos = qsos_[static_cast<size_t>(log)];
   const uint32_t us = own_[static_cast<size_t>(log)];
   const std::string_view our_call = calls_.Text(us);
@@ -495,6 +506,7 @@ void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) const {
     for (const Entry* e = naming_us.first; e != naming_us.second; ++e) {
       const int gap = std::abs(Corrected(*e) - t);
       if (gap > window) continue;
+      named_back_[static_cast<size_t>(log)][i] = 1;
       best_found = best_found || SerialsAgree(q, QsoOf(*e));
       if (log < other) add(*e, kCallsExact, gap);
     }
@@ -522,6 +534,58 @@ void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) const {
   }
 }
 
+void Matcher::IndexCrossing() {
+  std::vector<Entry> lines;
+  for (size_t l = 0; l < qsos_.size(); ++l) {
+    for (size_t i = 0; i < qsos_[l].size(); ++i) {
+      const Qso& q = qsos_[l][i];
+      if (named_back_[l][i] != 0 || !(Telling(q.sent) || Telling(q.received))) continue;
+      lines.push_back({ExchangesKey(q.sent, q.received, q.band, q.mode), static_cast<int32_t>(l),
+                       static_cast<int32_t>(i), q.minute});
+    }
+  }
+  crossing_.Build(std::move(lines));
+}
+
+// A line of LOG and a line of a later log at that time, on that band and
+// mode, that sent what the other received and received what it sent, when
+// neither names the other's station: found by their exchanges, since their
+// calls lead nowhere. The two calls together are no further from the two
+// stations than one call copied wrong may be from its station: serials as
+// low as the first few of a contest stand on many lines at its start, and
+// two calls each three slips from the other's station are chance there. A
+// line whose station's line names it back at that time (named_back_) is
+// none of them: the two stations' own word outranks the serials.
+void Matcher::CrossedPairsOf(int32_t log, std::vector<Pair>* pairs) const {
+  const std::vector<Qso>& qsos = qsos_[static_cast<size_t>(log)];
+  const uint32_t us = own_[static_cast<size_t>(log)];
+  for (size_t i = 0; i < qsos.size(); ++i) {
+    const Qso& q = qsos[i];
+    if (named_back_[static_cast<size_t>(log)][i] != 0 ||
+        !(Telling(q.sent) || Telling(q.received))) {
+      continue;
+    }
+    const int t = q.minute - Offset(log);
+    const Span mirror = crossing_.Find(ExchangesKey(q.received, q.sent, q.band, q.mode));
+    for (const Entry* e = OfLog(mirror, log + 1).first; e != mirror.second; ++e) {
+      const int gap = std::abs(Corrected(*e) - t);
+      if (gap > options_.window_minutes) continue;
+      const Qso& theirs = QsoOf(*e);
+      const uint32_t them = own_[static_cast<size_t>(e->log)];
+      if (q.call == them || theirs.call == us || !SerialsAgree(q, theirs)) continue;
+      // Neither call is the other's station: each is a slip from it at least.
+      const int ours = SlipsApart(calls_.Text(q.call), calls_.Text(them), kMostSlips - 1);
+      if (ours > kMostSlips - 1 ||
+          ours + SlipsApart(calls_.Text(theirs.call), calls_.Text(us), kMostSlips - ours) >
+              kMostSlips) {
+        continue;
+      }
+      pairs->push_back({Rank(q, theirs, kCallsCrossed, gap), log, static_cast<int32_t>(i), e->log,
+                        e->index, true});
+    }
+  }
+}
+
 void Matcher::IndexUnpaired() {
   std::vector<Entry> unpaired;
   for (size_t l = 0; l < qsos_.size(); ++l) {
@@ -537,8 +601,17 @@ void Matcher::IndexUnpaired() {
 
 void Matcher::Match() {
   std::vector<std::vector<Pair>> by_log(logs_.size());
+  named_back_.resize(logs_.size());
+  for (size_t l = 0; l < logs_.size(); ++l) named_back_[l].assign(qsos_[l].size(), 0);
   ForEachItem(logs_.size(), options_.threads,
               [&](size_t l) { PairsOf(static_cast<int32_t>(l), &by_log[l]); });
+  if (options_.serial_evidence) {
+    IndexCrossing();
+    ForEachItem(logs_.size(), options_.threads,
+                [&](size_t l) { CrossedPairsOf(static_cast<int32_t>(l), &by_log[l]); });
+    crossing_ = KeyedEntries();
+  }
+  std::vector<std::vector<char>>().swap(named_back_);
   size_t count = 0;
   for (const std::vector<Pair>& pairs : by_log) count += pairs.size();
   std::vector<Pair> pairs;
@@ -555,10 +628,11 @@ void Matcher::Match() {
     Partner& a = partner_[static_cast<size_t>(p.log_a)][static_cast<size_t>(p.index_a)];
     Partner& b = partner_[static_cast<size_t>(p.log_b)][static_cast<size_t>(p.index_b)];
     if (a.log >= 0 || b.log >= 0) continue;
-    // Calls this far apart are one QSO only where no other line, still
-    // unpaired, shares those serials with either. They rank below every
-    // pair with nearer calls and agreeing serials: the lines still unpaired
-    // when the first of them comes are the only rivals there can be.
+    // Calls this far apart, and lines that name neither station, are one
+    // QSO only where no other line, still unpaired, shares those serials
+    // with either. They rank below every pair with nearer calls and
+    // agreeing serials: the lines still unpaired when the first of them
+    // comes are the only rivals there can be.
     if (p.far && !mirrors) {
       IndexUnpaired();
       mirrors = true;
@@ -591,8 +665,9 @@ Line Matcher::Judge(int32_t log, size_t index) const {
     }
     return line;
   }
-  const int32_t other = log_of_[q.call];
-  if (other >= 0 && other != log) {
+  // Not paired: the station named sent a log, or did not. A line that names
+  // its own station names one that sent a log, and is a QSO with no one.
+  if (log_of_[q.call] >= 0) {
     line.cls = Class::kNil;
   } else {
     line.cls = holders_[q.call] > 1 ? Class::kNolog : Class::kUnique;

@@ -10,11 +10,14 @@
 // the serials agree both ways (what each copied is what the other sent, and
 // one of the two is a serial, not a county code) and neither line agrees so
 // with any other line at that time that is still unpaired and could be
-// paired with it by the calls. The lines are paired strongest evidence
-// first, each line in one pair at most: serials that agree both ways, then
-// how well the calls fit, then how many of the two exchanges agree, then the
-// nearer in time. The classes, from the point of view of the log that holds
-// the line:
+// paired with it by the calls. When neither names the other's station, the
+// two are one QSO too if the two calls together are up to three slips from
+// the two stations, the serials agree both ways as above, and neither line
+// is named back by the station it names (both are then busted). The lines
+// are paired strongest evidence first, each line in one pair at most:
+// serials that agree both ways, then how well the calls fit, then how many
+// of the two exchanges agree, then the nearer in time. The classes, from
+// the point of view of the log that holds the line:
 //   dupe       the same call, band and mode stand on an earlier line of this log
 //   confirmed  paired with a line of the station we logged, even one that
 //              copied our call wrong
