@@ -11,7 +11,11 @@
 set -euo pipefail
 
 native=(cmake ninja-build g++ clang llvm libclang-rt-14-dev python3 googletest libgtest-dev
-        libgmock-dev libbenchmark-dev hamradio-files clang-tidy cppcheck valgrind chromium)
+        libgmock-dev libbenchmark-dev hamradio-files clang-tidy cppcheck valgrind chromium
+        # yodx serve: its HTTP server, database and hashing (zlib for its zip), and what its
+        # tests drive it with (Chromium's DevTools protocol, curl, the database's shell)
+        pkg-config libcpp-httplib-dev libsqlite3-dev libssl-dev zlib1g-dev python3-websocket curl
+        sqlite3)
 cross=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
        binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
        wine wine64 wine32:i386 xvfb xauth)
