@@ -103,6 +103,18 @@ std::string HtmlText(std::string_view text, size_t limit) {
   return out;
 }
 
+std::string CsvCell(std::string_view text) {
+  std::string cell;
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+    cell = "'";
+  }
+  cell += text;
+  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+  std::string quoted = "\"";
+  for (char c : cell) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 std::string CountText(long long n) {
   return GroupedNumber(static_cast<unsigned long long>(n < 0 ? 0 : n));
 }

@@ -53,6 +53,11 @@ struct Log {
   int qso_lines() const { return static_cast<int>(data.contacts.size()) + data.skipped; }
 };
 
+// "SINGLE-OP ALL MIXED HIGH": the category the results group a log by, its
+// CATEGORY-OPERATOR, -BAND, -MODE and -POWER as TEXT, a Cabrillo log, writes
+// them (upper case, printable), or "none".
+std::string CategoryOf(const std::string& text);
+
 // A file of the folder that is not checked, and why.
 struct Skipped {
   std::string file, reason;
