@@ -171,6 +171,19 @@ int ServeCommand(const std::vector<std::string>& given) {
     window.deadline = serve::UnixFromUtc(t) + (text.size() == 16 ? 59 : 0);
   }
 
+  // Signals are taken by a thread of their own; every other thread, started
+  // after this (the store's writer among them), has them blocked. A broken
+  // connection and a file grown past its limit are errors to answer, not
+  // reasons to end.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGTERM);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+
   std::string error;
   CtyFile countries;
   if (!LoadCountryFile(line.Value("--cty"), &countries, &error)) return Fail(kUsage, error);
@@ -187,18 +200,6 @@ int ServeCommand(const std::vector<std::string>& given) {
     window.late_allowed = robot.Window().late_allowed;
     if (!robot.SetWindow(window, &error)) return Fail(1, error);
   }
-
-  // Signals are taken by a thread of their own; every other thread,
-  // started after this, has them blocked. A broken connection and a file
-  // grown past its limit are errors to answer, not reasons to end.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGTERM);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGUSR1);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-  signal(SIGXFSZ, SIG_IGN);
 
   serve::GuardedServer server(limits);
   robot.Route(&server);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -82,6 +83,9 @@ class GuardedStream : public httplib::Stream {
     return false;
   }
   bool close_after_response = false;
+  // A read ran out of bytes or time: whatever the library answers, the
+  // connection ends after it.
+  bool bound_hit = false;
 
   bool is_readable() const override {
     return begin_ < end_ || WaitFor(fd_, POLLIN, deadline_, limits_.idle);
@@ -92,9 +96,15 @@ class GuardedStream : public httplib::Stream {
   }
 
   ssize_t read(char* ptr, size_t size) override {
-    if (budget_ == 0) return -1;  // the part being read is over its bytes
+    if (budget_ == 0) {  // the part being read is over its bytes
+      bound_hit = true;
+      return -1;
+    }
     if (begin_ == end_) {
-      if (!WaitFor(fd_, POLLIN, deadline_, limits_.idle)) return -1;
+      if (!WaitFor(fd_, POLLIN, deadline_, limits_.idle)) {
+        bound_hit = true;
+        return -1;
+      }
       ssize_t got;
       do {
         got = ::recv(fd_, buffer_, sizeof buffer_, 0);
@@ -218,6 +228,23 @@ void CloseSocket(int fd) {
   ::close(fd);
 }
 
+// Closes a connection whose client may still be sending (a body too large,
+// or one refused before it was read): our side is shut first, and what
+// still comes is read and dropped for a while, so that the client reads the
+// answer instead of a reset.
+void LingeringClose(int fd) {
+  ::shutdown(fd, SHUT_WR);
+  const Clock::time_point until = Clock::now() + std::chrono::seconds(2);
+  size_t dropped = 0;
+  char buffer[16384];
+  while (dropped < 8 * 1024 * 1024 && WaitFor(fd, POLLIN, until, std::chrono::seconds(2))) {
+    const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+    if (got <= 0 && !(got < 0 && errno == EINTR)) break;
+    dropped += got > 0 ? static_cast<size_t>(got) : 0;
+  }
+  ::close(fd);
+}
+
 }  // namespace
 
 GuardedServer::GuardedServer(const Limits& limits) : limits_(limits) {
@@ -233,6 +260,17 @@ GuardedServer::GuardedServer(const Limits& limits) : limits_(limits) {
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
   new_task_queue = [this] { return new BoundedPool(limits_.threads, limits_.waiting); };
+  // A client that asks before it sends its body hears at once that it is too
+  // large, and sends none of it.
+  set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+    const std::string length = req.get_header_value("Content-Length");
+    if (length.size() > 15 || std::strtoull(length.c_str(), nullptr, 10) > limits_.body_bytes) {
+      res.status = 413;
+      CloseAfterResponse();
+      return 413;
+    }
+    return 100;
+  });
 }
 
 int GuardedServer::Bind(const std::string& host, int port) {
@@ -276,10 +314,16 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     bool closed = false;
     const bool answered =
         process_request(stream, last, closed, [&](httplib::Request&) { stream.BeginBody(); });
-    if (!answered || closed || stream.close_after_response || stopping_) break;
+    if (!answered || closed || stream.close_after_response || stream.bound_hit || stopping_) {
+      break;
+    }
   }
   t_stream = nullptr;
-  CloseSocket(sock);
+  if (stream.close_after_response) {
+    LingeringClose(sock);
+  } else {
+    CloseSocket(sock);
+  }
   return true;
 }
 
