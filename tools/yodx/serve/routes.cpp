@@ -143,7 +143,8 @@ Robot::Robot(Store* store, const CtyFile* countries, Organiser* organiser,
       organiser_(organiser),
       options_(options),
       uploads_(options.uploads_per_minute),
-      logins_(options.logins_per_minute) {
+      logins_(options.logins_per_minute),
+      checks_(options.check_threads) {
   const std::string deadline = store_->Setting("deadline");
   window_.has_deadline = !deadline.empty() && AllDigits(deadline);
   window_.deadline = window_.has_deadline ? std::stoll(deadline) : 0;
@@ -210,7 +211,10 @@ Robot::Answer Robot::Upload(const std::string& bytes, const std::string& address
   Answer answer;
   answer.received = Now();
   Assessment& a = answer.assessment;
-  a = Assess(bytes, *countries_, options_.lint, Window(), answer.received);
+  {
+    FifoGate::Pass turn(&checks_);
+    a = Assess(bytes, *countries_, options_.lint, Window(), answer.received);
+  }
   if (a.verdict == Verdict::kAccepted) {
     LogRecord record;
     record.tag = RandomHex(6);
@@ -231,6 +235,7 @@ Robot::Answer Robot::Upload(const std::string& bytes, const std::string& address
     if (kept.status == WriteStatus::kCommitted) {
       record.id = kept.id;
       answer.receipt = record.Receipt();
+      ++logs_in_;
       Note(address + " accepted " + a.call + " " + answer.receipt);
       return answer;
     }
@@ -263,6 +268,23 @@ Robot::Answer Robot::Upload(const std::string& bytes, const std::string& address
        std::to_string(a.status) +
        (noted.status == WriteStatus::kCommitted ? "" : " (not recorded: " + noted.message + ")"));
   return answer;
+}
+
+std::string Robot::List(ListKind kind) {
+  CachedList& cached = lists_[static_cast<int>(kind)];
+  const RobotState state = State();
+  const std::string sentence = kind == ListKind::kPage ? WindowSentence(state) : std::string();
+  std::lock_guard<std::mutex> lock(list_mutex_);
+  const long long logs_in = logs_in_;
+  if (cached.logs_in != logs_in || cached.sentence != sentence) {
+    const std::vector<LogRecord> logs = store_->CurrentLogs();
+    cached.text = kind == ListKind::kPage   ? LogsPage(logs, state)
+                  : kind == ListKind::kJson ? LogsJson(logs)
+                                            : LogsCsv(logs);
+    cached.logs_in = logs_in;
+    cached.sentence = sentence;
+  }
+  return cached.text;
 }
 
 void Robot::Route(GuardedServer* server) {
@@ -388,14 +410,14 @@ void Robot::Route(GuardedServer* server) {
 
   // Public.
   server->Get("/logs", [this](const Request&, Response& res) {
-    res.set_content(LogsPage(store_->CurrentLogs(), State()), kHtml);
+    res.set_content(List(ListKind::kPage), kHtml);
   });
   server->Get("/api/logs", [this](const Request&, Response& res) {
-    res.set_content(LogsJson(store_->CurrentLogs()), kJson);
+    res.set_content(List(ListKind::kJson), kJson);
   });
   server->Get("/logs.csv", [this](const Request&, Response& res) {
     res.set_header("Content-Disposition", "attachment; filename=\"logs.csv\"");
-    res.set_content(LogsCsv(store_->CurrentLogs()), "text/csv; charset=utf-8");
+    res.set_content(List(ListKind::kCsv), "text/csv; charset=utf-8");
   });
   auto published = [this](const Request& req, Response& res, RunRecord* run) {
     const long long id = PublishedRun();

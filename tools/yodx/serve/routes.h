@@ -5,12 +5,14 @@
 #ifndef YODX_SERVE_ROUTES_H_
 #define YODX_SERVE_ROUTES_H_
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
 #include "tools/contest/cty.h"
 #include "tools/yodx/lint/linter.h"
 #include "tools/yodx/serve/admin.h"
+#include "tools/yodx/serve/gate.h"
 #include "tools/yodx/serve/http_guard.h"
 #include "tools/yodx/serve/intake.h"
 #include "tools/yodx/serve/pages.h"
@@ -48,6 +50,10 @@ class Robot {
  private:
   struct Answer;
   Answer Upload(const std::string& bytes, const std::string& address);
+  // The public list as a page, JSON or CSV, made again only once a log
+  // has come in since (or, for the page, the deadline's sentence changed).
+  enum class ListKind { kPage, kJson, kCsv };
+  std::string List(ListKind kind);
   std::string ClientAddress(const httplib::Request& req) const;
   bool Authorised(const httplib::Request& req);
   RobotState State() const;
@@ -62,6 +68,13 @@ class Robot {
   UploadWindow window_;
   long long published_run_ = 0;
   std::mutex heavy_;  // one cross-check or zip at a time: each holds every current log
+  FifoGate checks_;   // as many checks at once as the cross-check has threads
+  std::atomic<long long> logs_in_{0};  // logs kept since the start
+  std::mutex list_mutex_;              // held while the list is made again
+  struct CachedList {
+    long long logs_in = -1;
+    std::string sentence, text;
+  } lists_[3];
 };
 
 }  // namespace serve
