@@ -95,6 +95,24 @@ def raw_exchange(port, data, read_for=5.0, send_slowly=None):
     return got, time.monotonic() - started
 
 
+def count_closed(port, count):
+    """Opens COUNT connections that send nothing: how many the robot closed
+    within a second, unserved."""
+    idle = [socket.create_connection(("127.0.0.1", port), timeout=5) for _ in range(count)]
+    time.sleep(1.0)
+    closed = 0
+    for sock in idle:
+        sock.setblocking(False)
+        try:
+            closed += 1 if sock.recv(1) == b"" else 0
+        except BlockingIOError:
+            pass  # still open: being served, or waiting for its turn
+        except ConnectionResetError:
+            closed += 1
+        sock.close()
+    return closed
+
+
 def part_api(yodx, scratch):
     logs = plugin_logs(yodx, scratch)
     dl, yo = logs["DL1ABC"], logs["YO3ABC"]
@@ -227,6 +245,10 @@ def part_api(yodx, scratch):
         status, _, _ = robot.request("GET", "/results")
         check(status == 404, "withdrawn results still served")
 
+        # One address has 8 connections served at once; more are closed at once.
+        closed_at_once = count_closed(robot.port, 12)
+        check(closed_at_once == 4, "12 idle connections of one address: %d closed" % closed_at_once)
+
         # A consistent copy while it runs.
         copy = os.path.join(scratch, "copy.sqlite")
         made = subprocess.run([yodx, "serve", "--data", data, "--backup", copy],
@@ -283,16 +305,7 @@ def part_hostile(yodx, scratch):
 
         # Connections beyond the threads and the waiting room are closed at once.
         time.sleep(1.2)  # the slow clients' threads are free again
-        idle = [socket.create_connection(("127.0.0.1", port), timeout=5) for _ in range(8)]
-        closed_at_once = 0
-        for sock in idle:
-            sock.settimeout(0.5)
-            try:
-                closed_at_once += 1 if sock.recv(1) == b"" else 0
-            except (socket.timeout, ConnectionResetError):
-                pass
-        for sock in idle:
-            sock.close()
+        closed_at_once = count_closed(port, 8)
         check(closed_at_once >= 1, "8 idle connections to 2 threads: none closed at once")
         time.sleep(1.5)
         status, _, _ = robot.request("GET", "/")
@@ -408,7 +421,8 @@ def part_load(yodx, scratch):
     calls = ["YO%dL%s%s" % (n % 10, chr(65 + n // 260 % 26), chr(65 + n // 10 % 26))
              for n in range(count)]
     check(len(set(calls)) == count, "the calls repeat")
-    with Robot(yodx, os.path.join(scratch, "data"), "--uploads-per-minute", "0") as robot:
+    with Robot(yodx, os.path.join(scratch, "data"), "--uploads-per-minute", "0",
+               "--connections-per-address", "0") as robot:
         def upload(call):
             sent = as_station(yo, "YO3ABC", call)
             started = time.monotonic()
@@ -434,7 +448,8 @@ def part_crash(yodx, scratch):
     data = os.path.join(scratch, "data")
     receipted = {}
     for round_ in range(3):
-        robot = Robot(yodx, data, "--uploads-per-minute", "0").start()
+        robot = Robot(yodx, data, "--uploads-per-minute", "0",
+                      "--connections-per-address", "0").start()
         stop = threading.Event()
 
         def uploader(worker):

@@ -57,7 +57,8 @@ class Robot:
             found = LISTENING.search(line)
             if found:
                 self.port = int(found.group(1))
-                threading.Thread(target=self._drain_output, daemon=True).start()
+                self.output = threading.Thread(target=self._drain_output, daemon=True)
+                self.output.start()
                 return self
         self.kill()
         raise Failure("the robot did not start: %s %s" % ("".join(self.lines), "".join(self.errors)))
@@ -82,10 +83,12 @@ class Robot:
             return self.process.returncode if self.process else None
         self.process.send_signal(signal.SIGTERM)
         try:
-            return self.process.wait(timeout)
+            status = self.process.wait(timeout)
         except subprocess.TimeoutExpired:
             self.kill()
             raise Failure("the robot did not stop within %d s of SIGTERM" % timeout)
+        self.output.join(5)  # its last lines read
+        return status
 
     def kill(self):
         if self.process is not None and self.process.poll() is None:

@@ -31,7 +31,8 @@ namespace {
 constexpr const char* kUsageLine =
     "usage: yodx serve --data DIR [--listen HOST:PORT] [--deadline YYYY-MM-DDTHH:MM] "
     "[--period START END] [--cty FILE] [--uploads-per-minute N] [--body-limit BYTES] "
-    "[--header-timeout S] [--body-timeout S] [--threads N] [--behind-proxy] [--new-token]\n"
+    "[--header-timeout S] [--body-timeout S] [--threads N] [--connections-per-address N] "
+    "[--behind-proxy] [--new-token]\n"
     "       yodx serve --data DIR --backup FILE";
 
 // A whole number from LOW to HIGH.
@@ -99,7 +100,7 @@ int ServeCommand(const std::vector<std::string>& given) {
   if (!ReadCommandLine(args, "serve", "option",
                        {"--data", "--listen", "--deadline", "--period", "--cty", "--backup",
                         "--uploads-per-minute", "--body-limit", "--header-timeout",
-                        "--body-timeout", "--threads"},
+                        "--body-timeout", "--threads", "--connections-per-address"},
                        &line, &message)) {
     return Fail(kUsage, message);
   }
@@ -131,11 +132,16 @@ int ServeCommand(const std::vector<std::string>& given) {
                   {"--body-limit", 1024, 1LL << 30},
                   {"--header-timeout", 1, 3600},
                   {"--body-timeout", 1, 3600},
-                  {"--threads", 1, 256}};
-  long long numbers[5] = {options.uploads_per_minute, static_cast<long long>(limits.body_bytes),
-                          limits.head_time.count() / 1000, limits.body_time.count() / 1000,
-                          limits.threads};
-  for (size_t i = 0; i < 5; ++i) {
+                  {"--threads", 1, 256},
+                  {"--connections-per-address", 0, 10000}};
+  constexpr size_t kCount = sizeof kNumbers / sizeof kNumbers[0];
+  long long numbers[kCount] = {options.uploads_per_minute,
+                               static_cast<long long>(limits.body_bytes),
+                               limits.head_time.count() / 1000,
+                               limits.body_time.count() / 1000,
+                               limits.threads,
+                               limits.per_address};
+  for (size_t i = 0; i < kCount; ++i) {
     if (line.Values(kNumbers[i].name) == nullptr) continue;
     if (!ReadNumber(line.Value(kNumbers[i].name), kNumbers[i].low, kNumbers[i].high, &numbers[i])) {
       return Fail(kUsage, std::string(kNumbers[i].name) + " takes a whole number from " +
@@ -149,7 +155,10 @@ int ServeCommand(const std::vector<std::string>& given) {
   limits.head_time = std::chrono::seconds(numbers[2]);
   limits.body_time = std::chrono::seconds(numbers[3]);
   limits.threads = limits.waiting = static_cast<int>(numbers[4]);
+  limits.per_address = static_cast<int>(numbers[5]);
   options.behind_proxy = behind_proxy;
+  // Behind a proxy every connection comes from it: the proxy limits them.
+  if (behind_proxy && line.Values("--connections-per-address") == nullptr) limits.per_address = 0;
   options.check_threads =
       static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
   if (const std::vector<std::string>* period = line.Values("--period")) {

@@ -57,10 +57,10 @@ class GuardedStream : public httplib::Stream {
  public:
   GuardedStream(int fd, const Limits& limits) : fd_(fd), limits_(limits) {}
 
-  // A new request: its head's bounds start now.
-  void BeginRequest() {
+  // A new request, begun at START: its head's bounds start then.
+  void BeginRequest(Clock::time_point start) {
     budget_ = limits_.head_bytes;
-    deadline_ = Clock::now() + limits_.head_time;
+    deadline_ = start + limits_.head_time;
     writing_ = false;
   }
   // The head is read: the body's bounds start now (called by the library
@@ -69,11 +69,10 @@ class GuardedStream : public httplib::Stream {
     budget_ = limits_.body_bytes + kBodySlack;
     deadline_ = Clock::now() + limits_.body_time;
   }
-  // Between two requests: whether the next one begins within the
-  // keep-alive time; gives up early when STOPPING is set.
-  bool WaitForRequest(const std::atomic<bool>& stopping) {
+  // Whether a request's first byte comes by UNTIL; gives up at once when
+  // STOPPING is set, so that a stop waits for no idle connection.
+  bool WaitForRequest(const std::atomic<bool>& stopping, Clock::time_point until) {
     if (begin_ < end_) return true;
-    const Clock::time_point until = Clock::now() + limits_.keep_alive;
     while (!stopping) {
       const Clock::time_point slice =
           std::min(until, Clock::now() + std::chrono::milliseconds(100));
@@ -211,7 +210,11 @@ class BoundedPool : public httplib::TaskQueue {
         job = std::move(jobs_.front());
         jobs_.pop_front();
       }
-      job();
+      try {
+        job();
+      } catch (...) {
+        // The job closes its socket whatever happens; nothing else to undo.
+      }
     }
   }
 
@@ -313,27 +316,59 @@ void GuardedServer::CloseAfterResponse() {
   if (t_stream != nullptr) t_stream->close_after_response = true;
 }
 
+bool GuardedServer::EnterPeer(const std::string& address) {
+  if (limits_.per_address <= 0) return true;
+  std::lock_guard<std::mutex> lock(peers_mutex_);
+  int& open = peers_[address];
+  if (open >= limits_.per_address) return false;
+  ++open;
+  return true;
+}
+
+void GuardedServer::LeavePeer(const std::string& address) {
+  if (limits_.per_address <= 0) return;
+  std::lock_guard<std::mutex> lock(peers_mutex_);
+  const auto found = peers_.find(address);
+  if (found != peers_.end() && --found->second <= 0) peers_.erase(found);
+}
+
 bool GuardedServer::process_and_close_socket(socket_t sock) {
-  if (t_refused || stopping_) {
+  GuardedStream stream(sock, limits_);
+  std::string peer;
+  int port = 0;
+  stream.get_remote_ip_and_port(peer, port);
+  if (t_refused || stopping_ || !EnterPeer(peer)) {
     CloseSocket(sock);
     return true;
   }
-  GuardedStream stream(sock, limits_);
   t_stream = &stream;
-  for (int n = 1; n <= limits_.requests_per_connection; ++n) {
-    if (n > 1 && !stream.WaitForRequest(stopping_)) break;
-    stream.BeginRequest();
-    const bool last = n == limits_.requests_per_connection || stopping_;
-    bool closed = false;
-    const bool answered = process_request(stream, last, closed, [&](httplib::Request& req) {
-      stream.BeginBody();
-      OnlyGzip(&req);
-    });
-    if (!answered || closed || stream.close_after_response || stream.bound_hit || stopping_) {
-      break;
+  // Nothing may leave a thread of the pool: the library catches what a
+  // handler throws, not what its own reading does (memory refused, say).
+  try {
+    const Clock::time_point accepted = Clock::now();
+    for (int n = 1; n <= limits_.requests_per_connection; ++n) {
+      // The first request's head is timed from the connection's start, each
+      // later one's from its first byte.
+      if (!stream.WaitForRequest(stopping_, n == 1 ? accepted + limits_.head_time
+                                                   : Clock::now() + limits_.keep_alive)) {
+        break;
+      }
+      stream.BeginRequest(n == 1 ? accepted : Clock::now());
+      const bool last = n == limits_.requests_per_connection || stopping_;
+      bool closed = false;
+      const bool answered = process_request(stream, last, closed, [&](httplib::Request& req) {
+        stream.BeginBody();
+        OnlyGzip(&req);
+      });
+      if (!answered || closed || stream.close_after_response || stream.bound_hit || stopping_) {
+        break;
+      }
     }
+  } catch (...) {
+    stream.close_after_response = false;
   }
   t_stream = nullptr;
+  LeavePeer(peer);
   if (stream.close_after_response) {
     LingeringClose(sock);
   } else {

@@ -17,7 +17,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace yodx {
 namespace serve {
@@ -34,6 +36,7 @@ struct Limits {
   Duration keep_alive{5000};  // between two requests of a connection
   int threads = 32;           // connections served at once
   int waiting = 32;           // connections accepted and waiting; more are closed
+  int per_address = 8;        // served at once for one address, more closed; 0: any
 };
 
 class GuardedServer : public httplib::Server {
@@ -55,9 +58,15 @@ class GuardedServer : public httplib::Server {
 
  private:
   bool process_and_close_socket(socket_t sock) override;
+  // Counts a connection of ADDRESS being served: false when it has its
+  // share already.
+  bool EnterPeer(const std::string& address);
+  void LeavePeer(const std::string& address);
 
   const Limits limits_;
   std::atomic<bool> stopping_{false};
+  std::mutex peers_mutex_;
+  std::unordered_map<std::string, int> peers_;  // connections served now, by address
 };
 
 }  // namespace serve

@@ -304,7 +304,12 @@ void Robot::Route(GuardedServer* server) {
       return GuardedServer::HandlerResponse::Unhandled;
     }
     const std::string encoding = req.get_header_value("Content-Encoding");
-    if (!encoding.empty() && !EqualsNoCase(encoding, "identity")) {
+    if (req.has_header("Transfer-Encoding")) {
+      // A length, and nothing that could say otherwise: behind a proxy, two
+      // readings of where a request ends are two requests.
+      Say(req, res, 411, StatusTitle(411),
+          "The request must say its length (Content-Length), not come in chunks.");
+    } else if (!encoding.empty() && !EqualsNoCase(encoding, "identity")) {
       Say(req, res, 415, StatusTitle(415),
           "The body is compressed (" + Printable(encoding, 40) + "): send it as it is.");
     } else if (!req.has_header("Content-Length")) {
@@ -562,7 +567,7 @@ void Robot::Route(GuardedServer* server) {
                 res.set_content(RefusedPage(store_->Refused(500)), kHtml);
               }));
   server->Get("/api/admin/refused", admin([this](const Request&, Response& res) {
-                res.set_content(RefusedJson(store_->Refused(100000)), kJson);
+                res.set_content(RefusedJson(store_->Refused(2000)), kJson);
               }));
 
   Handler deadline = [this](const Request& req, Response& res) {
