@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include "tools/contest/cty.h"
@@ -68,8 +68,8 @@ bool MakeDataFolder(const std::string& dir, std::string* error) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec || ::chmod(dir.c_str(), 0700) != 0) {
-    *error =
-        "cannot make the data folder " + dir + ": " + (ec ? ec.message() : std::strerror(errno));
+    *error = "cannot make the data folder " + dir + ": " +
+             (ec ? ec.message() : std::generic_category().message(errno));
     return false;
   }
   return true;
@@ -227,7 +227,7 @@ int ServeCommand(const std::vector<std::string>& given) {
   std::thread stopper([&] {
     int taken = 0;
     sigwait(&stop_signals, &taken);
-    if (taken != SIGUSR1) Say(std::string("stopping (") + strsignal(taken) + ")");
+    if (taken != SIGUSR1) Say(taken == SIGTERM ? "stopping (SIGTERM)" : "stopping (SIGINT)");
     server.Shutdown();
   });
   const bool served = server.Serve();

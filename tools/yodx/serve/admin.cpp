@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 #include "tools/yodx/serve/crypto.h"
 
@@ -16,6 +16,11 @@ namespace serve {
 namespace {
 
 constexpr const char* kTokenKey = "admin_token_sha256";
+
+// The system's sentence for an errno value (strerror's, without its shared buffer).
+std::string ErrnoText(int value) {
+  return std::generic_category().message(value);
+}
 
 bool IsToken(const std::string& text) {
   return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
@@ -27,7 +32,7 @@ bool IsToken(const std::string& text) {
 bool WriteTokenFile(const std::string& path, const std::string& token, std::string* error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
-    *error = "cannot create " + path + ": " + std::strerror(errno);
+    *error = "cannot create " + path + ": " + ErrnoText(errno);
     return false;
   }
   const std::string line = token + "\n";
@@ -38,7 +43,7 @@ bool WriteTokenFile(const std::string& path, const std::string& token, std::stri
   ::close(fd);
   if (!written) {
     ::unlink(path.c_str());
-    *error = "cannot write " + path + ": " + std::strerror(saved);
+    *error = "cannot write " + path + ": " + ErrnoText(saved);
   }
   return written;
 }
@@ -93,7 +98,7 @@ bool PrepareToken(Store* store, const std::string& path, bool new_token, std::st
     ::unlink(fresh.c_str());
     if (!WriteTokenFile(fresh, token, error)) return false;
     if (::rename(fresh.c_str(), path.c_str()) != 0) {
-      *error = "cannot replace " + path + ": " + std::strerror(errno);
+      *error = "cannot replace " + path + ": " + ErrnoText(errno);
       ::unlink(fresh.c_str());
       return false;
     }
@@ -116,7 +121,7 @@ bool Organiser::IsToken(std::string_view presented) const {
 }
 
 std::string Organiser::OpenSession() {
-  const std::string value = RandomHex(32);
+  std::string value = RandomHex(32);
   const Clock::time_point now = Clock::now();
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto it = sessions_.begin(); it != sessions_.end();) {

@@ -153,7 +153,7 @@ class GuardedStream : public httplib::Stream {
 
  private:
   // A chunked body's framing, beside its bytes.
-  static constexpr size_t kBodySlack = 64 * 1024;
+  static constexpr size_t kBodySlack = size_t{64} * 1024;
 
   const int fd_;
   const Limits& limits_;
@@ -161,7 +161,7 @@ class GuardedStream : public httplib::Stream {
   Clock::time_point deadline_{};
   bool writing_ = false;
   Clock::time_point response_deadline_{};
-  char buffer_[4096];
+  char buffer_[4096] = {};
   size_t begin_ = 0, end_ = 0;
 };
 
@@ -240,7 +240,7 @@ void LingeringClose(int fd) {
   const Clock::time_point until = Clock::now() + std::chrono::seconds(2);
   size_t dropped = 0;
   char buffer[16384];
-  while (dropped < 8 * 1024 * 1024 && WaitFor(fd, POLLIN, until, std::chrono::seconds(2))) {
+  while (dropped < (size_t{8} << 20) && WaitFor(fd, POLLIN, until, std::chrono::seconds(2))) {
     const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
     if (got <= 0 && !(got < 0 && errno == EINTR)) break;
     dropped += got > 0 ? static_cast<size_t>(got) : 0;

@@ -26,9 +26,9 @@ namespace serve {
 
 struct Limits {
   using Duration = std::chrono::milliseconds;
-  size_t head_bytes = 64 * 1024;  // the request line and the headers
-  Duration head_time{10000};      // from the request's start to its last header
-  size_t body_bytes = 2 * 1024 * 1024;
+  size_t head_bytes = size_t{64} * 1024;  // the request line and the headers
+  Duration head_time{10000};              // from the request's start to its last header
+  size_t body_bytes = size_t{2} << 20;
   Duration body_time{60000};       // from the last header to the body's end
   Duration idle{5000};             // any one read or write
   Duration response_time{120000};  // writing one response

@@ -106,8 +106,9 @@ std::string Bool(bool b) {
 }
 
 std::string Limit(size_t bytes) {
-  return bytes % (1024 * 1024) == 0 ? std::to_string(bytes / (1024 * 1024)) + " MiB"
-                                    : CountText(static_cast<long long>(bytes)) + " bytes";
+  constexpr size_t kMiB = size_t{1} << 20;
+  return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB"
+                           : CountText(static_cast<long long>(bytes)) + " bytes";
 }
 
 }  // namespace
@@ -338,8 +339,11 @@ std::string VersionsPage(const std::vector<LogRecord>& versions) {
       "<th>SHA-256</th></tr>\n";
   for (const LogRecord& r : versions) {
     const std::string receipt = r.Receipt();
-    body += "<tr><td class=\"mono\"><a href=\"/admin/logs/" + receipt + "\">" + receipt +
-            "</a></td><td>" + H(r.call, 40) + "</td><td>" + (r.current ? "current" : "") +
+    body += "<tr><td class=\"mono\"><a href=\"/admin/logs/";
+    body += receipt;
+    body += "\">";
+    body += receipt;
+    body += "</a></td><td>" + H(r.call, 40) + "</td><td>" + (r.current ? "current" : "") +
             "</td><td>" + FormatUtc(UtcFromUnix(r.received)) + (r.late ? " (late)" : "") +
             "</td><td class=\"n\">" + CountText(r.qso_lines) + "</td><td class=\"n\">" +
             H(Score(r.counted, r.score, r.plugin_score)) + "</td><td class=\"n\">" +

@@ -353,7 +353,7 @@ void Robot::Route(GuardedServer* server) {
   server->set_exception_handler([](const Request& req, Response& res, std::exception_ptr ep) {
     std::string what = "unknown";
     try {
-      std::rethrow_exception(ep);
+      std::rethrow_exception(std::move(ep));
     } catch (const std::exception& e) {
       what = e.what();
     } catch (...) {
@@ -493,7 +493,7 @@ void Robot::Route(GuardedServer* server) {
 
   // The organiser's pages and JSON: nothing of them without the token.
   using Handler = std::function<void(const Request&, Response&)>;
-  auto admin = [this](Handler handler) {
+  auto admin = [this](const Handler& handler) {
     return [this, handler](const Request& req, Response& res) {
       if (!Authorised(req)) {
         res.status = 401;

@@ -29,7 +29,7 @@ struct RobotOptions {
   // Behind a reverse proxy on this machine: a client's address is the last
   // one of X-Forwarded-For, taken only from a loopback peer.
   bool behind_proxy = false;
-  size_t body_limit = 2 * 1024 * 1024;
+  size_t body_limit = size_t{2} << 20;
   int check_threads = 2;  // the cross-check's
 };
 
