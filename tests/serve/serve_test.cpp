@@ -72,6 +72,10 @@ LogRecord Record(const std::string& call, UnixSeconds received) {
 TEST(ServeIntakeTest, EachUploadGetsItsVerdict) {
   constexpr UnixSeconds kNow = 1800000000;
   const UploadWindow open, closed{true, kNow - 1, false}, late{true, kNow - 1, true};
+  std::string version2 = kCleanLog;  // as a logger of Cabrillo 2.0 writes it
+  version2.replace(version2.find("3.0"), 3, "2.0");
+  const std::string categories = "CATEGORY-OPERATOR: SINGLE-OP\r\nCATEGORY-BAND: ALL\r\n";
+  version2.replace(version2.find(categories), categories.size(), "CATEGORY: single-op all\r\n");
   std::string wrong_contest = kCleanLog;
   wrong_contest.replace(wrong_contest.find("YO-DX-HF"), 8, "CQ-WW-CW");
   const struct {
@@ -84,6 +88,7 @@ TEST(ServeIntakeTest, EachUploadGetsItsVerdict) {
   } kCases[] = {
       {"clean", kCleanLog, open, Verdict::kAccepted, 201, "The log of YO3ABC is accepted."},
       {"UTF-16", Utf16(kCleanLog), open, Verdict::kAccepted, 201, "is accepted"},
+      {"Cabrillo 2.0", version2, open, Verdict::kAccepted, 201, "with 1 warning"},
       {"late", kCleanLog, late, Verdict::kAccepted, 201, "as a late log"},
       {"closed", kCleanLog, closed, Verdict::kClosed, 403, "Uploads closed at the deadline"},
       {"empty", " \r\n\t", open, Verdict::kRefused, 422, "The log is empty"},
@@ -105,6 +110,7 @@ TEST(ServeIntakeTest, EachUploadGetsItsVerdict) {
   EXPECT_EQ(utf16.call, "YO3ABC");
   EXPECT_EQ(utf16.lint.qso_lines, 2);
   EXPECT_EQ(utf16.lint.claim.organiser.score(), 10 * 2);  // 2 + 8 points, a DXCC and a county
+  EXPECT_EQ(Assess(version2, Countries(), LintOptions{}, open, kNow).category, "SINGLE-OP ALL");
   const Assessment refused = Assess(wrong_contest, Countries(), LintOptions{}, open, kNow);
   ASSERT_EQ(refused.lint.findings.size(), 1u);
   EXPECT_EQ(refused.lint.findings[0].line, 2);

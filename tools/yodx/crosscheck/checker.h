@@ -55,7 +55,8 @@ struct Log {
 
 // "SINGLE-OP ALL MIXED HIGH": the category the results group a log by, its
 // CATEGORY-OPERATOR, -BAND, -MODE and -POWER as TEXT, a Cabrillo log, writes
-// them (upper case, printable), or "none".
+// them (upper case, printable), else its Cabrillo 2.0 CATEGORY: line, or
+// "none".
 std::string CategoryOf(const std::string& text);
 
 // A file of the folder that is not checked, and why.

@@ -39,6 +39,8 @@ std::string CategoryOf(const std::string& text) {
     const std::string value = Upper(CabrilloHeaderValue(text, tag));
     if (!value.empty()) category += (category.empty() ? "" : " ") + value;
   }
+  // Cabrillo 2.0 has them on one line.
+  if (category.empty()) category = Upper(CabrilloHeaderValue(text, "CATEGORY"));
   return category.empty() ? "none" : Printable(category, 80);
 }
 
