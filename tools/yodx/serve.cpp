@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -20,6 +22,7 @@
 #include "tools/yodx/commands.h"
 #include "tools/yodx/serve/admin.h"
 #include "tools/yodx/serve/http_guard.h"
+#include "tools/yodx/serve/intake.h"
 #include "tools/yodx/serve/pages.h"
 #include "tools/yodx/serve/routes.h"
 #include "tools/yodx/serve/store.h"
@@ -171,13 +174,11 @@ int ServeCommand(const std::vector<std::string>& given) {
   serve::UploadWindow window;
   const bool deadline_given = line.Values("--deadline") != nullptr;
   if (deadline_given) {
-    UtcSeconds t = 0;
     const std::string text = line.Value("--deadline");
-    if (text.size() > 19 || !ParseUtcTime(text, true, &t)) {
+    if (!serve::ReadDeadline(text, &window.deadline)) {
       return Fail(kUsage, "--deadline takes a UTC time YYYY-MM-DDTHH:MM, not '" + text + "'");
     }
     window.has_deadline = true;
-    window.deadline = serve::UnixFromUtc(t) + (text.size() == 16 ? 59 : 0);
   }
 
   // Signals are taken by a thread of their own; every other thread, started
@@ -224,13 +225,20 @@ int ServeCommand(const std::vector<std::string>& given) {
   const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
   Say("listening on http://" + shown + ":" + std::to_string(bound) + "/");
 
+  std::atomic<bool> served_out{false};
   std::thread stopper([&] {
     int taken = 0;
     sigwait(&stop_signals, &taken);
     if (taken != SIGUSR1) Say(taken == SIGTERM ? "stopping (SIGTERM)" : "stopping (SIGINT)");
-    server.Shutdown();
+    // Until the server is out: a signal that comes while it is still
+    // starting finds nothing to stop yet.
+    while (!served_out) {
+      server.Shutdown();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
   });
   const bool served = server.Serve();
+  served_out = true;
   pthread_kill(stopper.native_handle(), SIGUSR1);  // when the server ended on its own
   stopper.join();
   store.reset();  // the writer's queue drained, the database closed

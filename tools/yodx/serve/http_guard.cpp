@@ -304,7 +304,7 @@ int GuardedServer::Bind(const std::string& host, int port) {
 }
 
 bool GuardedServer::Serve() {
-  return listen_after_bind();
+  return stopping_ || listen_after_bind();
 }
 
 void GuardedServer::Shutdown() {

@@ -98,6 +98,14 @@ std::vector<StoredFinding> StoredFindings(const Assessment& a) {
   return list;
 }
 
+bool ReadDeadline(const std::string& text, UnixSeconds* deadline) {
+  UtcSeconds t = 0;
+  if (text.size() > 19 || !ParseUtcTime(text, true, &t)) return false;
+  if (text.size() == 16) t += 59;
+  *deadline = UnixFromUtc(t);
+  return true;
+}
+
 std::string MinuteText(UnixSeconds t) {
   return FormatUtc(UtcFromUnix(t)).substr(0, 16) + " UTC";
 }

@@ -50,6 +50,11 @@ Assessment Assess(const std::string& bytes, const CtyFile& countries,
 // The findings of A as the store keeps them.
 std::vector<StoredFinding> StoredFindings(const Assessment& a);
 
+// A deadline as the organiser writes it, UTC: "2026-09-05T23:59" is the
+// last second of that minute, a date alone its last second, and
+// "2026-09-05T23:59:30" that second. False for anything else.
+bool ReadDeadline(const std::string& text, UnixSeconds* deadline);
+
 // "2026-09-05 23:59 UTC".
 std::string MinuteText(UnixSeconds t);
 // "2026-09-05 23:59:07 UTC".

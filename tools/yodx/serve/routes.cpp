@@ -79,16 +79,6 @@ bool IsLoopback(const std::string& address) {
          address.compare(0, 11, "::ffff:127.") == 0;
 }
 
-// "2026-09-05T23:59" as the last second of that minute; a date alone as its
-// last second. False for anything else.
-bool ReadDeadline(const std::string& text, UnixSeconds* deadline) {
-  UtcSeconds t = 0;
-  if (text.size() > 19 || !ParseUtcTime(text, true, &t)) return false;
-  if (text.size() == 16) t += 59;
-  *deadline = UnixFromUtc(t);
-  return true;
-}
-
 // The bytes an upload form sent: the file when one was chosen, else the
 // text pasted. "" for neither.
 std::string FormBytes(const Request& req) {
@@ -174,12 +164,11 @@ RobotState Robot::State() const {
 }
 
 bool Robot::SetWindow(const UploadWindow& window, std::string* error) {
-  const WriteOutcome deadline = store_->SetSetting(
-      "deadline", window.has_deadline ? std::to_string(window.deadline) : std::string());
-  const WriteOutcome late = store_->SetSetting("late_allowed", window.late_allowed ? "1" : "0");
-  if (deadline.status != WriteStatus::kCommitted || late.status != WriteStatus::kCommitted) {
-    *error = "the deadline could not be kept: " +
-             (deadline.message.empty() ? late.message : deadline.message);
+  const WriteOutcome kept = store_->SetSettings(
+      {{"deadline", window.has_deadline ? std::to_string(window.deadline) : std::string()},
+       {"late_allowed", window.late_allowed ? "1" : "0"}});
+  if (kept.status != WriteStatus::kCommitted) {
+    *error = "the deadline could not be kept: " + kept.message;
     return false;
   }
   std::lock_guard<std::mutex> lock(state_mutex_);
@@ -300,7 +289,8 @@ void Robot::Route(GuardedServer* server) {
   // Before a body is read: the library would read a body without a length
   // to its end, and inflate a compressed one without a limit.
   server->set_pre_routing_handler([](const Request& req, Response& res) {
-    if (req.method != "POST" && req.method != "PUT" && req.method != "PATCH") {
+    if (req.method != "POST" && req.method != "PUT" && req.method != "PATCH" &&
+        req.method != "DELETE") {
       return GuardedServer::HandlerResponse::Unhandled;
     }
     const std::string encoding = req.get_header_value("Content-Encoding");

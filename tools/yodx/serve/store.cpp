@@ -466,11 +466,13 @@ WriteOutcome Store::AddRefused(const RefusedRecord& r) {
 }
 
 WriteOutcome Store::SetSetting(const std::string& key, const std::string& value) {
+  return SetSettings({{key, value}});
+}
+
+WriteOutcome Store::SetSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
   return impl_->Write([&](sqlite3* db) {
-    Statement(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?,?)")
-        .Bind(1, key)
-        .Bind(2, value)
-        .Run();
+    Statement set(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?,?)");
+    for (const auto& [key, value] : settings) set.Bind(1, key).Bind(2, value).Run();
     return 0LL;
   });
 }

@@ -101,6 +101,8 @@ class Store {
   WriteOutcome AddLog(const LogRecord& record, const std::string& bytes);
   WriteOutcome AddRefused(const RefusedRecord& record);
   WriteOutcome SetSetting(const std::string& key, const std::string& value);
+  // Several settings in one commit: all of them, or none.
+  WriteOutcome SetSettings(const std::vector<std::pair<std::string, std::string>>& settings);
   // Keeps RUN with REPORTS, (call, report text) pairs.
   WriteOutcome AddRun(const RunRecord& run,
                       const std::vector<std::pair<std::string, std::string>>& reports);
