@@ -184,7 +184,8 @@ def story(yodx, scratch, out):
             check(browser.go(base + "/admin") == 401, "/admin without the token")
             browser.type("#token", robot.token())
             check(browser.loaded(lambda: browser.click("#login")) == 200, "the log-in")
-            check("2 versions kept, 1 refused attempts" in browser.text("#counts"), "the counts")
+            check("1 station, 2 versions kept, 1 refused attempt." in browser.text("#counts"),
+                  "the counts: %s" % browser.text("#counts"))
             cookies = browser.call("Network.getCookies", urls=[base])["cookies"]
             check(len(cookies) == 1 and cookies[0]["httpOnly"] and cookies[0]["sameSite"] ==
                   "Strict", "the session cookie: %s" % cookies)

@@ -101,6 +101,11 @@ std::string UrlComponent(const std::string& text) {
   return out;
 }
 
+// "1 station", "1,204 stations".
+std::string Count(long long n, const char* what) {
+  return CountText(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 std::string Bool(bool b) {
   return b ? "true" : "false";
 }
@@ -202,8 +207,8 @@ std::string UploadAnswerJson(const Assessment& a, const std::string& receipt,
 
 std::string LogsPage(const std::vector<LogRecord>& logs, const RobotState& state) {
   std::string body = "<h1>YO-DX HF Contest: the logs received</h1>\n<p>" +
-                     GroupedNumber(logs.size()) + (logs.size() == 1 ? " station" : " stations") +
-                     ". " + H(WindowSentence(state)) +
+                     Count(static_cast<long long>(logs.size()), "station") + ". " +
+                     H(WindowSentence(state)) +
                      " Claimed scores are the organiser's count of each log as sent.</p>\n";
   body +=
       "<p><a href=\"/\">Send a log</a> &middot; <a href=\"/logs.csv\">CSV</a> &middot; "
@@ -271,9 +276,9 @@ std::string LoginPage(const std::string& sentence) {
 std::string AdminPage(const AdminState& s) {
   const RobotState& r = s.robot;
   std::string body = "<h1>The organiser's pages</h1>\n" + AdminNav();
-  body += "<p id=\"counts\">" + GroupedNumber(s.current) + " stations, " +
-          GroupedNumber(s.versions) + " versions kept, " + GroupedNumber(s.refused) +
-          " refused attempts.</p>\n<p id=\"window\">" + H(WindowSentence(r)) + "</p>\n";
+  body += "<p id=\"counts\">" + Count(s.current, "station") + ", " + Count(s.versions, "version") +
+          " kept, " + Count(s.refused, "refused attempt") + ".</p>\n<p id=\"window\">" +
+          H(WindowSentence(r)) + "</p>\n";
   const std::string deadline =
       r.window.has_deadline ? FormatUtc(UtcFromUnix(r.window.deadline)).substr(0, 16) : "";
   std::string value = deadline;
@@ -291,7 +296,7 @@ std::string AdminPage(const AdminState& s) {
   body += "<h2>Cross-check</h2>\n";
   if (s.has_run) {
     body += "<p>The latest run, number " + std::to_string(s.run.id) + ", of " +
-            GroupedNumber(s.run.logs) + " logs at " + H(SecondText(s.run.created)) +
+            Count(s.run.logs, "log") + " at " + H(SecondText(s.run.created)) +
             ": <a href=\"/admin/results\">its results</a>.</p>\n";
   }
   body +=
@@ -332,7 +337,8 @@ std::string AdminStatusJson(const AdminState& s) {
 
 std::string VersionsPage(const std::vector<LogRecord>& versions) {
   std::string body = "<h1>Every version of every log</h1>\n" + AdminNav() + "<p>" +
-                     GroupedNumber(versions.size()) + " versions, newest first.</p>\n";
+                     Count(static_cast<long long>(versions.size()), "version") +
+                     ", newest first.</p>\n";
   body +=
       "<table id=\"versions\">\n<tr><th>Receipt</th><th>Call</th><th>Current</th><th>Received "
       "(UTC)</th><th>QSOs</th><th>Claimed score</th><th>Warnings</th><th>From</th>"
@@ -406,8 +412,8 @@ std::string RefusedJson(const std::vector<RefusedRecord>& refused) {
 std::string RunPage(const RunRecord& run, const std::vector<std::string>& calls,
                     long long published_run) {
   std::string body = "<h1>Cross-check run " + std::to_string(run.id) + "</h1>\n" + AdminNav();
-  body += "<p>" + GroupedNumber(run.logs) + " logs, checked at " + H(SecondText(run.created)) +
-          ". " + (published_run == run.id ? "Published." : "Not published.") + "</p>\n";
+  body += "<p>" + Count(run.logs, "log") + ", checked at " + H(SecondText(run.created)) + ". " +
+          (published_run == run.id ? "Published." : "Not published.") + "</p>\n";
   body += "<pre id=\"summary\">" + H(run.summary, 4000) + "</pre>\n";
   body +=
       "<p><a href=\"/admin/results.html\">The results page</a> &middot; <a "
