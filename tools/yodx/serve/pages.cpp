@@ -414,7 +414,14 @@ std::string RunPage(const RunRecord& run, const std::vector<std::string>& calls,
   std::string body = "<h1>Cross-check run " + std::to_string(run.id) + "</h1>\n" + AdminNav();
   body += "<p>" + Count(run.logs, "log") + ", checked at " + H(SecondText(run.created)) + ". " +
           (published_run == run.id ? "Published." : "Not published.") + "</p>\n";
-  body += "<pre id=\"summary\">" + H(run.summary, 4000) + "</pre>\n";
+  body += "<pre id=\"summary\">";
+  for (size_t at = 0; at < run.summary.size();) {  // line by line: H writes a line end as \x0a
+    size_t end = run.summary.find('\n', at);
+    if (end == std::string::npos) end = run.summary.size();
+    body += H(run.summary.substr(at, end - at), 400) + "\n";
+    at = end + 1;
+  }
+  body += "</pre>\n";
   body +=
       "<p><a href=\"/admin/results.html\">The results page</a> &middot; <a "
       "href=\"/admin/results.csv\">CSV</a></p>\n<h2>Reports</h2>\n<p>";
