@@ -248,17 +248,21 @@ void LingeringClose(int fd) {
   ::close(fd);
 }
 
-// Answers are compressed with gzip or not at all: the library compresses
-// with brotli at its highest quality, which costs a second of processor
-// time for a large page, for any client that asks.
-void OnlyGzip(httplib::Request* req) {
+constexpr const char* kAcceptsGzip = "X-Yodx-Accepts-Gzip";
+
+// The library compresses every answer a client asks it to, with brotli at
+// its highest quality (a second of processor time for a large page) or
+// gzip, afresh each time. It is not asked: whether the client takes gzip
+// is noted for the handlers, which compress what is worth it once.
+void TakeCompression(httplib::Request* req) {
   bool gzip = false;
   const auto range = req->headers.equal_range("Accept-Encoding");
   for (auto it = range.first; it != range.second; ++it) {
     gzip = gzip || it->second.find("gzip") != std::string::npos;
   }
   req->headers.erase("Accept-Encoding");
-  if (gzip) req->headers.emplace("Accept-Encoding", "gzip");
+  req->headers.erase(kAcceptsGzip);
+  if (gzip) req->headers.emplace(kAcceptsGzip, "1");
 }
 
 }  // namespace
@@ -312,6 +316,10 @@ void GuardedServer::Shutdown() {
   stop();
 }
 
+bool GuardedServer::AcceptsGzip(const httplib::Request& req) {
+  return req.has_header(kAcceptsGzip);
+}
+
 void GuardedServer::CloseAfterResponse() {
   if (t_stream != nullptr) t_stream->close_after_response = true;
 }
@@ -358,7 +366,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
       bool closed = false;
       const bool answered = process_request(stream, last, closed, [&](httplib::Request& req) {
         stream.BeginBody();
-        OnlyGzip(&req);
+        TakeCompression(&req);
       });
       if (!answered || closed || stream.close_after_response || stream.bound_hit || stopping_) {
         break;

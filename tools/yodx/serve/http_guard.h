@@ -56,6 +56,10 @@ class GuardedServer : public httplib::Server {
   // (a request whose body was not read leaves the connection unusable).
   static void CloseAfterResponse();
 
+  // Whether the client takes a body compressed with gzip. The library
+  // compresses nothing: a handler does, where it is worth it.
+  static bool AcceptsGzip(const httplib::Request& req);
+
  private:
   bool process_and_close_socket(socket_t sock) override;
   // Counts a connection of ADDRESS being served: false when it has its

@@ -259,10 +259,12 @@ Robot::Answer Robot::Upload(const std::string& bytes, const std::string& address
   return answer;
 }
 
-std::string Robot::List(ListKind kind) {
+void Robot::List(ListKind kind, const Request& req, Response& res) {
+  static const char* const kTypes[] = {kHtml, kJson, "text/csv; charset=utf-8"};
   CachedList& cached = lists_[static_cast<int>(kind)];
   const RobotState state = State();
   const std::string sentence = kind == ListKind::kPage ? WindowSentence(state) : std::string();
+  const bool gzip = GuardedServer::AcceptsGzip(req);
   std::lock_guard<std::mutex> lock(list_mutex_);
   const long long logs_in = logs_in_;
   if (cached.logs_in != logs_in || cached.sentence != sentence) {
@@ -270,10 +272,18 @@ std::string Robot::List(ListKind kind) {
     cached.text = kind == ListKind::kPage   ? LogsPage(logs, state)
                   : kind == ListKind::kJson ? LogsJson(logs)
                                             : LogsCsv(logs);
+    cached.gzip.clear();
     cached.logs_in = logs_in;
     cached.sentence = sentence;
   }
-  return cached.text;
+  if (gzip && cached.gzip.empty()) cached.gzip = Gzip(cached.text);
+  res.set_header("Vary", "Accept-Encoding");
+  if (gzip && !cached.gzip.empty()) {
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(cached.gzip, kTypes[static_cast<int>(kind)]);
+  } else {
+    res.set_content(cached.text, kTypes[static_cast<int>(kind)]);
+  }
 }
 
 void Robot::Route(GuardedServer* server) {
@@ -404,15 +414,13 @@ void Robot::Route(GuardedServer* server) {
   });
 
   // Public.
-  server->Get("/logs", [this](const Request&, Response& res) {
-    res.set_content(List(ListKind::kPage), kHtml);
-  });
-  server->Get("/api/logs", [this](const Request&, Response& res) {
-    res.set_content(List(ListKind::kJson), kJson);
-  });
-  server->Get("/logs.csv", [this](const Request&, Response& res) {
+  server->Get("/logs",
+              [this](const Request& req, Response& res) { List(ListKind::kPage, req, res); });
+  server->Get("/api/logs",
+              [this](const Request& req, Response& res) { List(ListKind::kJson, req, res); });
+  server->Get("/logs.csv", [this](const Request& req, Response& res) {
     res.set_header("Content-Disposition", "attachment; filename=\"logs.csv\"");
-    res.set_content(List(ListKind::kCsv), "text/csv; charset=utf-8");
+    List(ListKind::kCsv, req, res);
   });
   auto published = [this](const Request& req, Response& res, RunRecord* run) {
     const long long id = PublishedRun();

@@ -53,7 +53,8 @@ class Robot {
   // The public list as a page, JSON or CSV, made again only once a log
   // has come in since (or, for the page, the deadline's sentence changed).
   enum class ListKind { kPage, kJson, kCsv };
-  std::string List(ListKind kind);
+  // Into RES, compressed when the client takes gzip.
+  void List(ListKind kind, const httplib::Request& req, httplib::Response& res);
   std::string ClientAddress(const httplib::Request& req) const;
   bool Authorised(const httplib::Request& req);
   RobotState State() const;
@@ -73,7 +74,7 @@ class Robot {
   std::mutex list_mutex_;              // held while the list is made again
   struct CachedList {
     long long logs_in = -1;
-    std::string sentence, text;
+    std::string sentence, text, gzip;  // gzip: made when first asked for
   } lists_[3];
 };
 

@@ -37,10 +37,12 @@ void DosTime(UnixSeconds t, uint32_t* time, uint32_t* date) {
                                 fields.tm_mday);
 }
 
-// BYTES deflated with no zlib header, as zip entries hold them.
-bool Deflate(const std::string& bytes, std::string* out) {
+// BYTES deflated with WINDOW_BITS as zlib takes them: -15 for no header (as
+// zip entries hold them), 31 for gzip's.
+bool Deflate(const std::string& bytes, std::string* out, int window_bits = -15) {
   z_stream z{};
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
     return false;
   }
   out->resize(deflateBound(&z, bytes.size()));
@@ -55,6 +57,13 @@ bool Deflate(const std::string& bytes, std::string* out) {
 }
 
 }  // namespace
+
+std::string Gzip(const std::string& text) {
+  std::string packed;
+  return text.size() <= std::numeric_limits<uInt>::max() && Deflate(text, &packed, 31)
+             ? packed
+             : std::string();
+}
 
 bool ZipArchive(const std::vector<ZipEntry>& entries, std::string* archive, std::string* error) {
   constexpr uint64_t kMost = std::numeric_limits<uint32_t>::max();

@@ -1,5 +1,6 @@
 // A zip archive (PKWARE's format, entries deflated by zlib) of files held
-// in memory, for the organiser's download of every current log.
+// in memory, for the organiser's download of every current log; and gzip,
+// for the answers worth compressing.
 #ifndef YODX_SERVE_ZIP_H_
 #define YODX_SERVE_ZIP_H_
 
@@ -16,6 +17,10 @@ struct ZipEntry {
   std::string bytes;
   UnixSeconds modified = 0;
 };
+
+// TEXT compressed with gzip (RFC 1952), as HTTP's Content-Encoding: gzip
+// takes it; "" when zlib fails.
+std::string Gzip(const std::string& text);
 
 // The archive of ENTRIES, in their order; false with *error when it would be
 // beyond what the format holds without its 64-bit extension (65,535 entries,
