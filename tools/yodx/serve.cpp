@@ -33,10 +33,8 @@ namespace {
 
 constexpr const char* kUsageLine =
     "usage: yodx serve --data DIR [--listen HOST:PORT] [--deadline YYYY-MM-DDTHH:MM] "
-    "[--period START END] [--cty FILE] [--uploads-per-minute N] [--body-limit BYTES] "
-    "[--header-timeout S] [--body-timeout S] [--threads N] [--connections-per-address N] "
-    "[--behind-proxy] [--new-token]\n"
-    "       yodx serve --data DIR --backup FILE";
+    "[--period START END] [options], or yodx serve --data DIR --backup FILE "
+    "(yodx --help lists the options)";
 
 // A whole number from LOW to HIGH.
 bool ReadNumber(const std::string& text, long long low, long long high, long long* out) {
