@@ -29,6 +29,7 @@ std::vector<std::string_view> SplitFields(std::string_view s) {
     return s[i] == '\xA0' && !after_lead ? 1 : 0;
   };
   std::vector<std::string_view> out;
+  out.reserve(12);  // a QSO line's fields, in one allocation
   size_t start = 0;
   for (size_t i = 0; i < s.size();) {
     const size_t length = separator(i);
