@@ -52,8 +52,7 @@ void AppendLed(std::string* key, std::string_view text) {
 }
 
 std::string Key(std::string_view a, std::string_view b) {
-  std::string key;
-  key.reserve(a.size() + b.size() + 8);
+  std::string key;  // most keys fit in the string itself, with no allocation
   AppendLed(&key, a);
   key += b;
   return key;
@@ -61,7 +60,6 @@ std::string Key(std::string_view a, std::string_view b) {
 
 std::string Key(std::string_view a, std::string_view b, std::string_view c) {
   std::string key;
-  key.reserve(a.size() + b.size() + c.size() + 12);
   AppendLed(&key, a);
   AppendLed(&key, b);
   key += c;
