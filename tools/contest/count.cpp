@@ -1,6 +1,7 @@
 #include "tools/contest/count.h"
 
 #include <algorithm>
+#include <memory_resource>
 #include <unordered_set>
 
 #include "log/contest_log.h"
@@ -99,9 +100,11 @@ CountResult CountLog(const std::vector<Contact>& contacts, const std::vector<Sta
   result.contacts.resize(contacts.size());
   // Call, band and mode of the counted contacts; band and DXCC country, band
   // and county of the multipliers.
-  std::unordered_set<std::string> worked, dxcc, counties;
-  // Room for every contact at once: the count runs six times over a log for
-  // the plug-in's claim, and growing the tables was a fifth of it.
+  // The sets take their memory from one arena, given back at once: the
+  // count runs six times over a log for the plug-in's claim, and asking the
+  // heap for each key's node, and growing the tables, was most of it.
+  std::pmr::monotonic_buffer_resource arena;
+  std::pmr::unordered_set<std::string> worked(&arena), dxcc(&arena), counties(&arena);
   worked.reserve(contacts.size());
   dxcc.reserve(contacts.size());
   counties.reserve(contacts.size());
