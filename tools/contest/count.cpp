@@ -37,19 +37,14 @@ int Points(const Station& worked, const Station& own, const CountRules& rules) {
   return 4;
 }
 
-// Texts as one key of a set, each but the last led by its length so that
-// no two lists of texts give the same key; made in one buffer.
+// Texts as one key of a set, each but the last led by its length (seven
+// bits a byte, the last byte's high bit clear), so that no two lists of
+// texts give the same key; made in one buffer.
 void AppendLed(std::string* key, std::string_view text) {
-  char digits[24];
-  size_t at = sizeof digits;
   size_t n = text.size();
-  do {
-    digits[--at] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0);
-  key->append(digits + at, sizeof digits - at);
-  *key += ':';
-  *key += text;
+  for (; n >= 0x80; n >>= 7) *key += static_cast<char>(0x80 | (n & 0x7f));
+  *key += static_cast<char>(n);
+  key->append(text.data(), text.size());
 }
 
 std::string Key(std::string_view a, std::string_view b) {
