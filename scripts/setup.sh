@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, on a Debian 12 machine, what one of the project's commands needs:
 #   scripts/setup.sh run       the main job (scripts/run.sh): a C++ compiler,
-#                              CMake, Ninja and the country file
+#                              CMake, Ninja, the country file and the
+#                              libraries of yodx serve
 #   scripts/setup.sh package   the release (scripts/package.sh): the cross
 #                              compilers and the country file
 #   scripts/setup.sh test      the test command (scripts/test.sh): all the
@@ -22,15 +23,20 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 
-# One list per purpose.
-run=(g++ cmake ninja-build hamradio-files)
+# One list per purpose. The main job builds the native yodx, whose serve
+# command needs its HTTP server, database and hashing (zlib for its zip).
+run=(g++ cmake ninja-build hamradio-files
+     pkg-config libcpp-httplib-dev libsqlite3-dev libssl-dev zlib1g-dev)
 package=(cmake ninja-build python3 hamradio-files
          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
          binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
 test=("${run[@]}" "${package[@]}"
       clang llvm libclang-rt-14-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
       clang-tidy cppcheck valgrind chromium
-      wine wine64 xvfb xauth)
+      wine wine64 xvfb xauth
+      # what the log robot's tests drive it with: Chromium's DevTools
+      # protocol, curl, the database's shell
+      python3-websocket curl sqlite3)
 i386=(wine32:i386)
 
 purpose=${1:-}

@@ -106,7 +106,9 @@ struct Planted {
 constexpr Severity E = Severity::kError, W = Severity::kWarning;
 
 const Planted kPlanted[] = {
-    {1, "START-OF-LOG: 2.0", 1, E, "start-of-log", "version '2.0', expected 3.0"},
+    {1, "START-OF-LOG: 2.0", 1, W, "start-of-log", "version '2.0': an older Cabrillo, read as 3.0"},
+    {1, "START-OF-LOG: 1.0", 1, E, "start-of-log", "version '1.0', expected 3.0"},
+    {8, "CATEGORY: SINGLE-OP ALL LOW", 0, W, nullptr, nullptr},  // Cabrillo 2.0's one line
     {1, "CALLSIGN: YO3ABC", 1, E, "start-of-log", "must begin with 'START-OF-LOG: 3.0'"},
     {13, "SOAPBOX: 73", 13, E, "end-of-log", "must end with 'END-OF-LOG:'"},
     {2, "CONTEST: YO DX", 2, E, "contest", "'YO DX' is not YO-DX-HF"},

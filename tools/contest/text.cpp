@@ -29,6 +29,7 @@ std::vector<std::string_view> SplitFields(std::string_view s) {
     return s[i] == '\xA0' && !after_lead ? 1 : 0;
   };
   std::vector<std::string_view> out;
+  out.reserve(12);  // a QSO line's fields, in one allocation
   size_t start = 0;
   for (size_t i = 0; i < s.size();) {
     const size_t length = separator(i);
@@ -101,6 +102,18 @@ std::string HtmlText(std::string_view text, size_t limit) {
     }
   }
   return out;
+}
+
+std::string CsvCell(std::string_view text) {
+  std::string cell;
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+    cell = "'";
+  }
+  cell += text;
+  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+  std::string quoted = "\"";
+  for (char c : cell) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
 }
 
 std::string CountText(long long n) {

@@ -112,6 +112,12 @@ std::string JsonString(const std::string& text);
 // and both quotes escaped: safe inside an HTML element or attribute.
 std::string HtmlText(std::string_view text, size_t limit = 400);
 
+// TEXT as one cell of a CSV row: in quotes, its quotes doubled, when it
+// holds a comma, a quote or a line end; with a ' before it when it begins
+// with =, +, -, @, a tab or a carriage return, so that a spreadsheet reads
+// it as text and never as a formula.
+std::string CsvCell(std::string_view text);
+
 // "155,761": a count as the messages give it, as the plug-in writes it.
 using stats::GroupedNumber;
 

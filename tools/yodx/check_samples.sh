@@ -147,6 +147,16 @@ if [ -z "$arch" ]; then
   check "--version: yodx $version" test "$(run --version)" = "yodx $version"
 fi
 
+# The log robot is a Linux command: the Windows build says so, status 2,
+# and makes nothing.
+if [ -n "$arch" ]; then
+  status=0
+  run serve --data "$work/robot" >/dev/null 2>"$work/serve.err" || status=$?
+  check "serve in the Windows build: status 2" test "$status" -eq 2
+  check "serve in the Windows build: the reason" grep -q "serve is a Linux command" "$work/serve.err"
+  check "serve in the Windows build: no data folder" test ! -e "$work/robot"
+fi
+
 # A summary that cannot be written (a full disk) is a failure, not a success.
 if [ -z "$arch" ] && [ -w /dev/full ]; then
   log=$(ls "$root"/examples/*.adi | head -n 1)

@@ -56,6 +56,13 @@ int ReportCommand(const std::vector<std::string>& args);
 // read or written.
 int CrosscheckCommand(const std::vector<std::string>& args);
 
+// serve --data DIR [--listen HOST:PORT] [--deadline YYYY-MM-DDTHH:MM]
+// [--period START END] [options]: the contest's log robot, until SIGTERM or
+// SIGINT; or --backup FILE. 0 when it stopped cleanly, 1 when it could not
+// start or failed, 2 for a usage error. A Linux command: the Windows build
+// says so and answers 2.
+int ServeCommand(const std::vector<std::string>& args);
+
 // The program's usage text.
 void Usage(FILE* to);
 

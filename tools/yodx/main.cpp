@@ -7,6 +7,7 @@
 //   yodx compact LOG OUT
 //   yodx report LOG [--cty FILE] [--period START END] [--html FILE] [--json FILE]
 //   yodx crosscheck DIR [options]
+//   yodx serve --data DIR [options]
 //   yodx --version
 //
 // The summary goes to standard output exactly as the plug-in returns it, so
@@ -38,7 +39,8 @@ int Main(int argc, char** argv) {
     int (*run)(const std::vector<std::string>& args);
   } kCommands[] = {{"score", yodx::ScoreCommand},   {"check", yodx::CheckCommand},
                    {"lint", yodx::LintCommand},     {"compact", yodx::CompactCommand},
-                   {"report", yodx::ReportCommand}, {"crosscheck", yodx::CrosscheckCommand}};
+                   {"report", yodx::ReportCommand}, {"crosscheck", yodx::CrosscheckCommand},
+                   {"serve", yodx::ServeCommand}};
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : kCommands) {
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);

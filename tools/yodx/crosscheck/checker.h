@@ -56,6 +56,12 @@ struct Log {
   int qso_lines() const { return static_cast<int>(data.contacts.size()) + data.skipped; }
 };
 
+// "SINGLE-OP ALL MIXED HIGH": the category the results group a log by, its
+// CATEGORY-OPERATOR, -BAND, -MODE and -POWER as TEXT, a Cabrillo log, writes
+// them (upper case, printable), else its Cabrillo 2.0 CATEGORY: line, or
+// "none".
+std::string CategoryOf(const std::string& text);
+
 // A file of the folder that is not checked, and why.
 struct Skipped {
   std::string file, reason;

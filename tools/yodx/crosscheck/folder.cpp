@@ -15,17 +15,6 @@ namespace crosscheck {
 
 namespace {
 
-// "SINGLE-OP ALL MIXED HIGH": the categories the results are grouped by.
-std::string Category(const std::string& text) {
-  std::string category;
-  for (const char* tag :
-       {"CATEGORY-OPERATOR", "CATEGORY-BAND", "CATEGORY-MODE", "CATEGORY-POWER"}) {
-    const std::string value = Upper(CabrilloHeaderValue(text, tag));
-    if (!value.empty()) category += (category.empty() ? "" : " ") + value;
-  }
-  return category.empty() ? "none" : Printable(category, 80);
-}
-
 // How many contacts TEXT can hold: its lines that begin with "QSO:", no
 // more than a line of ten fields for every 40 bytes. Room made for them at
 // once spares the reader moving the contacts as the list grows.
@@ -42,6 +31,18 @@ size_t QsoLines(const std::string& text) {
 }
 
 }  // namespace
+
+std::string CategoryOf(const std::string& text) {
+  std::string category;
+  for (const char* tag :
+       {"CATEGORY-OPERATOR", "CATEGORY-BAND", "CATEGORY-MODE", "CATEGORY-POWER"}) {
+    const std::string value = Upper(CabrilloHeaderValue(text, tag));
+    if (!value.empty()) category += (category.empty() ? "" : " ") + value;
+  }
+  // Cabrillo 2.0 has them on one line.
+  if (category.empty()) category = Upper(CabrilloHeaderValue(text, "CATEGORY"));
+  return category.empty() ? "none" : Printable(category, 80);
+}
 
 long long Contest::qso_lines() const {
   long long lines = 0;
@@ -73,7 +74,7 @@ Contest ReadLogs(std::vector<NamedText> files, int threads, std::vector<Skipped>
       why_not[i] = "names no station: no CALLSIGN: line and no QSO line it could read";
       return;
     }
-    log.category = Category(text);
+    log.category = CategoryOf(text);
   });
 
   Contest contest;

@@ -74,13 +74,6 @@ std::vector<size_t> ResultsOrder(const Checked& checked) {
   return order;
 }
 
-std::string Csv(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return out + "\"";
-}
-
 std::string Totals(const Score& s) {
   return "{\"qsos\": " + std::to_string(s.totals.qsos) +
          ", \"points\": " + std::to_string(s.points()) +
@@ -260,7 +253,8 @@ std::string ResultsCsv(const Checked& checked) {
   for (size_t l : ResultsOrder(checked)) {
     const Log& log = checked.contest.logs[l];
     const LogCheck& check = checked.checks[l];
-    out += Csv(log.category) + "," + Csv(log.call) + "," + Csv(check.country) + "," + Csv(log.file);
+    out += CsvCell(log.category) + "," + CsvCell(log.call) + "," + CsvCell(check.country) + "," +
+           CsvCell(log.file);
     for (const Score* s : {&check.claimed, &check.checked}) {
       if (!check.counted) {
         out += ",,,,";

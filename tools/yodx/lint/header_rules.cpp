@@ -15,7 +15,8 @@ namespace {
 // Header tags of the format; any "X-" tag is the log author's own and is
 // known too.
 constexpr std::string_view kKnownTags =
-    "START-OF-LOG END-OF-LOG CALLSIGN CONTEST CATEGORY-ASSISTED CATEGORY-BAND CATEGORY-MODE "
+    "START-OF-LOG END-OF-LOG CALLSIGN CONTEST CATEGORY CATEGORY-ASSISTED CATEGORY-BAND "
+    "CATEGORY-MODE "
     "CATEGORY-OPERATOR CATEGORY-POWER CATEGORY-STATION CATEGORY-TIME CATEGORY-TRANSMITTER "
     "CATEGORY-OVERLAY CERTIFICATE CLAIMED-SCORE CLUB CREATED-BY EMAIL GRID-LOCATOR LOCATION NAME "
     "ADDRESS ADDRESS-CITY ADDRESS-STATE-PROVINCE ADDRESS-POSTALCODE ADDRESS-COUNTRY OPERATORS "
@@ -72,6 +73,11 @@ void HeaderRules::Line(int line, bool first, const std::string& tag, std::string
   if (tag == "START-OF-LOG") {
     if (!first) {
       findings_->Error(line, "start-of-log", "START-OF-LOG: must be the first line");
+    } else if (upper == "2.0") {
+      // Loggers still write the older version, and the readers take it.
+      findings_->Warning(line, "start-of-log",
+                         "START-OF-LOG version '2.0': an older Cabrillo, read as 3.0 (3.0 is "
+                         "the current version)");
     } else if (upper != "3.0") {
       findings_->Error(line, "start-of-log",
                        "START-OF-LOG version " + Quote(value) + ", expected 3.0");

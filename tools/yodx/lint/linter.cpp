@@ -42,6 +42,7 @@ LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
     }
   }
   log.Finish();
+  result.qso_lines = static_cast<int>(qsos.size());
   header.Finish(log.top());
   log.Size(text.size());
 

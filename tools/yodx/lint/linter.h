@@ -44,6 +44,7 @@ struct LintOptions {
 struct LintResult {
   std::vector<Finding> findings;  // in line order; on one line, in the order found
   int errors = 0, warnings = 0;
+  int qso_lines = 0;          // the log's QSO: lines, read or not
   bool period_known = false;  // false when no contact gave a year
   UtcSeconds start = 0, end = 0;
   // The organiser's count of the contacts that the Cabrillo reader takes,
