@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
 
   yodx::CtyFile countries;
   std::string error;
-  if (!yodx::LoadCountryFile("", &countries, &error)) {
+  if (!yodx::LoadCountryFile("/usr/share/hamradio-files/cty.dat", {}, &countries, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

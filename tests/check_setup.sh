@@ -121,7 +121,8 @@ echo "-- the test command where 32-bit programs run but the i386 index is broken
 machine "" ""
 run /bin/true test.sh
 check "test.sh passes (status $status)" [ "$status" -eq 0 ]
-check "everything else is installed" asked "^apt-get install .*wine64 xvfb xauth$"
+check "everything else is installed, apart from the 32-bit packages" \
+  eval 'grep "^apt-get install .* wine64 " "$scratch/calls" | grep -qv ":i386"'
 check "setup says in one line what it left out and why" \
   eval '[ "$(grep -c "left out" <<<"$out")" -eq 1 ] && grep -q "left out wine32:i386.*Mirror sync in progress.*held broken packages" <<<"$out"'
 check "the run ends with the reason the i686 suites were skipped" \

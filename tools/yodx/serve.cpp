@@ -114,7 +114,7 @@ int ServeCommand(const std::vector<std::string>& given) {
 
   if (line.Values("--backup") != nullptr) {
     std::string error;
-    if (!serve::Store::Backup(database, line.Value("--backup"), &error)) return Fail(1, error);
+    if (!serve::Store::Backup(database, line.Value("--backup"), &error)) return Fail(kUsage, error);
     Say("a consistent copy of " + database + " is in " + line.Value("--backup"));
     return 0;
   }
@@ -194,26 +194,26 @@ int ServeCommand(const std::vector<std::string>& given) {
 
   std::string error;
   CtyFile countries;
-  if (!LoadCountryFile(line.Value("--cty"), &countries, &error)) return Fail(kUsage, error);
-  if (!MakeDataFolder(dir, &error)) return Fail(1, error);
+  if (!LoadCountries(line.Value("--cty"), dir, &countries, &error)) return Fail(kUsage, error);
+  if (!MakeDataFolder(dir, &error)) return Fail(kUsage, error);
   std::unique_ptr<serve::Store> store = serve::Store::Open(database, &error);
-  if (!store) return Fail(1, error);
+  if (!store) return Fail(kUsage, error);
   std::string note;
   if (!serve::PrepareToken(store.get(), dir + "/admin.token", new_token, &note, &error)) {
-    return Fail(1, error);
+    return Fail(kUsage, error);
   }
   serve::Organiser organiser(serve::TokenHash(*store));
   serve::Robot robot(store.get(), &countries, &organiser, options);
   if (deadline_given) {
     window.late_allowed = robot.Window().late_allowed;
-    if (!robot.SetWindow(window, &error)) return Fail(1, error);
+    if (!robot.SetWindow(window, &error)) return Fail(kUsage, error);
   }
 
   serve::GuardedServer server(limits);
   robot.Route(&server);
   const int bound = server.Bind(host, port);
   if (bound < 0) {
-    return Fail(1, "cannot listen on " + host + ":" + std::to_string(port) +
+    return Fail(kUsage, "cannot listen on " + host + ":" + std::to_string(port) +
                        " (in use, or not an address of this machine)");
   }
   Say("data in " + dir + ": " + GroupedNumber(static_cast<size_t>(store->CountVersions())) +
