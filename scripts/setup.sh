@@ -24,9 +24,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 
 # One list per purpose. The main job builds the native yodx, whose serve
-# command needs its HTTP server, database and hashing (zlib for its zip).
+# command needs its HTTP server, database, hashing and zip.
 run=(g++ cmake ninja-build hamradio-files
-     pkg-config libcpp-httplib-dev libsqlite3-dev libssl-dev zlib1g-dev)
+     pkg-config libcpp-httplib-dev libsqlite3-dev libssl-dev zlib1g-dev libzip-dev)
 package=(cmake ninja-build python3 hamradio-files
          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
          binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)

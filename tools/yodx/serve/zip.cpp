@@ -1,8 +1,8 @@
 #include "tools/yodx/serve/zip.h"
 
+#include <zip.h>
 #include <zlib.h>
 
-#include <cstdint>
 #include <ctime>
 #include <limits>
 
@@ -11,38 +11,10 @@ namespace serve {
 
 namespace {
 
-void Put16(std::string* out, uint32_t v) {
-  out->push_back(static_cast<char>(v & 0xff));
-  out->push_back(static_cast<char>((v >> 8) & 0xff));
-}
-
-void Put32(std::string* out, uint32_t v) {
-  Put16(out, v & 0xffff);
-  Put16(out, v >> 16);
-}
-
-// MS-DOS's date and time of T (UTC; the format has no zone), from 1980.
-void DosTime(UnixSeconds t, uint32_t* time, uint32_t* date) {
-  const std::time_t when = static_cast<std::time_t>(t);
-  std::tm fields{};
-  gmtime_r(&when, &fields);
-  if (fields.tm_year < 80) {
-    *time = 0;
-    *date = (1 << 5) | 1;  // 1980-01-01
-    return;
-  }
-  *time =
-      static_cast<uint32_t>((fields.tm_hour << 11) | (fields.tm_min << 5) | (fields.tm_sec / 2));
-  *date = static_cast<uint32_t>(((fields.tm_year - 80) << 9) | ((fields.tm_mon + 1) << 5) |
-                                fields.tm_mday);
-}
-
-// BYTES deflated with WINDOW_BITS as zlib takes them: -15 for no header (as
-// zip entries hold them), 31 for gzip's.
-bool Deflate(const std::string& bytes, std::string* out, int window_bits = -15) {
+// BYTES deflated by zlib, with gzip's header and trailer.
+bool GzipBytes(const std::string& bytes, std::string* out) {
   z_stream z{};
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY) !=
-      Z_OK) {
+  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     return false;
   }
   out->resize(deflateBound(&z, bytes.size()));
@@ -60,77 +32,78 @@ bool Deflate(const std::string& bytes, std::string* out, int window_bits = -15) 
 
 std::string Gzip(const std::string& text) {
   std::string packed;
-  return text.size() <= std::numeric_limits<uInt>::max() && Deflate(text, &packed, 31)
+  return text.size() <= std::numeric_limits<uInt>::max() && GzipBytes(text, &packed)
              ? packed
              : std::string();
 }
 
 bool ZipArchive(const std::vector<ZipEntry>& entries, std::string* archive, std::string* error) {
-  constexpr uint64_t kMost = std::numeric_limits<uint32_t>::max();
-  if (entries.size() > 0xffff) {
-    *error = "more logs than a zip holds";
+  // libzip writes the archive into a buffer of its own, kept past the
+  // archive's close so that it can be read back.
+  zip_error_t failure;
+  zip_error_init(&failure);
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &failure);
+  if (buffer == nullptr) {
+    *error = std::string("cannot make the zip: ") + zip_error_strerror(&failure);
+    zip_error_fini(&failure);
     return false;
   }
-  std::string& out = *archive;
-  out.clear();
-  std::string directory;
+  zip_t* zip = zip_open_from_source(buffer, ZIP_TRUNCATE, &failure);
+  if (zip == nullptr) {
+    *error = std::string("cannot make the zip: ") + zip_error_strerror(&failure);
+    zip_error_fini(&failure);
+    zip_source_free(buffer);
+    return false;
+  }
+  zip_error_fini(&failure);
+  // The archive owns the buffer now; one more reference keeps it past the
+  // archive's close. Both are let go on every way out.
+  zip_source_keep(buffer);
+  struct Holder {
+    zip_source_t* buffer;
+    zip_t* zip;
+    ~Holder() {
+      if (zip != nullptr) zip_discard(zip);
+      zip_source_free(buffer);
+    }
+  } held{buffer, zip};
   for (const ZipEntry& e : entries) {
-    std::string packed;
-    if (e.bytes.size() > kMost || !Deflate(e.bytes, &packed)) {
-      *error = "cannot compress " + e.name;
+    // The entry's bytes are read at the close, while ENTRIES still holds them.
+    zip_source_t* source = zip_source_buffer(held.zip, e.bytes.data(), e.bytes.size(), 0);
+    const zip_int64_t index =
+        source == nullptr ? -1 : zip_file_add(held.zip, e.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+      if (source != nullptr) zip_source_free(source);
+      *error = "cannot add " + e.name + " to the zip: " + zip_strerror(held.zip);
       return false;
     }
-    const uint32_t crc = static_cast<uint32_t>(crc32_z(
-        crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(e.bytes.data()), e.bytes.size()));
-    uint32_t time = 0, date = 0;
-    DosTime(e.modified, &time, &date);
-    if (out.size() > kMost) {
-      *error = "the logs are more than a zip holds";
+    if (zip_file_set_mtime(held.zip, static_cast<zip_uint64_t>(index),
+                           static_cast<time_t>(e.modified), 0) != 0 ||
+        zip_set_file_compression(held.zip, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) !=
+            0) {
+      *error = "cannot add " + e.name + " to the zip: " + zip_strerror(held.zip);
       return false;
     }
-    const uint32_t offset = static_cast<uint32_t>(out.size());
-    // The fields both headers share, from "version needed" to the name's length.
-    std::string common;
-    Put16(&common, 20);  // version needed: deflate
-    Put16(&common, 0);   // flags
-    Put16(&common, 8);   // method: deflate
-    Put16(&common, time);
-    Put16(&common, date);
-    Put32(&common, crc);
-    Put32(&common, static_cast<uint32_t>(packed.size()));
-    Put32(&common, static_cast<uint32_t>(e.bytes.size()));
-    Put16(&common, static_cast<uint32_t>(e.name.size()));
-    Put16(&common, 0);  // extra field's length
-
-    Put32(&out, 0x04034b50);
-    out += common;
-    out += e.name;
-    out += packed;
-
-    Put32(&directory, 0x02014b50);
-    Put16(&directory, 20);  // made by: MS-DOS attributes, version 2.0
-    directory += common;
-    Put16(&directory, 0);  // comment's length
-    Put16(&directory, 0);  // disk
-    Put16(&directory, 0);  // internal attributes
-    Put32(&directory, 0);  // external attributes
-    Put32(&directory, offset);
-    directory += e.name;
   }
-  if (out.size() + directory.size() > kMost) {
-    *error = "the logs are more than a zip holds";
+  if (zip_close(held.zip) != 0) {
+    *error = std::string("cannot make the zip: ") + zip_strerror(held.zip);
     return false;
   }
-  const uint32_t directory_at = static_cast<uint32_t>(out.size());
-  out += directory;
-  Put32(&out, 0x06054b50);
-  Put16(&out, 0);
-  Put16(&out, 0);
-  Put16(&out, static_cast<uint32_t>(entries.size()));
-  Put16(&out, static_cast<uint32_t>(entries.size()));
-  Put32(&out, static_cast<uint32_t>(directory.size()));
-  Put32(&out, directory_at);
-  Put16(&out, 0);  // comment's length
+  held.zip = nullptr;
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  if (zip_source_stat(buffer, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0 ||
+      zip_source_open(buffer) != 0) {
+    *error = "cannot read the zip back";
+    return false;
+  }
+  archive->assign(static_cast<size_t>(stat.size), '\0');
+  const zip_int64_t read = stat.size == 0 ? 0 : zip_source_read(buffer, &(*archive)[0], stat.size);
+  zip_source_close(buffer);
+  if (read < 0 || static_cast<zip_uint64_t>(read) != stat.size) {
+    *error = "cannot read the zip back";
+    return false;
+  }
   return true;
 }
 

@@ -1,6 +1,6 @@
-// A zip archive (PKWARE's format, entries deflated by zlib) of files held
-// in memory, for the organiser's download of every current log; and gzip,
-// for the answers worth compressing.
+// A zip archive (written by libzip, entries deflated) of files held in
+// memory, for the organiser's download of every current log; and gzip
+// (zlib), for the answers worth compressing.
 #ifndef YODX_SERVE_ZIP_H_
 #define YODX_SERVE_ZIP_H_
 
@@ -22,9 +22,8 @@ struct ZipEntry {
 // takes it; "" when zlib fails.
 std::string Gzip(const std::string& text);
 
-// The archive of ENTRIES, in their order; false with *error when it would be
-// beyond what the format holds without its 64-bit extension (65,535 entries,
-// 4 GiB) or zlib fails.
+// The archive of ENTRIES, in their order; false with *error when libzip
+// cannot make it.
 bool ZipArchive(const std::vector<ZipEntry>& entries, std::string* archive, std::string* error);
 
 }  // namespace serve
