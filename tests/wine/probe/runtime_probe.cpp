@@ -105,17 +105,25 @@ extern "C" __declspec(dllexport) int ProbeOnceThatThrows() {
 
 // --- mutexes ------------------------------------------------------------
 
+namespace {
+
+// Made by their static initialisers, as the library's own would be.
+std::mutex g_plain;
+std::recursive_mutex g_recursive;
+
+}  // namespace
+
 extern "C" __declspec(dllexport) int ProbeMutexes() {
   int answer = 0;
   auto probe = [&] {
-    std::mutex plain;
+    std::mutex& plain = g_plain;
     plain.lock();
     if (plain.try_lock()) answer = 1;
     plain.unlock();
     if (!plain.try_lock()) answer = 2;
     plain.unlock();
 
-    std::recursive_mutex recursive;
+    std::recursive_mutex& recursive = g_recursive;
     try {
       recursive.lock();
       answer = 3;  // taken, not refused
