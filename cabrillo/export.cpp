@@ -6,34 +6,41 @@
 
 namespace stats {
 
+std::string NotProducedMessage(const std::string& fileName, const std::string& why) {
+  return "File not produced: " + fileName + " could not be written (" + why +
+         "). The previous file, if any, is unchanged.";
+}
+
 ExportOutcome WriteCabrillo(const CCabrilloLog& log, int64_t claimedScore, ProgramFiles& programs,
                             FileSystem& files) {
+  const std::string name = log.FileName();
   const std::string version = FindHostVersion(programs);
   std::string bytes = log.Render(claimedScore, version);
   const bool compact = bytes.size() > kUploadLimitBytes;
   if (compact) bytes = log.Render(claimedScore, version, QsoLayout::kCompact);
-  ExportOutcome outcome;
-  std::string error;
-  outcome.written = files.ReplaceSafely(log.FileName(), bytes, &error);
-  if (!outcome.written) {
-    outcome.message = "File not produced: " + log.FileName() + " could not be written (" + error +
-                      "). The previous file, if any, is unchanged.";
-    return outcome;
-  }
-  outcome.message = "File produced: " + log.FileName() + MarkedLinesNote(log.MarkedLines());
-  outcome.overLimit = bytes.size() > kUploadLimitBytes;
+
+  // What the operator is told of a written file is made before the file is
+  // written: once it is, nothing may fail that would say it was not.
+  ExportOutcome produced;
+  produced.written = true;
+  produced.message = "File produced: " + name + MarkedLinesNote(log.MarkedLines());
+  produced.overLimit = bytes.size() > kUploadLimitBytes;
   const std::string limit = GroupedNumber(kUploadLimitBytes) + " bytes";
-  if (outcome.overLimit) {
-    outcome.message += ". Even with one blank between the fields of its QSO lines it is " +
-                       GroupedNumber(bytes.size()) + " bytes, over the upload page's limit of " +
-                       limit + ".";
+  if (produced.overLimit) {
+    produced.message += ". Even with one blank between the fields of its QSO lines it is " +
+                        GroupedNumber(bytes.size()) + " bytes, over the upload page's limit of " +
+                        limit + ".";
   } else if (compact) {
-    outcome.message +=
+    produced.message +=
         ". Its QSO lines have one blank between fields, to stay within the upload "
         "page's limit of " +
         limit + ": " + GroupedNumber(bytes.size()) + " bytes.";
   }
-  return outcome;
+  std::string error;
+  if (files.ReplaceSafely(name, bytes, &error)) return produced;
+  ExportOutcome failed;
+  failed.message = NotProducedMessage(name, error);
+  return failed;
 }
 
 ExportOutcome ExportLog(CCabrilloLog& log, const ContestLog& records, int64_t claimedScore,

@@ -22,6 +22,9 @@ struct ExportOutcome {
   std::string message;     // "File produced: <base>.cbr", or why it was not
 };
 
+// What the operator is told when the file could not be written, and why.
+std::string NotProducedMessage(const std::string& fileName, const std::string& why);
+
 // Writes g_Cabrillo's header rows and QSO lines as the .cbr file in the
 // working folder, replacing an older one only when the whole file is written.
 // A file that would be over the upload page's limit with padded columns is

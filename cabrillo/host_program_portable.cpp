@@ -1,8 +1,9 @@
 // The host's program files without the platform: a listing of the working
 // folder and our own reader of the version resource.
-#include <filesystem>
+#include <dirent.h>
+
+#include <memory>
 #include <string>
-#include <system_error>
 #include <utility>
 
 #include "cabrillo/host_program.h"
@@ -20,12 +21,18 @@ bool EndsWithExe(const std::string& name) {
 
 class ListedProgramFiles : public ProgramFiles {
  public:
+  // With readdir, not std::filesystem: its iterator makes each entry inside
+  // a function that may not throw, so a refused allocation there ends the
+  // process instead of failing the call.
   std::vector<std::string> ExeNames() override {
     std::vector<std::string> names;
-    std::error_code error;
-    std::filesystem::directory_iterator entry(".", error);
-    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-      std::string name = entry->path().filename().string();
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir("."), &closedir);
+    if (folder == nullptr) return names;
+    for (;;) {
+      // Unsafe only between threads that share one DIR; this one is the call's own.
+      const dirent* entry = readdir(folder.get());  // NOLINT(concurrency-mt-unsafe)
+      if (entry == nullptr) break;
+      std::string name = entry->d_name;
       if (EndsWithExe(name)) names.push_back(std::move(name));
     }
     return names;

@@ -1,21 +1,17 @@
 #include "platform/file_system.h"
 
-#include <cstdio>
+#include <atomic>
 
 namespace stats {
 namespace {
 
-bool Write(const std::string& path, const char* mode, const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), mode);
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
-}
-
-class StdioFileSystem : public FileSystem {
+class RealFiles : public FileSystem {
  public:
   bool Replace(const std::string& path, const std::string& bytes) override {
-    return Write(path, "wb", bytes);
+    // The report: small, started again at every reset, and made again by
+    // the host's replay after it, so not worth a wait for the disk.
+    std::string ignored;
+    return ReplaceFileSafely(path, bytes, &ignored, false);
   }
   bool Append(const std::string& path, const std::string& bytes) override {
     return AppendToFile(path, bytes);
@@ -25,7 +21,9 @@ class StdioFileSystem : public FileSystem {
 // Made when the library loads, not on first use: a function-local static
 // would need the runtime's thread-safe initialisation, whose per-thread
 // state outlives an unload.
-StdioFileSystem g_files;
+RealFiles g_files;
+
+std::atomic<int> g_failingCloses{0};
 
 }  // namespace
 
@@ -36,6 +34,17 @@ bool FileSystem::ReplaceSafely(const std::string& path, const std::string& bytes
 
 FileSystem& RealFileSystem() {
   return g_files;
+}
+
+void FailNextCloses(int count) {
+  g_failingCloses = count;
+}
+
+bool CloseFailsByRequest() {
+  for (int left = g_failingCloses.load(); left > 0;) {
+    if (g_failingCloses.compare_exchange_weak(left, left - 1)) return true;
+  }
+  return false;
 }
 
 }  // namespace stats

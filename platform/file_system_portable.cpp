@@ -1,5 +1,5 @@
 // Appends and whole-file replacement with POSIX calls: open, write, close;
-// for a replacement write, sync, rename.
+// for a replacement write, (sync,) close, rename.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,48 +10,62 @@
 #include "platform/file_system.h"
 
 namespace stats {
+namespace {
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool written = true;
-  for (std::size_t done = 0; written && done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) done += static_cast<std::size_t>(n);
-  }
-  return close(fd) == 0 && written;
-}
-
-bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error) {
-  const std::string temporary = path + ".tmp";
-  auto fail = [&](bool created) {
-    *error = std::generic_category().message(errno);  // strerror is not thread-safe
-    if (created) std::remove(temporary.c_str());
-    return false;
-  };
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) return fail(false);
+// Every byte, or false with errno telling why.
+bool WriteAll(int fd, const std::string& bytes) {
   for (std::size_t done = 0; done < bytes.size();) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      const int saved = errno != 0 ? errno : EIO;
-      close(fd);
-      errno = saved;
-      return fail(true);
+      if (n == 0) errno = EIO;
+      return false;
     }
     done += static_cast<std::size_t>(n);
   }
-  if (fsync(fd) != 0) {
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-    return fail(true);
-  }
-  if (close(fd) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) return fail(true);
   return true;
+}
+
+// Closes the file; false, with errno telling why, when the close reported
+// an error (on some file systems the first sign of a full disk).
+bool CloseChecked(int fd) {
+  if (close(fd) != 0) return false;
+  if (!CloseFailsByRequest()) return true;
+  errno = ENOSPC;
+  return false;
+}
+
+}  // namespace
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, bytes);
+  return CloseChecked(fd) && written;
+}
+
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error,
+                       bool flushToDisk) {
+  const std::string temporary = path + ".tmp";
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = std::generic_category().message(errno);  // strerror is not thread-safe
+    return false;
+  }
+  bool ok = WriteAll(fd, bytes) && (!flushToDisk || fsync(fd) == 0);
+  int why = errno;
+  if (!CloseChecked(fd) && ok) {
+    ok = false;
+    why = errno;
+  }
+  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    ok = false;
+    why = errno;
+  }
+  if (ok) return true;
+  *error = std::generic_category().message(why);
+  std::remove(temporary.c_str());
+  return false;
 }
 
 }  // namespace stats

@@ -1,6 +1,6 @@
 // Appends and whole-file replacement with the Win32 file functions: for an
-// append, open for appending, write, close; for a replacement write, flush,
-// then MoveFileExA over the old file.
+// append, open for appending, write, close; for a replacement write, (flush,)
+// close, then MoveFileExA over the old file.
 #include <windows.h>
 
 #include "platform/file_system.h"
@@ -24,6 +24,15 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
   return true;
 }
 
+// Closes the file; false, with the thread's last error telling why, when
+// the close reported an error.
+bool CloseChecked(HANDLE file) {
+  if (!CloseHandle(file)) return false;
+  if (!CloseFailsByRequest()) return true;
+  SetLastError(ERROR_DISK_FULL);
+  return false;
+}
+
 }  // namespace
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
@@ -32,11 +41,12 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
   HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  const bool ok = WriteAll(file, bytes);
-  return CloseHandle(file) && ok;
+  const bool written = WriteAll(file, bytes);
+  return CloseChecked(file) && written;
 }
 
-bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error) {
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error,
+                       bool flushToDisk) {
   const std::string temporary = path + ".tmp";
   HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -44,17 +54,23 @@ bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::s
     *error = LastErrorText();
     return false;
   }
-  bool ok = WriteAll(file, bytes);
-  ok = ok && FlushFileBuffers(file);
-  if (!ok) *error = LastErrorText();
-  CloseHandle(file);
+  // The reason is kept as a code and made into text once the file is
+  // closed and gone: the text is the one step that may throw.
+  bool ok = WriteAll(file, bytes) && (!flushToDisk || FlushFileBuffers(file));
+  DWORD why = GetLastError();
+  if (!CloseChecked(file) && ok) {
+    ok = false;
+    why = GetLastError();
+  }
   if (ok && !MoveFileExA(temporary.c_str(), path.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    *error = LastErrorText();
     ok = false;
+    why = GetLastError();
   }
-  if (!ok) DeleteFileA(temporary.c_str());
-  return ok;
+  if (ok) return true;
+  DeleteFileA(temporary.c_str());
+  *error = ErrorText(why);
+  return false;
 }
 
 }  // namespace stats

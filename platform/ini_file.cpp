@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace stats {
 namespace {
 
@@ -147,11 +149,12 @@ bool ReadFile(const std::string& path, std::string* text, bool* missing) {
   return ok;
 }
 
+// The whole file or nothing: a full disk or a failed close leaves the old
+// file, every other key in it, as it was. Not flushed to the disk first, as
+// the platform's own profile functions do not.
 bool WriteFile(const std::string& path, const std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  return std::fclose(file) == 0 && written;
+  std::string error;
+  return ReplaceFileSafely(path, text, &error, false);
 }
 
 }  // namespace

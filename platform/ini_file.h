@@ -32,10 +32,10 @@ std::string IniTextWrite(const std::string& text, const std::string& section,
                          const std::string& key, const std::string& value);
 
 // The same on a file. A missing or unreadable file reads as absent. A write
-// creates the file when it does not exist, but never a folder: it returns
-// false when the file could not be read or written, and then nothing was
-// created. Calls are serialised within the process, so reads and writes from
-// two threads do not see half-written files.
+// creates the file when it does not exist, but never a folder, and replaces
+// it whole: it returns false when the file could not be read or written,
+// and then nothing was created and the old file is as it was. Calls are serialised within the
+// process, so reads and writes from two threads do not see half-written files.
 bool IniRead(const std::string& path, const std::string& section, const std::string& key,
              std::string* value);
 bool IniWrite(const std::string& path, const std::string& section, const std::string& key,

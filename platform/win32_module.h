@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 // The linker's symbol at the start of the image that holds this code; the
 // name is the linker's, reserved as it is.
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
@@ -39,10 +41,14 @@ HWND HostWindow();
 // opens, ReadBack takes the controls into it on OK; Cancel, Escape and the
 // close box leave it as it was. True on OK; a dialog that cannot be
 // created counts as cancelled. The dialog belongs to the host's window.
+// The dialog procedure is called by the system, whose frames nothing thrown
+// may cross (on i686 the unwinder cannot, and ends the process): anything
+// thrown there (memory running out as the controls are read back) ends the
+// dialog as cancelled, with the form as it was.
 template <typename Form, void (*FillIn)(HWND, const Form&), void (*ReadBack)(HWND, Form&)>
 bool RunFormDialog(int templateId, Form& form) {
   struct Dialog {
-    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    static INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         FillIn(dialog, *reinterpret_cast<const Form*>(lParam));
@@ -51,10 +57,21 @@ bool RunFormDialog(int templateId, Form& form) {
       const int command = LOWORD(wParam);
       if (message != WM_COMMAND || (command != IDOK && command != IDCANCEL)) return FALSE;
       if (command == IDOK) {
-        ReadBack(dialog, *reinterpret_cast<Form*>(GetWindowLongPtrA(dialog, DWLP_USER)));
+        Form& form = *reinterpret_cast<Form*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        Form answer = form;
+        ReadBack(dialog, answer);
+        form = std::move(answer);
       }
       EndDialog(dialog, command);
       return TRUE;
+    }
+    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+      try {
+        return Handle(dialog, message, wParam, lParam);
+      } catch (...) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
     }
   };
   return DialogBoxParamA(PluginInstance(), MAKEINTRESOURCEA(templateId), HostWindow(), Dialog::Proc,

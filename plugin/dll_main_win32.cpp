@@ -22,8 +22,9 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
-      stats::StartRuntime();
-      return TRUE;
+      // Refused, the load fails (the host is told, and the loader calls
+      // here again with DLL_PROCESS_DETACH, which frees nothing not made).
+      return stats::StartRuntime() ? TRUE : FALSE;
     case DLL_THREAD_DETACH:
       stats::EndThreadRuntime();
       return TRUE;

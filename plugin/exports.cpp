@@ -12,6 +12,7 @@
 #include "infowindows/info_windows.h"
 #include "log/ole_date.h"
 #include "plugin/module.h"
+#include "plugin/runtime.h"
 #include "plugin/session.h"
 #include "plugin/setup/setup.h"
 #include "scoring/engine.h"
@@ -33,9 +34,12 @@ std::string_view View(HostText text) {
   return text != nullptr ? std::string_view(text) : std::string_view();
 }
 
-// Runs the body under the module lock; on any exception answers the fallback.
+// Runs the body under the module lock; on any exception answers the fallback,
+// and so without running it when the thread has no room to throw.
 template <typename Result, typename Body>
 Result Guarded(Result fallback, Body body) noexcept {
+  const stats::ExceptionRoom room;
+  if (!room.ready()) return fallback;
   try {
     const stats::ExportCall counted;
     Module& module = stats::TheModule();
@@ -50,6 +54,8 @@ Result Guarded(Result fallback, Body body) noexcept {
 // the body gets the held lock, to release it around the modal part.
 template <typename Result, typename Body>
 Result GuardedModal(Result fallback, Body body) noexcept {
+  const stats::ExceptionRoom room;
+  if (!room.ready()) return fallback;
   try {
     const stats::ExportCall counted;
     Module& module = stats::TheModule();
@@ -158,6 +164,8 @@ int STATS_CALL CheckCall0(HostText call, HostUInt, HostUInt, HostText mode, Host
 
 int STATS_CALL IsValidExchg0(HostText exchange, HostText, HostText prefix, HostText, int, int,
                              int) {
+  const stats::ExceptionRoom room;
+  if (!room.ready()) return 0;
   try {
     return stats::IsValidExchange(View(exchange), View(prefix));
   } catch (...) {

@@ -3,6 +3,7 @@
 // host's mode commands sent once.
 #include <cinttypes>
 #include <cstdio>
+#include <new>
 
 #include "cabrillo/export.h"
 #include "hostlink/host_link.h"
@@ -24,16 +25,22 @@ void AppendRow(std::string* text, const std::string& label, int64_t a, int64_t b
 }
 
 // The result's output steps: every record of the log as a QSO line, the file
-// written, the "Output" message shown, and the host's flag set to -1.
-// Nothing at all while the header dialog is up. The lock is released only
-// around the message box, where the host may call the exports again.
-void ExportAndTell(Module& module, int* exportFlag, std::unique_lock<std::mutex>& held) {
-  // Asked from inside the header dialog's modal loop: the header is not
-  // answered yet, so the previous file stays as it is until a later result.
-  if (module.state.header_dialogs_open > 0) return;
-  const ExportOutcome outcome =
-      ExportLog(module.g_Cabrillo, module.contest.g_Log, module.contest.g_ClaimedScore,
-                *module.programs, *module.files);
+// written, the "Output" message shown, and the host's flag set to -1. The
+// lock is released only around the message box, where the host may call the
+// exports again. The message for memory running out while the file is made
+// is made before the summary is (BuildResult), so that telling the operator
+// then needs nothing more.
+void ExportAndTell(Module& module, int* exportFlag, std::string& outOfMemory,
+                   std::unique_lock<std::mutex>& held) {
+  ExportOutcome outcome;
+  try {
+    outcome = ExportLog(module.g_Cabrillo, module.contest.g_Log, module.contest.g_ClaimedScore,
+                        *module.programs, *module.files);
+  } catch (const std::bad_alloc&) {
+    // The file goes through a temporary one: the previous file is whole.
+    outcome.written = false;
+    outcome.message.swap(outOfMemory);
+  }
   {
     LockReleased box(held);
     module.dialogs->ShowMessage("Output", outcome.message,
@@ -51,6 +58,13 @@ const std::string& BuildResult(Module& module, int* exportFlag,
                                std::unique_lock<std::mutex>& held) {
   SessionState& state = module.state;
   Contest& contest = module.contest;
+  // Asked from inside the header dialog's modal loop, an output run exports
+  // nothing: the header is not answered yet, so the previous file stays as
+  // it is until a later result.
+  const bool exporting = state.g_OutputSwitch != 0 && state.header_dialogs_open == 0;
+  std::string outOfMemory;
+  if (exporting)
+    outOfMemory = NotProducedMessage(module.g_Cabrillo.FileName(), "not enough memory");
   // Made aside, and kept only when whole.
   std::string text;
   text.reserve(state.g_ResultText.capacity());
@@ -77,7 +91,7 @@ const std::string& BuildResult(Module& module, int* exportFlag,
   text += line;
   state.g_ResultText.swap(text);
 
-  if (state.g_OutputSwitch != 0) ExportAndTell(module, exportFlag, held);
+  if (exporting) ExportAndTell(module, exportFlag, outOfMemory, held);
 
   // The host's mode commands go out once in the life of the library, and
   // only while neither setup option is on; without a host, a later call tries again.

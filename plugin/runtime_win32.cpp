@@ -13,7 +13,8 @@
 //   - exception state per thread (__cxa_get_globals), which the runtime
 //     keeps in emulated TLS built on the threads library's keys: here in one
 //     system TLS slot, whose records are freed as threads end and when the
-//     library unloads;
+//     library unloads (a thread in an export that cannot get one borrows
+//     the one spare record, or the export answers its fallback);
 //   - thread-safe function-local statics and iostreams: the library has
 //     none (tests/check_library.sh reads the link map to keep it so).
 // With these defined here the linker takes nothing from winpthreads; a
@@ -26,7 +27,10 @@
 // DLL loaded (another mingw-built module needs it), and our own throw then
 // finds no tables and ends the process. So when our unwinder cannot find our
 // tables after the start-up code has run, they are registered with it too,
-// and taken back at unload.
+// and taken back at unload. When they cannot be (the section is not where
+// the code looks: tests/check_library.sh checks the image for that on every
+// machine), the library refuses to load rather than end the host's process
+// at its first throw.
 //
 // And the runtime's emergency pool for exceptions (allocated at load, for
 // throwing when memory is out) is given back at unload.
@@ -39,6 +43,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <new>
+
+#include "plugin/runtime.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
@@ -56,14 +62,22 @@ namespace {
 // pointer-sized and needs no destruction. The static initialiser (-1) is
 // turned into an unlocked SRWLOCK (0) by whoever locks it first. Otherwise
 // the value is the SRWLOCK's own and opaque (held, it may well read as a
-// negative number); it is never -1, which would take 65,535 waiting
-// threads, or a wait block at the top of the address space. Only plain
-// mutexes are offered: the runtime's members that the library links use no
-// recursive or error-checking one.
+// negative number); it is never -1, -2 or -3, which would take 65,533
+// waiting threads or more, or a wait block at the top of the address space.
+// Only plain mutexes are offered: the recursive and error-checking static
+// initialisers (-3 and -2; std::recursive_mutex uses the first, in headers
+// only, so nothing fails at link time) are refused with EINVAL, which
+// std::recursive_mutex::lock throws as std::system_error, rather than taken
+// for a held SRWLOCK and waited on for ever.
 PSRWLOCK SrwOf(pthread_mutex_t* m) {
   static_assert(sizeof(pthread_mutex_t) == sizeof(SRWLOCK), "a mutex holds an SRWLOCK");
-  InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(m), nullptr,
-                                    reinterpret_cast<void*>(PTHREAD_MUTEX_INITIALIZER));
+  void* const seen =
+      InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(m), nullptr,
+                                        reinterpret_cast<void*>(PTHREAD_MUTEX_INITIALIZER));
+  if (seen == reinterpret_cast<void*>(PTHREAD_RECURSIVE_MUTEX_INITIALIZER) ||
+      seen == reinterpret_cast<void*>(PTHREAD_ERRORCHECK_MUTEX_INITIALIZER)) {
+    return nullptr;
+  }
   return reinterpret_cast<PSRWLOCK>(m);
 }
 
@@ -72,22 +86,25 @@ PSRWLOCK SrwOf(pthread_mutex_t* m) {
 extern "C" {
 
 int pthread_once(pthread_once_t* once, void (*init)(void)) {
-  // 0: not run, 1: running, 2: done. A thread that finds it running yields
-  // until it is done (the runtime's initialisers are short and never wait).
+  // 0: not run, 1: running, 2: done. Whoever finds it not run claims it and
+  // runs it. A thread that finds it running yields (the runtime's
+  // initialisers are short and never wait) until it is done, or not run
+  // again because the function threw, and then claims it itself.
   constexpr long kRunning = 1, kDone = 2;
   if (once == nullptr || init == nullptr) return EINVAL;
-  if (InterlockedCompareExchange(once, kDone, kDone) == kDone) return 0;
-  if (InterlockedCompareExchange(once, kRunning, 0) == 0) {
-    try {
-      init();
-    } catch (...) {
-      InterlockedExchange(once, 0);  // not run: the next caller tries again
-      throw;
-    }
-    InterlockedExchange(once, kDone);
-    return 0;
+  for (;;) {
+    const long seen = InterlockedCompareExchange(once, kRunning, 0);
+    if (seen == kDone) return 0;
+    if (seen == 0) break;
+    SwitchToThread();
   }
-  while (InterlockedCompareExchange(once, kDone, kDone) != kDone) SwitchToThread();
+  try {
+    init();
+  } catch (...) {
+    InterlockedExchange(once, 0);  // not run: the next caller, or a waiting one, tries again
+    throw;
+  }
+  InterlockedExchange(once, kDone);
   return 0;
 }
 
@@ -103,19 +120,22 @@ int pthread_mutex_destroy(pthread_mutex_t* m) {
 }
 
 int pthread_mutex_lock(pthread_mutex_t* m) {
-  if (m == nullptr) return EINVAL;
-  AcquireSRWLockExclusive(SrwOf(m));
+  PSRWLOCK lock = m != nullptr ? SrwOf(m) : nullptr;
+  if (lock == nullptr) return EINVAL;
+  AcquireSRWLockExclusive(lock);
   return 0;
 }
 
 int pthread_mutex_trylock(pthread_mutex_t* m) {
-  if (m == nullptr) return EINVAL;
-  return TryAcquireSRWLockExclusive(SrwOf(m)) ? 0 : EBUSY;
+  PSRWLOCK lock = m != nullptr ? SrwOf(m) : nullptr;
+  if (lock == nullptr) return EINVAL;
+  return TryAcquireSRWLockExclusive(lock) ? 0 : EBUSY;
 }
 
 int pthread_mutex_unlock(pthread_mutex_t* m) {
-  if (m == nullptr) return EINVAL;
-  ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(m));
+  PSRWLOCK lock = m != nullptr ? SrwOf(m) : nullptr;
+  if (lock == nullptr) return EINVAL;
+  ReleaseSRWLockExclusive(lock);
   return 0;
 }
 
@@ -134,6 +154,12 @@ struct ExceptionState {
   void* reserved[2] = {};
 };
 
+// No exception of the thread's in flight or being caught: a thread may
+// change records only then, when the one it leaves holds nothing.
+bool Idle(const ExceptionState& state) {
+  return state.caught == nullptr && state.uncaught == 0;
+}
+
 struct ThreadRecord {
   ExceptionState state;
   ThreadRecord* next = nullptr;
@@ -142,37 +168,69 @@ struct ThreadRecord {
 DWORD g_slot = TLS_OUT_OF_INDEXES;  // ThreadRecord* of the calling thread
 SRWLOCK g_recordsLock = SRWLOCK_INIT;
 ThreadRecord* g_records = nullptr;  // every live record, to free at unload
-// For a thread that cannot get a record of its own (no slot, no memory):
-// shared, which is only wrong if two such threads are in a throw at once.
-// A thread that once took it keeps it (its slot names it), so that one
-// exception's throw and catch never see two different records.
+
+// For a thread in an export that cannot get a record of its own (no slot,
+// no memory): claimed by one thread at a time (its id, 0 when free) as the
+// export begins, and handed back as it ends (ExceptionRoom).
 ThreadRecord g_spare;
+volatile LONG g_spareOwner = 0;
+
+// For a thread outside the exports that cannot get a record of its own: the
+// window thread, of which one lives at a time, and the unload, which runs
+// while none does. It keeps it while an exception of its is in flight.
+ThreadRecord g_unscoped;
+volatile LONG g_unscopedUser = 0;
+
+LONG ThisThread() {
+  return static_cast<LONG>(GetCurrentThreadId());
+}
+
+bool SpareIsMine() {
+  return InterlockedCompareExchange(&g_spareOwner, 0, 0) == ThisThread();
+}
+
+ThreadRecord* OwnRecord() {
+  return g_slot != TLS_OUT_OF_INDEXES ? static_cast<ThreadRecord*>(TlsGetValue(g_slot)) : nullptr;
+}
+
+// A record of the thread's own, made now; null when there is no slot, no
+// memory, or no room in the thread's slots (an index past the first 64 takes
+// memory the first time the thread sets it).
+ThreadRecord* MakeOwnRecord() {
+  if (g_slot == TLS_OUT_OF_INDEXES) return nullptr;
+  void* memory = HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadRecord));
+  if (memory == nullptr) return nullptr;
+  auto* record = new (memory) ThreadRecord();
+  if (!TlsSetValue(g_slot, record)) {
+    HeapFree(GetProcessHeap(), 0, memory);
+    return nullptr;
+  }
+  AcquireSRWLockExclusive(&g_recordsLock);
+  record->next = g_records;
+  g_records = record;
+  ReleaseSRWLockExclusive(&g_recordsLock);
+  return record;
+}
 
 ExceptionState* ThisThreadsState() {
-  if (g_slot == TLS_OUT_OF_INDEXES) return &g_spare.state;
   // A throw or a catch must not change the thread's last error, which the
   // code around it may still be about to read.
   const DWORD lastError = GetLastError();
-  auto* record = static_cast<ThreadRecord*>(TlsGetValue(g_slot));
+  ThreadRecord* record = OwnRecord();
+  if (record == nullptr && SpareIsMine()) record = &g_spare;
+  if (record == nullptr && g_unscopedUser == ThisThread() && !Idle(g_unscoped.state)) {
+    record = &g_unscoped;
+  }
+  if (record == nullptr) record = MakeOwnRecord();
   if (record == nullptr) {
-    void* memory = HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadRecord));
-    if (memory != nullptr) {
-      record = new (memory) ThreadRecord();
-      AcquireSRWLockExclusive(&g_recordsLock);
-      record->next = g_records;
-      g_records = record;
-      ReleaseSRWLockExclusive(&g_recordsLock);
-    } else {
-      record = &g_spare;
-    }
-    TlsSetValue(g_slot, record);
+    record = &g_unscoped;
+    InterlockedExchange(&g_unscopedUser, ThisThread());
   }
   SetLastError(lastError);
   return &record->state;
 }
 
 void FreeRecord(ThreadRecord* record) {
-  if (record == &g_spare) return;
   AcquireSRWLockExclusive(&g_recordsLock);
   for (ThreadRecord** at = &g_records; *at != nullptr; at = &(*at)->next) {
     if (*at == record) {
@@ -217,16 +275,20 @@ const void* OwnFrameTables() {
   return nullptr;
 }
 
-__attribute__((noinline)) void RegisterFrameTablesIfMissing() {
+// Any function of ours will do; this one has a table entry of its own.
+__attribute__((noinline)) bool UnwinderKnowsUs() {
   DwarfBases bases;
-  // Any function of ours will do; this one has a table entry of its own.
-  if (_Unwind_Find_FDE(reinterpret_cast<void*>(&RegisterFrameTablesIfMissing), &bases) != nullptr) {
-    return;
-  }
+  return _Unwind_Find_FDE(reinterpret_cast<void*>(&UnwinderKnowsUs), &bases) != nullptr;
+}
+
+// False when our unwinder does not know our code and cannot be told.
+bool RegisterFrameTablesIfMissing() {
+  if (UnwinderKnowsUs()) return true;
   const void* frames = OwnFrameTables();
-  if (frames == nullptr) return;
+  if (frames == nullptr) return false;
   __register_frame_info(frames, g_frameObject);
   g_registeredFrames = frames;
+  return UnwinderKnowsUs();
 }
 
 void DeregisterFrameTables() {
@@ -236,7 +298,9 @@ void DeregisterFrameTables() {
 }
 #else
 // x86_64 unwinds through the system's own tables.
-void RegisterFrameTablesIfMissing() {}
+bool RegisterFrameTablesIfMissing() {
+  return true;
+}
 void DeregisterFrameTables() {}
 #endif
 
@@ -256,17 +320,37 @@ extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept {
 
 namespace stats {
 
-void StartRuntime() {
-  RegisterFrameTablesIfMissing();
+bool StartRuntime() {
+  if (!RegisterFrameTablesIfMissing()) {
+    DeregisterFrameTables();
+    return false;
+  }
   g_slot = TlsAlloc();
+  return true;
 }
 
 void EndThreadRuntime() {
-  if (g_slot == TLS_OUT_OF_INDEXES) return;
-  if (auto* record = static_cast<ThreadRecord*>(TlsGetValue(g_slot))) {
+  InterlockedCompareExchange(&g_spareOwner, 0, ThisThread());
+  InterlockedCompareExchange(&g_unscopedUser, 0, ThisThread());
+  if (ThreadRecord* record = OwnRecord()) {
     TlsSetValue(g_slot, nullptr);
     FreeRecord(record);
   }
+}
+
+ExceptionRoom::ExceptionRoom() noexcept {
+  const DWORD lastError = GetLastError();
+  if (OwnRecord() == nullptr && !SpareIsMine() && MakeOwnRecord() == nullptr) {
+    borrowed_ = InterlockedCompareExchange(&g_spareOwner, ThisThread(), 0) == 0;
+    ready_ = borrowed_;
+  }
+  SetLastError(lastError);
+}
+
+ExceptionRoom::~ExceptionRoom() {
+  // An export catches everything it throws, so by now the spare is idle; if
+  // it were not, the thread would keep it until it ends.
+  if (borrowed_ && Idle(g_spare.state)) InterlockedExchange(&g_spareOwner, 0);
 }
 
 // After this nothing of the library may throw: the C runtime's static
@@ -274,7 +358,7 @@ void EndThreadRuntime() {
 void StopRuntime() {
   if (g_slot != TLS_OUT_OF_INDEXES) {
     const DWORD slot = g_slot;
-    g_slot = TLS_OUT_OF_INDEXES;  // a later throw on this thread uses the spare
+    g_slot = TLS_OUT_OF_INDEXES;  // a later throw on this thread uses a shared record
     AcquireSRWLockExclusive(&g_recordsLock);
     ThreadRecord* records = g_records;
     g_records = nullptr;

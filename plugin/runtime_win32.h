@@ -6,8 +6,9 @@
 
 namespace stats {
 
-// At DLL_PROCESS_ATTACH.
-void StartRuntime();
+// At DLL_PROCESS_ATTACH. False when the library cannot throw in this
+// process (its unwinder cannot be told of its tables): it must not load.
+bool StartRuntime();
 // At DLL_THREAD_DETACH: the ending thread's exception record.
 void EndThreadRuntime();
 // At DLL_PROCESS_DETACH of an unload (not at process exit), last: every

@@ -52,6 +52,48 @@ else
     echo "runtime members served by the DLL's own once and mutex functions:" \
          $(grep -E 'unwind-dw2|eh_alloc' <<<"$members" | sed -E 's/.*\(//; s/\)//')
   fi
+
+  # i686: the unwind tables where the DLL's code looks for them when it
+  # must register them itself (runtime_win32.cpp, OwnFrameTables): a
+  # section whose eight-byte name in the section table is ".eh_fram" (short
+  # names, no string table), starting with an entry of the table (a CIE),
+  # and whose entries, walked from there, end with the terminator inside the
+  # section. Without it the DLL refuses to load beside a shared libgcc.
+  if [ "$kind" = i686 ]; then
+    if ! frames=$(python3 - "$lib" 2>&1 <<'PY'
+import struct, sys
+image = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", image, 0x3C)[0]
+sections, optional = struct.unpack_from("<HxxxxxxxxxxxxH", image, pe + 6)
+table = pe + 24 + optional
+for i in range(sections):
+    name, vsize, vaddr, rawsize, rawat = struct.unpack_from("<8sIIII", image, table + 40 * i)
+    if name != b".eh_fram":
+        continue
+    data = image[rawat:rawat + min(vsize, rawsize)]
+    length, cie = struct.unpack_from("<II", data, 0)
+    if length in (0, 0xFFFFFFFF) or cie != 0 or data[8] != 1:
+        sys.exit("its first entry is no CIE of version 1")
+    at, entries = 0, 0
+    while at + 4 <= len(data):
+        length = struct.unpack_from("<I", data, at)[0]
+        if length == 0:
+            print("%d entries from 0x%x" % (entries, vaddr))
+            sys.exit(0)
+        if length == 0xFFFFFFFF:
+            sys.exit("an entry of 64-bit length at offset %d" % at)
+        at, entries = at + 4 + length, entries + 1
+    sys.exit("no terminator inside the section")
+names = [struct.unpack_from("<8s", image, table + 40 * i)[0].rstrip(b"\0") for i in range(sections)]
+sys.exit("no section named .eh_fram in the section table: %s" % b" ".join(names).decode(errors="replace"))
+PY
+    ); then
+      echo "FAIL: $lib: the unwind tables are not where the code looks: $frames"
+      fail=1
+    else
+      echo "unwind tables where the code looks: $frames"
+    fi
+  fi
 fi
 [ $fail -eq 0 ] && echo "ok: $lib exports ${#names[@]} functions as the host expects"
 exit $fail

@@ -1,6 +1,8 @@
 // Files in the way: the report, the settings folder or the settings file
 // cannot be written or read, or hold garbage. The plug-in gives the same
 // answers as with healthy files and leaves what is already there as it was.
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -113,6 +115,57 @@ TEST_F(FileFaultTest, AFailedExportKeepsThePreviousFile) {
   ASSERT_EQ(ui_->Messages().size(), 1u);
   EXPECT_EQ(ui_->Messages()[0].rfind("Output: File not produced: YO3XYZ.cbr could not be", 0), 0u);
   EXPECT_EQ(ReadFileBytes(dir_.path() / "YO3XYZ.cbr"), "the log sent yesterday");
+}
+
+// A disk that fills up in the middle of the contest, for real: a small file
+// system of the test's own (tests/check_full_disk.sh mounts it as the
+// temporary folder), filled to its last byte. Every file the plug-in writes
+// after that keeps its previous content whole, the export says that its file
+// was not produced and why, and the answers are those of a healthy disk.
+TEST_F(FileFaultTest, FullDiskKeepsEveryPreviousFile) {
+  if (std::getenv("STATS_SMALL_DISK") == nullptr || ThroughDll()) {
+    GTEST_SKIP() << "run by tests/check_full_disk.sh on a small file system of its own";
+  }
+  MakePluginsFolder();
+  ResetArgs args;
+  args.outputSwitch = 1;
+  const auto run = [&] {
+    ResetStats(args);
+    AddData(Qso());
+    AddData(Qso());  // a duplicate: a report line
+    int flag = 7;
+    const std::string result = GetResult(&flag);
+    return result + "flag " + std::to_string(flag);
+  };
+  const std::string healthy = run();
+  const std::string report = Report(), settings = SettingsFile();
+  const std::string log = ReadFileBytes(dir_.path() / "YO3XYZ.cbr");
+  ASSERT_NE(healthy.find("flag -1"), std::string::npos);
+
+  {
+    std::FILE* filler = std::fopen((dir_.path() / "filler").string().c_str(), "wb");
+    ASSERT_NE(filler, nullptr);
+    std::setvbuf(filler, nullptr, _IONBF, 0);
+    const std::string block(4096, 'x');
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size()) {
+    }
+    while (std::fputc('x', filler) != EOF) {
+    }
+    std::fclose(filler);
+  }
+  Plugin().SetupSet0();
+  const std::string full = run();
+  EXPECT_EQ(full, healthy.substr(0, healthy.size() - 2) + "7");
+  EXPECT_EQ(Report().substr(0, report.size()), report);
+  EXPECT_EQ(SettingsFile(), settings);
+  EXPECT_EQ(ReadFileBytes(dir_.path() / "YO3XYZ.cbr"), log);
+  ASSERT_EQ(ui_->Messages().size(), 2u);
+  EXPECT_EQ(ui_->Messages()[1],
+            "Output: File not produced: YO3XYZ.cbr could not be written (No space left on "
+            "device). The previous file, if any, is unchanged.");
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+  }
 }
 
 // A folder that turns read-only in the middle of the contest (the platform

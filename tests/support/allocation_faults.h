@@ -41,6 +41,10 @@ class UncountedAllocations {
 AllocationCount AllocationsSoFar();
 AllocationCount StopAllocationFaults();
 
+// Natively, for the test program's operator new: the block, or null when
+// the plan refuses it.
+void* AllocateAsPlanned(std::size_t bytes) noexcept;
+
 }  // namespace testing
 }  // namespace stats
 

@@ -1,7 +1,7 @@
 // Natively the plug-in is linked into the test program: the program's own
-// operator new, replaced here, serves the plug-in's containers.
+// operator new (replaced in allocation_faults_operator_new.cpp) serves the
+// plug-in's containers, and asks here whether to refuse.
 #include <cstdlib>
-#include <new>
 
 #include "tests/support/allocation_faults.h"
 
@@ -13,7 +13,9 @@ thread_local bool t_started = false;
 thread_local AllocationPlan t_plan;
 thread_local AllocationCount t_count;
 
-void* Allocate(std::size_t bytes) noexcept {
+}  // namespace
+
+void* AllocateAsPlanned(std::size_t bytes) noexcept {
   if (t_started) {
     const std::size_t number = t_count.made++;
     if (number == t_plan.refuseNumber || bytes >= t_plan.refuseFromBytes) {
@@ -23,8 +25,6 @@ void* Allocate(std::size_t bytes) noexcept {
   }
   return std::malloc(bytes == 0 ? 1 : bytes);
 }
-
-}  // namespace
 
 void StartAllocationFaults(const AllocationPlan& plan) {
   t_plan = plan;
@@ -51,35 +51,3 @@ AllocationCount StopAllocationFaults() {
 
 }  // namespace testing
 }  // namespace stats
-
-void* operator new(std::size_t bytes) {
-  if (void* p = stats::testing::Allocate(bytes)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t bytes) {
-  return operator new(bytes);
-}
-void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
-  return stats::testing::Allocate(bytes);
-}
-void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
-  return stats::testing::Allocate(bytes);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}

@@ -2,6 +2,7 @@
 #include "plugin/dialogs.h"
 #include "plugin/module.h"
 #include "resources/resource.h"
+#include "tests/support/allocation_faults.h"
 #include "tests/support/ui_script.h"
 
 namespace stats {
@@ -25,27 +26,39 @@ class ScriptedDialogs : public Dialogs {
  public:
   explicit ScriptedDialogs(UiScript& script) : script_(script) {}
 
+  // What the script records, and the operator types, are the test's own
+  // allocations, not the plug-in's; what the host does while a dialog is up
+  // is the host's and the plug-in's.
   bool ShowHeader(HeaderForm& form) override {
-    const DialogReply reply = script_.NextReply();
-    SeenDialog seen{"Romanian DX Contest", {}, {}};
-    for (const HeaderControl& control : kHeaderControls) {
-      seen.texts[control.id] = form.*control.text;
+    DialogReply reply;
+    {
+      UncountedAllocations ours;
+      reply = script_.NextReply();
+      SeenDialog seen{"Romanian DX Contest", {}, {}};
+      for (const HeaderControl& control : kHeaderControls) {
+        seen.texts[control.id] = form.*control.text;
+      }
+      script_.Record(seen);
     }
-    script_.Record(seen);
     WhileOpen(script_, reply);
+    UncountedAllocations ours;
     for (const auto& typed : reply.typed) *HeaderText(form, typed.first) = typed.second;
     for (const auto& picked : reply.picked) Pick(form, picked.first, picked.second);
     return reply.confirm;
   }
 
   bool ShowSetup(SetupForm& form) override {
-    const DialogReply reply = script_.NextReply();
-    // What two-state check boxes show for the stored values.
-    auto shown = [](int64_t value) { return value >= 1 && value <= 2 ? 1 : 0; };
+    DialogReply reply;
     SeenDialog seen{"Setup YO-DX", {}, {}};
-    seen.checks[IDC_MASTER_FILE] = shown(form.masterFile);
-    seen.checks[IDC_MULTIPLIER_WINDOW] = shown(form.multiplierWindow);
-    script_.Record(seen);
+    {
+      UncountedAllocations ours;
+      reply = script_.NextReply();
+      // What two-state check boxes show for the stored values.
+      auto shown = [](int64_t value) { return value >= 1 && value <= 2 ? 1 : 0; };
+      seen.checks[IDC_MASTER_FILE] = shown(form.masterFile);
+      seen.checks[IDC_MULTIPLIER_WINDOW] = shown(form.multiplierWindow);
+      script_.Record(seen);
+    }
     WhileOpen(script_, reply);
     if (!reply.confirm) return false;
     form.masterFile = seen.checks[IDC_MASTER_FILE];
@@ -55,6 +68,7 @@ class ScriptedDialogs : public Dialogs {
   }
 
   void ShowMessage(const std::string& caption, const std::string& text, Icon) override {
+    UncountedAllocations ours;
     script_.RecordMessage(caption + ": " + text);
   }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "cabrillo/cabrillo_log.h"
@@ -12,6 +13,7 @@
 #include "cabrillo/host_program.h"
 #include "cabrillo/pe_version.h"
 #include "platform/file_system.h"
+#include "platform/ini_file.h"
 #include "platform/settings.h"
 #include "plugin/dialogs.h"
 #include "tests/support/scratch_dir.h"
@@ -350,6 +352,43 @@ TEST(SafeReplaceTest, AFailedWriteLeavesTheOldFile) {
   std::filesystem::remove(dir.path() / "YO3XYZ.cbr.tmp");
   EXPECT_TRUE(RealFileSystem().ReplaceSafely("YO3XYZ.cbr", "new log", &error));
   EXPECT_EQ(testing::ReadFileBytes(dir.path() / "YO3XYZ.cbr"), "new log");
+}
+
+// A disk that shows its error only when the file is closed (full, its
+// cached bytes going out then): each file the plug-in writes reports the
+// write as failed, and what the file held before is still there, whole.
+TEST(SafeReplaceTest, AFailedCloseIsAFailedWriteOfEveryFile) {
+  testing::ScratchDir dir;
+  std::filesystem::create_directory("Plugins");
+  const std::string settings = "Plugins/RE-RA-Dediroz.ini";
+  const struct {
+    const char* file;
+    std::function<bool()> write;
+    bool appends;
+  } writers[] = {
+      {"err.txt", [] { return RealFileSystem().Replace("err.txt", "new report\r\n"); }, false},
+      {"err.txt", [] { return RealFileSystem().Append("err.txt", "new line\r\n"); }, true},
+      {"YO3XYZ.cbr",
+       [] {
+         std::string error;
+         return RealFileSystem().ReplaceSafely("YO3XYZ.cbr", "new log", &error);
+       },
+       false},
+      {"Plugins/RE-RA-Dediroz.ini", [&] { return IniWrite(settings, "Settings", "Claimed", "99"); },
+       false},
+  };
+  for (const auto& writer : writers) {
+    SCOPED_TRACE(writer.file);
+    const std::string before = "[Settings]\r\nClaimed=12\r\nStart=1\r\n";
+    testing::WriteFileBytes(writer.file, before);
+    FailNextCloses(1);
+    EXPECT_FALSE(writer.write());
+    const std::string now = testing::ReadFileBytes(writer.file);
+    EXPECT_EQ(writer.appends ? now.substr(0, before.size()) : now, before);
+    EXPECT_FALSE(testing::FileExists(std::string(writer.file) + ".tmp"));
+    EXPECT_TRUE(writer.write());  // the next close works
+  }
+  FailNextCloses(0);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/allocation_faults.h"
 #include "tests/support/plugin_test.h"
 
 namespace stats {
@@ -197,6 +198,35 @@ TEST_F(DialogTemplateTest, HeaderDialogControlsAndKeys) {
   EXPECT_TRUE(soapboxBroke);
   EXPECT_TRUE(operatorsConfirmed);
   EXPECT_NE(SettingsFile().find("\r\nSoapBox=<CR><LF>\r\n"), std::string::npos);
+}
+
+// Memory runs out as the header dialog reads its controls back on OK: the
+// dialog ends as cancelled, the throw never reaching the system's frames,
+// and the reset goes on as after a cancel: nothing of the answer stored, the
+// start toggle written, the dialog gone and the host's window enabled.
+TEST_F(DialogTemplateTest, MemoryRunningOutOnOkIsACancel) {
+  MakePluginsFolder();
+  HWND host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetActiveWindow(host);
+  DialogReply reply;
+  reply.typed = {{IDC_NAME, "Ion Popescu"}};
+  reply.whileOpen = [] {
+    AllocationPlan plan;
+    plan.refuseNumber = 0;  // the first after OK: reading the controls back
+    StartAllocationFaults(plan);
+  };
+  ui_->Queue(reply);
+  ResetArgs args;
+  args.outputSwitch = 1;
+  EXPECT_EQ(ResetStats(args), 1);
+  EXPECT_EQ(StopAllocationFaults().refused, 1u);
+  EXPECT_EQ(FindWindowA("#32770", "Romanian DX Contest"), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(host));
+  const std::string settings = SettingsFile();
+  EXPECT_EQ(settings.find("Ion Popescu"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("Start=0\r\n"), std::string::npos) << settings;
+  DestroyWindow(host);
 }
 
 TEST_F(DialogTemplateTest, SetupDialogHidesTheMasterFileBox) {

@@ -4,7 +4,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
 
+#include "hostlink/host_link.h"
 #include "hostlink/host_status_win32.h"
 #include "tests/support/plugin_test.h"
 #include "tests/wine/fake_host.h"
@@ -153,6 +157,7 @@ TEST(HostStatusTest, OnlyFailuresShowABox) {
       {RPC_E_SERVER_DIED_DNE, false},
       {RPC_E_INVALID_OBJECT, false},
       {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), false},
+      {HRESULT_FROM_WIN32(RPC_S_CALL_FAILED), false},  // dropped by a host that shuts down
       {HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE), false},
       {HRESULT_FROM_WIN32(RPC_S_UNKNOWN_IF), false},  // Wine, once the object is cut off
       {DISP_E_EXCEPTION, true},                       // the host raised an error
@@ -171,6 +176,34 @@ TEST(HostStatusTest, OnlyFailuresShowABox) {
     EXPECT_EQ(status.error.empty(), status.ok) << std::hex << row.hr;
   }
   EXPECT_EQ(StatusOfHostCall(DISP_E_EXCEPTION, "no such field").error, "no such field");
+}
+
+// Once a thread's guard says stop (its windows are closing), a call on a
+// connection it holds goes nowhere and comes back as a state of a host that
+// works, not a failure: no box at the close.
+TEST(HostLinkTest, ACallAfterTheStopIsNotMadeAndNotAFailure) {
+  FakeHost host(false);
+  HostCallGuard guard;
+  HostStatus status;
+  std::atomic<bool> attached{false}, done{false};
+  std::thread thread([&] {
+    const std::unique_ptr<HostLink> link = NewPlatformHostLink();
+    const bool entered = link->EnterThread(&guard);
+    if (std::unique_ptr<HostConnection> connection = link->Attach()) {
+      attached = true;
+      guard.stop = true;
+      std::string call;
+      status = connection->GetField(5, &call);
+    }
+    link->LeaveThread(entered);
+    done = true;
+  });
+  PumpUntil(5000, [&] { return done.load(); });  // the host's object lives on this thread
+  thread.join();
+  ASSERT_TRUE(attached);
+  EXPECT_FALSE(status.ok);
+  EXPECT_TRUE(status.unavailable);
+  EXPECT_EQ(host.CallReads(), 0);
 }
 
 // The host disconnects its object (it is shutting down) while a refresh
