@@ -114,6 +114,35 @@ void Cycles(int from, int to, const std::string& shape) {
   Check(grown <= 128 * 1024, shape + ": at most 128 KiB of address space more");
 }
 
+#if defined(__i386__)
+// Beside a shared libgcc, a copy of the library whose unwind tables cannot
+// be found (its section renamed) must refuse to load, rather than end the
+// process at its first exception; the library itself loads on.
+void CopyWithoutItsTablesRefusesToLoad() {
+  const std::string folder = tools::LoadedPlugin::ProgramFolder();
+  std::string image;
+  if (FILE* in = std::fopen((folder + "Stats.dll").c_str(), "rb")) {
+    char chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) image.append(chunk, n);
+    std::fclose(in);
+  }
+  const size_t at = image.find(std::string(".eh_fram", 8));
+  Check(at != std::string::npos, "Stats.dll names its .eh_fram section");
+  if (at == std::string::npos) return;
+  image[at + 1] = 'x';
+  const std::string copy = folder + "StatsWithoutTables.dll";
+  FILE* out = std::fopen(copy.c_str(), "wb");
+  bool written = out != nullptr && std::fwrite(image.data(), 1, image.size(), out) == image.size();
+  if (out != nullptr) written &= std::fclose(out) == 0;
+  Check(written, "the copy without its tables written");
+  const HMODULE module = LoadLibraryA(copy.c_str());
+  Check(module == nullptr, "the copy without its tables refuses to load beside the shared libgcc");
+  if (module != nullptr) FreeLibrary(module);
+  DeleteFileA(copy.c_str());
+  Check(Cycle(0), "the library itself loads and works after it");
+}
+#endif
+
 }  // namespace
 
 const tools::PluginExports& Plugin() {
@@ -152,6 +181,9 @@ int main(int argc, char** argv) {
     Check(libgcc != nullptr, "the other module's runtime loaded: " + path);
     Cycle(cycles / 2);
     Cycles(cycles / 2 + 1, cycles, "beside the shared libgcc");
+#if defined(__i386__)
+    CopyWithoutItsTablesRefusesToLoad();
+#endif
   }
   SetCurrentDirectoryA(temp);
   DeleteFileA((folder + "\\Plugins\\RE-RA-Dediroz.ini").c_str());
