@@ -291,6 +291,11 @@ def part_hostile(yodx, scratch):
         check(got.startswith(b"HTTP/1.1 415"), "compressed: %s" % got[:80])
         got, _ = raw_exchange(port, b"POST /api/logs HTTP/1.1\r\nHost: x\r\n\r\n" + b"a" * 5000)
         check(got.startswith(b"HTTP/1.1 411"), "no length: %s" % got[:80])
+        # A Range is answered whole: in many parts, each would be a copy of it.
+        _, _, page = robot.request("GET", "/")
+        ranges = {"Range": "bytes=" + "0-," * 500 + "0-"}
+        status, _, body = robot.request("GET", "/", headers=ranges)
+        check(status == 200 and body == page, "501 ranges: %d, %d bytes" % (status, len(body)))
         got, _ = raw_exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\n" + b"X-A: b\r\n" * 20000 +
                               b"\r\n")
         check(not got.startswith(b"HTTP/1.1 200"), "200 headers of 160 KB: %s" % got[:80])

@@ -265,6 +265,14 @@ void TakeCompression(httplib::Request* req) {
   if (gzip) req->headers.emplace(kAcceptsGzip, "1");
 }
 
+// The library answers a Range of many parts with every part copied into one
+// body: a few kilobytes of "0-,0-,..." would make it build a page thousands
+// of times over. Nothing here needs a part of an answer: each is sent whole.
+void TakeRanges(httplib::Request* req) {
+  req->headers.erase("Range");
+  req->ranges.clear();
+}
+
 }  // namespace
 
 GuardedServer::GuardedServer(const Limits& limits) : limits_(limits) {
@@ -367,6 +375,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
       const bool answered = process_request(stream, last, closed, [&](httplib::Request& req) {
         stream.BeginBody();
         TakeCompression(&req);
+        TakeRanges(&req);
       });
       if (!answered || closed || stream.close_after_response || stream.bound_hit || stopping_) {
         break;
