@@ -291,6 +291,13 @@ def part_hostile(yodx, scratch):
         check(got.startswith(b"HTTP/1.1 415"), "compressed: %s" % got[:80])
         got, _ = raw_exchange(port, b"POST /api/logs HTTP/1.1\r\nHost: x\r\n\r\n" + b"a" * 5000)
         check(got.startswith(b"HTTP/1.1 411"), "no length: %s" % got[:80])
+        # A body no one reads ends the connection, instead of being read as a
+        # request of its own (one a proxy in front never saw).
+        hidden = b"GET /hidden HTTP/1.1\r\nHost: x\r\n\r\n"
+        got, _ = raw_exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\nContent-Length: %d\r\n\r\n"
+                              % len(hidden) + hidden)
+        check(got.count(b"HTTP/1.1 ") == 1 and b"Connection: close" in got,
+              "a GET's body read as a request: %s" % got[:80])
         # A Range is answered whole: in many parts, each would be a copy of it.
         _, _, page = robot.request("GET", "/")
         ranges = {"Range": "bytes=" + "0-," * 500 + "0-"}

@@ -273,6 +273,17 @@ void TakeRanges(httplib::Request* req) {
   req->ranges.clear();
 }
 
+// Whether REQ says it has a body that the library will not read (it reads
+// one only for these methods): left on the connection, the body would be
+// read as the next request, a request that a proxy in front never saw.
+bool BodyLeftUnread(const httplib::Request& req) {
+  for (const char* reads : {"POST", "PUT", "PATCH", "DELETE", "PRI"}) {
+    if (req.method == reads) return false;
+  }
+  const std::string length = req.get_header_value("Content-Length");
+  return req.has_header("Transfer-Encoding") || (!length.empty() && length != "0");
+}
+
 }  // namespace
 
 GuardedServer::GuardedServer(const Limits& limits) : limits_(limits) {
@@ -376,6 +387,12 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
         stream.BeginBody();
         TakeCompression(&req);
         TakeRanges(&req);
+        if (BodyLeftUnread(req)) {
+          // Answered, and the connection ends (saying so), its body dropped.
+          stream.close_after_response = true;
+          req.headers.erase("Connection");
+          req.headers.emplace("Connection", "close");
+        }
       });
       if (!answered || closed || stream.close_after_response || stream.bound_hit || stopping_) {
         break;
