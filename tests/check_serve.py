@@ -298,6 +298,15 @@ def part_hostile(yodx, scratch):
                               % len(hidden) + hidden)
         check(got.count(b"HTTP/1.1 ") == 1 and b"Connection: close" in got,
               "a GET's body read as a request: %s" % got[:80])
+        # A length is one number, and PRI's body (the library reads one) is
+        # held to POST's checks: this one would inflate to 4 MiB.
+        got, _ = raw_exchange(port, b"POST /api/logs HTTP/1.1\r\nHost: x\r\nContent-Length: 5abc"
+                                    b"\r\n\r\nhello")
+        check(got.startswith(b"HTTP/1.1 400"), "a length of 5abc: %s" % got[:80])
+        inflating = gzip.compress(b"\0" * (4 << 20))
+        got, _ = raw_exchange(port, b"PRI /upload HTTP/1.1\r\nHost: x\r\nContent-Encoding: gzip\r\n"
+                              b"Content-Length: %d\r\n\r\n" % len(inflating) + inflating)
+        check(got.startswith(b"HTTP/1.1 415"), "PRI, compressed: %s" % got[:80])
         # A Range is answered whole: in many parts, each would be a copy of it.
         _, _, page = robot.request("GET", "/")
         ranges = {"Range": "bytes=" + "0-," * 500 + "0-"}

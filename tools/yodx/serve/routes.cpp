@@ -297,13 +297,14 @@ void Robot::Route(GuardedServer* server) {
        {"Cache-Control", "no-store"}});
 
   // Before a body is read: the library would read a body without a length
-  // to its end, and inflate a compressed one without a limit.
+  // to its end, and inflate a compressed one without a limit. Every method
+  // but these three may come with a body the library reads (PRI among them).
   server->set_pre_routing_handler([](const Request& req, Response& res) {
-    if (req.method != "POST" && req.method != "PUT" && req.method != "PATCH" &&
-        req.method != "DELETE") {
+    if (req.method == "GET" || req.method == "HEAD" || req.method == "OPTIONS") {
       return GuardedServer::HandlerResponse::Unhandled;
     }
     const std::string encoding = req.get_header_value("Content-Encoding");
+    const std::string length = req.get_header_value("Content-Length");
     if (req.has_header("Transfer-Encoding")) {
       // A length, and nothing that could say otherwise: behind a proxy, two
       // readings of where a request ends are two requests.
@@ -314,6 +315,10 @@ void Robot::Route(GuardedServer* server) {
           "The body is compressed (" + Printable(encoding, 40) + "): send it as it is.");
     } else if (!req.has_header("Content-Length")) {
       Say(req, res, 411, StatusTitle(411), "The request must say its length (Content-Length).");
+    } else if (req.get_header_value_count("Content-Length") != 1 || !AllDigits(length)) {
+      // The library would read "5abc" as 5 and take the first of two.
+      Say(req, res, 400, StatusTitle(400),
+          "The request's length (Content-Length) must be one whole number.");
     } else {
       return GuardedServer::HandlerResponse::Unhandled;
     }
