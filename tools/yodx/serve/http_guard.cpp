@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tools/yodx/serve/rate.h"
+
 namespace yodx {
 namespace serve {
 
@@ -361,9 +363,10 @@ void GuardedServer::LeavePeer(const std::string& address) {
 
 bool GuardedServer::process_and_close_socket(socket_t sock) {
   GuardedStream stream(sock, limits_);
-  std::string peer;
+  std::string address;
   int port = 0;
-  stream.get_remote_ip_and_port(peer, port);
+  stream.get_remote_ip_and_port(address, port);
+  const std::string peer = LimitKey(address);  // an IPv6 address: its /64
   if (t_refused || stopping_ || !EnterPeer(peer)) {
     CloseSocket(sock);
     return true;
