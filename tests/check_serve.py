@@ -207,6 +207,11 @@ def part_api(yodx, scratch):
         session = {"Cookie": cookie.split(";")[0]}
         status, _, page = robot.request("GET", "/admin", headers=session)
         check(status == 200 and b"3 versions kept" in page, "/admin with the cookie: %d" % status)
+        # An action sent from another origin of the same site carries the cookie.
+        for site, expect in (("same-site", 403), ("same-origin", 303)):
+            status, _, _ = robot.request("POST", "/admin/withdraw", b"",
+                                         dict(session, **{"Sec-Fetch-Site": site}))
+            check(status == expect, "an action from %s: %d" % (site, status))
         robot.request("POST", "/logout", b"", session)
         status, _, _ = robot.request("GET", "/admin", headers=session)
         check(status == 401, "the session outlived its log-out")

@@ -510,6 +510,16 @@ void Robot::Route(GuardedServer* server) {
         }
         return;
       }
+      // The cookie is sent only from this site's pages (SameSite=Strict),
+      // but a site is every port and every name under one domain: an action
+      // is taken only from this very origin, when the browser says where
+      // it comes from.
+      const std::string from = req.get_header_value("Sec-Fetch-Site");
+      if (req.method != "GET" && req.method != "HEAD" && !from.empty() && from != "same-origin") {
+        Say(req, res, 403, "Not from here",
+            "The organiser's actions are taken only from the organiser's own pages.");
+        return;
+      }
       handler(req, res);
     };
   };
