@@ -210,6 +210,13 @@ TEST(ServeStoreTest, ConcurrentWritesAndABackupMeanwhile) {
     EXPECT_EQ(bytes, "bytes of " + record.call);
   }
   EXPECT_LE(restored->CountVersions(), static_cast<long long>(ids.size()));
+
+  // Never over the database's own files, as written or by another way there.
+  for (const std::string& own :
+       {path, path + "-wal", (dir.path() / "." / "logs.sqlite").string()}) {
+    EXPECT_FALSE(Store::Backup(path, own, &error)) << own;
+  }
+  EXPECT_EQ(store->CurrentLogs().size(), ids.size());
 }
 
 TEST(ServeAdminTest, TheTokenIsWrittenOnceForItsOwnerAndOnlyItsHashKept) {
