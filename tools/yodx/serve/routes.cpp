@@ -5,6 +5,7 @@
 
 #include "tools/contest/text.h"
 #include "tools/yodx/serve/contest_run.h"
+#include "tools/yodx/serve/crypto.h"
 #include "tools/yodx/serve/pages.h"
 #include "tools/yodx/serve/zip.h"
 

@@ -617,12 +617,14 @@ bool Store::Backup(const std::string& path, const std::string& file, std::string
   // the file the server writes, and what it commits after would be lost.
   std::error_code ec;
   const std::filesystem::path target = std::filesystem::weakly_canonical(file, ec);
+  bool own = false;
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
     std::error_code same;
-    if (!ec && target == std::filesystem::weakly_canonical(path + suffix, same) && !same) {
-      *error = "cannot back up " + path + " to " + file + ": that is the database's own file";
-      return false;
-    }
+    own = own || (!ec && target == std::filesystem::weakly_canonical(path + suffix, same) && !same);
+  }
+  if (own) {
+    *error = "cannot back up " + path + " to " + file + ": that is the database's own file";
+    return false;
   }
   const std::string partial = file + ".partial";
   sqlite3* from = nullptr;
