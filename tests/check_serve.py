@@ -207,6 +207,11 @@ def part_api(yodx, scratch):
         session = {"Cookie": cookie.split(";")[0]}
         status, _, page = robot.request("GET", "/admin", headers=session)
         check(status == 200 and b"3 versions kept" in page, "/admin with the cookie: %d" % status)
+        # An action sent from another origin of the same site carries the cookie.
+        for site, expect in (("same-site", 403), ("same-origin", 303)):
+            status, _, _ = robot.request("POST", "/admin/withdraw", b"",
+                                         dict(session, **{"Sec-Fetch-Site": site}))
+            check(status == expect, "an action from %s: %d" % (site, status))
         robot.request("POST", "/logout", b"", session)
         status, _, _ = robot.request("GET", "/admin", headers=session)
         check(status == 401, "the session outlived its log-out")
@@ -291,6 +296,27 @@ def part_hostile(yodx, scratch):
         check(got.startswith(b"HTTP/1.1 415"), "compressed: %s" % got[:80])
         got, _ = raw_exchange(port, b"POST /api/logs HTTP/1.1\r\nHost: x\r\n\r\n" + b"a" * 5000)
         check(got.startswith(b"HTTP/1.1 411"), "no length: %s" % got[:80])
+        # A body no one reads ends the connection, instead of being read as a
+        # request of its own (one a proxy in front never saw).
+        hidden = b"GET /hidden HTTP/1.1\r\nHost: x\r\n\r\n"
+        got, _ = raw_exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\nContent-Length: %d\r\n\r\n"
+                              % len(hidden) + hidden)
+        check(got.count(b"HTTP/1.1 ") == 1 and b"Connection: close" in got,
+              "a GET's body read as a request: %s" % got[:80])
+        # A length is one number, and PRI's body (the library reads one) is
+        # held to POST's checks: this one would inflate to 4 MiB.
+        got, _ = raw_exchange(port, b"POST /api/logs HTTP/1.1\r\nHost: x\r\nContent-Length: 5abc"
+                                    b"\r\n\r\nhello")
+        check(got.startswith(b"HTTP/1.1 400"), "a length of 5abc: %s" % got[:80])
+        inflating = gzip.compress(b"\0" * (4 << 20))
+        got, _ = raw_exchange(port, b"PRI /upload HTTP/1.1\r\nHost: x\r\nContent-Encoding: gzip\r\n"
+                              b"Content-Length: %d\r\n\r\n" % len(inflating) + inflating)
+        check(got.startswith(b"HTTP/1.1 415"), "PRI, compressed: %s" % got[:80])
+        # A Range is answered whole: in many parts, each would be a copy of it.
+        _, _, page = robot.request("GET", "/")
+        ranges = {"Range": "bytes=" + "0-," * 500 + "0-"}
+        status, _, body = robot.request("GET", "/", headers=ranges)
+        check(status == 200 and body == page, "501 ranges: %d, %d bytes" % (status, len(body)))
         got, _ = raw_exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\n" + b"X-A: b\r\n" * 20000 +
                               b"\r\n")
         check(not got.startswith(b"HTTP/1.1 200"), "200 headers of 160 KB: %s" % got[:80])

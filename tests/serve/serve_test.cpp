@@ -210,6 +210,13 @@ TEST(ServeStoreTest, ConcurrentWritesAndABackupMeanwhile) {
     EXPECT_EQ(bytes, "bytes of " + record.call);
   }
   EXPECT_LE(restored->CountVersions(), static_cast<long long>(ids.size()));
+
+  // Never over the database's own files, as written or by another way there.
+  for (const std::string& own :
+       {path, path + "-wal", (dir.path() / "." / "logs.sqlite").string()}) {
+    EXPECT_FALSE(Store::Backup(path, own, &error)) << own;
+  }
+  EXPECT_EQ(store->CurrentLogs().size(), ids.size());
 }
 
 TEST(ServeAdminTest, TheTokenIsWrittenOnceForItsOwnerAndOnlyItsHashKept) {
@@ -252,6 +259,22 @@ TEST(ServeRateTest, EachAddressHasItsMinute) {
   EXPECT_TRUE(limit.Allow("192.0.2.2", t0 + std::chrono::seconds(59)));
   EXPECT_TRUE(limit.Allow("192.0.2.1", t0 + std::chrono::seconds(60)));
   EXPECT_TRUE(RateLimit(0).Allow("192.0.2.1"));
+
+  // An IPv6 machine may take any address of its /64: the limit counts the /64.
+  const struct {
+    const char* address;
+    const char* key;
+  } kKeys[] = {{"192.0.2.1", "192.0.2.1"},
+               {"::ffff:192.0.2.1", "192.0.2.1"},
+               {"2001:db8:1:2:a:b:c:d", "2001:db8:1:2::/64"},
+               {"2001:db8:1:3::1", "2001:db8:1:3::/64"},
+               {"::1", "::/64"},
+               {"not an address", "not an address"}};
+  for (const auto& k : kKeys) EXPECT_EQ(LimitKey(k.address), k.key) << k.address;
+  RateLimit v6(1);
+  EXPECT_TRUE(v6.Allow("2001:db8:1:2::1", t0));
+  EXPECT_FALSE(v6.Allow("2001:db8:1:2:ffff::2", t0));
+  EXPECT_TRUE(v6.Allow("2001:db8:1:3::1", t0));
 }
 
 TEST(ServePagesTest, WhatALogSaysIsEscapedEverywhere) {

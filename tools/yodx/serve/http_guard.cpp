@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tools/yodx/serve/rate.h"
+
 namespace yodx {
 namespace serve {
 
@@ -265,6 +267,25 @@ void TakeCompression(httplib::Request* req) {
   if (gzip) req->headers.emplace(kAcceptsGzip, "1");
 }
 
+// The library answers a Range of many parts with every part copied into one
+// body: a few kilobytes of "0-,0-,..." would make it build a page thousands
+// of times over. Nothing here needs a part of an answer: each is sent whole.
+void TakeRanges(httplib::Request* req) {
+  req->headers.erase("Range");
+  req->ranges.clear();
+}
+
+// Whether REQ says it has a body that the library will not read (it reads
+// one only for these methods): left on the connection, the body would be
+// read as the next request, a request that a proxy in front never saw.
+bool BodyLeftUnread(const httplib::Request& req) {
+  for (const char* reads : {"POST", "PUT", "PATCH", "DELETE", "PRI"}) {
+    if (req.method == reads) return false;
+  }
+  const std::string length = req.get_header_value("Content-Length");
+  return req.has_header("Transfer-Encoding") || (!length.empty() && length != "0");
+}
+
 }  // namespace
 
 GuardedServer::GuardedServer(const Limits& limits) : limits_(limits) {
@@ -342,9 +363,10 @@ void GuardedServer::LeavePeer(const std::string& address) {
 
 bool GuardedServer::process_and_close_socket(socket_t sock) {
   GuardedStream stream(sock, limits_);
-  std::string peer;
+  std::string address;
   int port = 0;
-  stream.get_remote_ip_and_port(peer, port);
+  stream.get_remote_ip_and_port(address, port);
+  const std::string peer = LimitKey(address);  // an IPv6 address: its /64
   if (t_refused || stopping_ || !EnterPeer(peer)) {
     CloseSocket(sock);
     return true;
@@ -367,6 +389,13 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
       const bool answered = process_request(stream, last, closed, [&](httplib::Request& req) {
         stream.BeginBody();
         TakeCompression(&req);
+        TakeRanges(&req);
+        if (BodyLeftUnread(req)) {
+          // Answered, and the connection ends (saying so), its body dropped.
+          stream.close_after_response = true;
+          req.headers.erase("Connection");
+          req.headers.emplace("Connection", "close");
+        }
       });
       if (!answered || closed || stream.close_after_response || stream.bound_hit || stopping_) {
         break;

@@ -36,7 +36,7 @@ struct Limits {
   Duration keep_alive{5000};  // between two requests of a connection
   int threads = 32;           // connections served at once
   int waiting = 32;           // connections accepted and waiting; more are closed
-  int per_address = 8;        // served at once for one address, more closed; 0: any
+  int per_address = 8;        // served at once for one address (IPv6: its /64), more closed; 0: any
 };
 
 class GuardedServer : public httplib::Server {

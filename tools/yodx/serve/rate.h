@@ -1,7 +1,8 @@
 // How many times an address may do a thing (upload a log, try the
 // organiser's token) in any minute. Memory stays bounded whatever the
 // addresses: past kMostAddresses, those quiet for a minute are forgotten,
-// and while that leaves none room, a new address is refused.
+// and while that leaves none room, a new address is refused. An IPv6
+// address counts as its network of 64 bits (LimitKey).
 #ifndef YODX_SERVE_RATE_H_
 #define YODX_SERVE_RATE_H_
 
@@ -13,6 +14,12 @@
 
 namespace yodx {
 namespace serve {
+
+// What a limit per address counts ADDRESS as: an IPv4 address as it is
+// (written as IPv6 or not: "::ffff:192.0.2.1" is 192.0.2.1), and an IPv6
+// address as its /64, the network of one home or one server, in which a
+// machine may take any address it likes. Anything else as it is.
+std::string LimitKey(const std::string& address);
 
 class RateLimit {
  public:

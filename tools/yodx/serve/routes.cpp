@@ -5,6 +5,7 @@
 
 #include "tools/contest/text.h"
 #include "tools/yodx/serve/contest_run.h"
+#include "tools/yodx/serve/crypto.h"
 #include "tools/yodx/serve/pages.h"
 #include "tools/yodx/serve/zip.h"
 
@@ -297,13 +298,14 @@ void Robot::Route(GuardedServer* server) {
        {"Cache-Control", "no-store"}});
 
   // Before a body is read: the library would read a body without a length
-  // to its end, and inflate a compressed one without a limit.
+  // to its end, and inflate a compressed one without a limit. Every method
+  // but these three may come with a body the library reads (PRI among them).
   server->set_pre_routing_handler([](const Request& req, Response& res) {
-    if (req.method != "POST" && req.method != "PUT" && req.method != "PATCH" &&
-        req.method != "DELETE") {
+    if (req.method == "GET" || req.method == "HEAD" || req.method == "OPTIONS") {
       return GuardedServer::HandlerResponse::Unhandled;
     }
     const std::string encoding = req.get_header_value("Content-Encoding");
+    const std::string length = req.get_header_value("Content-Length");
     if (req.has_header("Transfer-Encoding")) {
       // A length, and nothing that could say otherwise: behind a proxy, two
       // readings of where a request ends are two requests.
@@ -314,6 +316,10 @@ void Robot::Route(GuardedServer* server) {
           "The body is compressed (" + Printable(encoding, 40) + "): send it as it is.");
     } else if (!req.has_header("Content-Length")) {
       Say(req, res, 411, StatusTitle(411), "The request must say its length (Content-Length).");
+    } else if (req.get_header_value_count("Content-Length") != 1 || !AllDigits(length)) {
+      // The library would read "5abc" as 5 and take the first of two.
+      Say(req, res, 400, StatusTitle(400),
+          "The request's length (Content-Length) must be one whole number.");
     } else {
       return GuardedServer::HandlerResponse::Unhandled;
     }
@@ -503,6 +509,16 @@ void Robot::Route(GuardedServer* server) {
         } else {
           res.set_content(LoginPage("Log in to see the organiser's pages."), kHtml);
         }
+        return;
+      }
+      // The cookie is sent only from this site's pages (SameSite=Strict),
+      // but a site is every port and every name under one domain: an action
+      // is taken only from this very origin, when the browser says where
+      // it comes from.
+      const std::string from = req.get_header_value("Sec-Fetch-Site");
+      if (req.method != "GET" && req.method != "HEAD" && !from.empty() && from != "same-origin") {
+        Say(req, res, 403, "Not from here",
+            "The organiser's actions are taken only from the organiser's own pages.");
         return;
       }
       handler(req, res);

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -612,6 +613,19 @@ long long Store::CountRefused() const {
 }
 
 bool Store::Backup(const std::string& path, const std::string& file, std::string* error) {
+  // Renamed over the database or its WAL, the copy would take the place of
+  // the file the server writes, and what it commits after would be lost.
+  std::error_code ec;
+  const std::filesystem::path target = std::filesystem::weakly_canonical(file, ec);
+  bool own = false;
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    std::error_code same;
+    own = own || (!ec && target == std::filesystem::weakly_canonical(path + suffix, same) && !same);
+  }
+  if (own) {
+    *error = "cannot back up " + path + " to " + file + ": that is the database's own file";
+    return false;
+  }
   const std::string partial = file + ".partial";
   sqlite3* from = nullptr;
   sqlite3* to = nullptr;
