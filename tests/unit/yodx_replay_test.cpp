@@ -220,7 +220,10 @@ TEST(YodxReplayPartsTest, DatesAndSummaryParsing) {
   EXPECT_EQ(score, -1);
 
   EXPECT_EQ(JsonString("a\"b\\c\r\n\t\x01"), "\"a\\\"b\\\\c\\r\\n\\t\\u0001\"");
-  EXPECT_EQ(JsonString("\xE9t\xE9"), "\"\\u00e9t\\u00e9\"");
+  EXPECT_EQ(JsonString("\xE9t\xE9"), "\"\\u00e9t\\u00e9\"");  // Latin-1
+  // UTF-8: S with comma below, a character beyond U+FFFF, and a lead byte
+  // without its continuation read as Latin-1.
+  EXPECT_EQ(JsonString("\xC8\x98t \xF0\x9F\x93\xBB \xC3."), "\"\\u0218t \\ud83d\\udcfb \\u00c3.\"");
 }
 
 TEST(YodxReplayPartsTest, ReasonIsWhatFollowsTheContactsFields) {

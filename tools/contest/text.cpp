@@ -45,9 +45,41 @@ std::vector<std::string_view> SplitFields(std::string_view s) {
   return out;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at TEXT[AT] (2 to 4 bytes:
+// no overlong form, no surrogate, nothing past U+10FFFF) and its code point
+// in *CODE, or 0.
+size_t Utf8Character(const std::string& text, size_t at, unsigned long* code) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  unsigned long value = lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    value = value << 6 | (byte(at + i) & 0x3F);
+  }
+  static const unsigned long kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (value < kLeast[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    return 0;
+  }
+  *code = value;
+  return length;
+}
+
+void AppendEscape(std::string* out, unsigned long unit) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "\\u%04lx", unit);
+  *out += buf;
+}
+
+}  // namespace
+
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (char ch : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
     const unsigned char c = static_cast<unsigned char>(ch);
     switch (ch) {
       case '"':
@@ -66,12 +98,22 @@ std::string JsonString(const std::string& text) {
         out += "\\t";
         break;
       default:
-        if (c < 0x20 || c >= 0x80) {  // high bytes read as Latin-1
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
+        if (c < 0x20) {
+          AppendEscape(&out, c);
+        } else if (c < 0x80) {
           out += ch;
+        } else {
+          unsigned long code = 0;
+          const size_t length = Utf8Character(text, i, &code);
+          if (length == 0) {
+            AppendEscape(&out, c);  // not UTF-8: the byte read as Latin-1
+          } else if (code < 0x10000) {
+            AppendEscape(&out, code);
+          } else {
+            AppendEscape(&out, 0xD800 + ((code - 0x10000) >> 10));
+            AppendEscape(&out, 0xDC00 + ((code - 0x10000) & 0x3FF));
+          }
+          if (length > 0) i += length - 1;
         }
     }
   }

@@ -105,7 +105,9 @@ inline int TwoDigits(std::string_view s, size_t at) {
 // about `limit` characters (with "..." when cut): safe to print and bounded.
 std::string Printable(std::string_view text, size_t limit = 80);
 
-// JSON string literal for TEXT, pure ASCII: bytes >= 0x80 are taken as Latin-1.
+// JSON string literal for TEXT, pure ASCII: a UTF-8 character is written as
+// its \u escape (two for one beyond U+FFFF), any other byte >= 0x80 as the
+// Latin-1 character it would be in an 8-bit file.
 std::string JsonString(const std::string& text);
 
 // TEXT as Printable gives it (cut to about LIMIT characters), with &, <, >
