@@ -199,6 +199,9 @@ def part_api(yodx, scratch):
         status, _, page = robot.request("POST", "/login", "token=wrong",
                                         {"Content-Type": "application/x-www-form-urlencoded"})
         check(status == 401 and b"not the organiser" in page, "a wrong log-in: %d" % status)
+        status, headers, _ = robot.request("POST", "/login?token=" + robot.token(), "",
+                                           {"Content-Type": "application/x-www-form-urlencoded"})
+        check(status == 400 and "set-cookie" not in headers, "the token in the address: %d" % status)
         status, headers, _ = robot.request("POST", "/login", "token=" + robot.token(),
                                            {"Content-Type": "application/x-www-form-urlencoded"})
         cookie = headers.get("set-cookie", "")

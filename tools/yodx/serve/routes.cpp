@@ -475,6 +475,13 @@ void Robot::Route(GuardedServer* server) {
       res.set_content(LoginPage("Too many tries from your address: wait a minute."), kHtml);
       return;
     }
+    // The token in the address would stay in every proxy's and browser's
+    // history: only the form's body is read.
+    if (req.target.find('?') != std::string::npos) {
+      res.status = 400;
+      res.set_content(LoginPage("The token goes in the form, never in the address."), kHtml);
+      return;
+    }
     if (!organiser_->IsToken(req.get_param_value("token"))) {
       Note(ClientAddress(req) + " log-in refused");
       res.status = 401;
