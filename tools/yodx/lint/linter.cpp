@@ -52,7 +52,7 @@ LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
     lint::Worked worked;
     if (qso.Check(q, &worked)) log.Duplicate(q.line, worked);
   }
-  lint::LogRules::Count(text, header.header(), countries, &result);
+  lint::LogRules::Count(qsos, header.header(), countries, &result);
 
   // Findings about the whole file came after the lines; line order puts
   // each in its place.

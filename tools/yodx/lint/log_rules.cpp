@@ -85,8 +85,8 @@ void LogRules::Duplicate(int line, const Worked& worked) {
                          worked.mode + " (allowed; it scores nothing)");
 }
 
-void LogRules::Count(const std::string& text, const Header& header, const CtyFile& countries,
-                     LintResult* result) {
+void LogRules::Count(const std::vector<QsoLine>& qsos, const Header& header,
+                     const CtyFile& countries, LintResult* result) {
   if (header.callsign_line == 0 || !IsCallSign(header.callsign)) {
     result->not_counted = "the log names no own station (CALLSIGN:)";
     return;
@@ -101,8 +101,11 @@ void LogRules::Count(const std::string& text, const Header& header, const CtyFil
     entrant.start = result->start;
     entrant.end = result->end;
   }
+  // The QSO lines as the Cabrillo reader takes them, from the fields
+  // already split.
   LogData log;
-  ParseCabrillo(text, "", &log);
+  log.contacts.reserve(qsos.size());
+  for (const QsoLine& q : qsos) ReadCabrilloQso(q.fields, q.line, "", &log);
   result->claim = CompareWithPlugin(log.contacts, PlaceStations(log.contacts, countries), entrant);
   result->counted = true;
 }

@@ -131,10 +131,10 @@ class LogRules {
                            LintResult* result);
   // The same call, band and mode as an earlier line.
   void Duplicate(int line, const Worked& worked);
-  // The organiser's count of TEXT's contacts, for the station of HEADER's
-  // CALLSIGN within RESULT's period, into RESULT.
-  static void Count(const std::string& text, const Header& header, const CtyFile& countries,
-                    LintResult* result);
+  // The organiser's count of the contacts of QSOS, the log's QSO lines, for
+  // the station of HEADER's CALLSIGN within RESULT's period, into RESULT.
+  static void Count(const std::vector<QsoLine>& qsos, const Header& header,
+                    const CtyFile& countries, LintResult* result);
 
  private:
   Findings* findings_;
