@@ -4,6 +4,7 @@
 #ifndef YODX_LINT_RULES_H_
 #define YODX_LINT_RULES_H_
 
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -101,13 +102,15 @@ class QsoRules {
   const CtyFile& countries_;
   const LintResult& period_;
   Findings* findings_;
-  // The last two stations looked up, the latest first, and whether each is
-  // Romanian: a line looks up its own station and the worked one in turn.
+  // The last two stations looked up, the latest at LATEST_, and whether
+  // each is Romanian: a line looks up its own station and the worked one
+  // in turn.
   struct Looked {
     std::string call;
     bool romanian = false;
   };
   Looked looked_[2];
+  int latest_ = 0;
 };
 
 // The log as a whole: where it begins and ends, its lines' form, its size,
@@ -140,7 +143,9 @@ class LogRules {
   Findings* findings_;
   int first_line_ = 0, last_line_ = 0;  // non-blank
   bool ended_ = false, after_end_reported_ = false;
-  std::unordered_map<std::string, int> first_of_;  // call, band and mode -> line
+  // Call, band and mode -> line; the nodes from one arena, given back at once.
+  std::pmr::monotonic_buffer_resource arena_;
+  std::pmr::unordered_map<std::string, int> first_of_{&arena_};
 };
 
 }  // namespace lint
