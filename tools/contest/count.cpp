@@ -210,9 +210,15 @@ CountResult Basis::Count(const CountRules& rules, const std::vector<bool>& struc
 }  // namespace
 
 std::vector<Station> PlaceStations(const std::vector<Contact>& contacts, const CtyFile& countries) {
+  // A log works most stations more than once: each call is placed once.
   std::vector<Station> stations;
   stations.reserve(contacts.size());
-  for (const Contact& c : contacts) stations.push_back(PlaceStation(countries, c.call));
+  std::unordered_map<std::string_view, size_t> first;  // call -> its first contact
+  first.reserve(contacts.size());
+  for (size_t i = 0; i < contacts.size(); ++i) {
+    const auto [at, new_call] = first.try_emplace(contacts[i].call, i);
+    stations.push_back(new_call ? PlaceStation(countries, contacts[i].call) : stations[at->second]);
+  }
   return stations;
 }
 

@@ -71,7 +71,10 @@ bool QsoRules::Check(const QsoLine& q, Worked* worked) {
 
   // Who sent what: the own station its exchange, the worked one the other.
   if (!own.empty()) Exchange(line, "exchange sent", q.fields[6], own);
-  if (call_ok) Exchange(line, "exchange received", q.fields[9], call);
+  if (call_ok) {
+    const bool placed = q.contact != nullptr && q.contact->call == call;
+    Exchange(line, "exchange received", q.fields[9], call, placed ? q.worked : nullptr);
+  }
 
   if (!call_ok || band.empty() || !(cw || phone)) return false;
   *worked = {call, band, mode};
@@ -164,9 +167,9 @@ void QsoRules::Reports(const QsoLine& q, const std::string& mode) {
 }
 
 void QsoRules::Exchange(int line, const char* field, std::string_view value,
-                        std::string_view station) {
+                        std::string_view station, const Station* placed) {
   if (Missing(line, "exchange", field, value)) return;
-  if (IsRomanianStation(station)) {
+  if (placed != nullptr ? placed->romanian : IsRomanianStation(station)) {
     if (CountyCode(value).empty()) {
       findings_->Error(line, "exchange",
                        std::string(field) + " " + Quote(value) + " is not a county code (" +

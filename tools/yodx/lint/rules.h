@@ -10,8 +10,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tools/contest/contact.h"
 #include "tools/contest/cty.h"
 #include "tools/contest/dates.h"
+#include "tools/contest/rules.h"
 #include "tools/yodx/lint/linter.h"
 
 namespace yodx {
@@ -67,6 +69,18 @@ class HeaderRules {
 struct QsoLine {
   int line = 0;
   std::vector<std::string_view> fields;
+  // The contact that the Cabrillo reader took from the line, and the
+  // station it worked as the country file placed it; null when the reader
+  // left the line out.
+  const Contact* contact = nullptr;
+  const Station* worked = nullptr;
+};
+
+// The log's contacts as the Cabrillo reader takes its QSO lines, and the
+// station each worked, placed once for the exchange rule and the count.
+struct ReadLog {
+  std::vector<Contact> contacts;
+  std::vector<Station> stations;
 };
 
 // The station a QSO line worked, on which band and in which mode.
@@ -95,7 +109,9 @@ class QsoRules {
   // The own call as the exchange rule reads it, "" when it is not a call sign.
   std::string SentCall(int line, const std::string& sent_call);
   void Reports(const QsoLine& q, const std::string& mode);
-  void Exchange(int line, const char* field, std::string_view value, std::string_view station);
+  // PLACED, when given, is STATION as the country file placed it.
+  void Exchange(int line, const char* field, std::string_view value, std::string_view station,
+                const Station* placed = nullptr);
   bool IsRomanianStation(std::string_view call);
 
   const Header& header_;
@@ -134,10 +150,13 @@ class LogRules {
                            LintResult* result);
   // The same call, band and mode as an earlier line.
   void Duplicate(int line, const Worked& worked);
-  // The organiser's count of the contacts of QSOS, the log's QSO lines, for
-  // the station of HEADER's CALLSIGN within RESULT's period, into RESULT.
-  static void Count(const std::vector<QsoLine>& qsos, const Header& header,
-                    const CtyFile& countries, LintResult* result);
+  // The contacts of QSOS, the log's QSO lines, into *READ, and each line
+  // pointed at its own.
+  static void Read(std::vector<QsoLine>* qsos, const CtyFile& countries, ReadLog* read);
+  // The organiser's count of READ's contacts, for the station of HEADER's
+  // CALLSIGN within RESULT's period, into RESULT.
+  static void Count(const ReadLog& read, const Header& header, const CtyFile& countries,
+                    LintResult* result);
 
  private:
   Findings* findings_;
