@@ -213,7 +213,8 @@ std::vector<Station> PlaceStations(const std::vector<Contact>& contacts, const C
   // A log works most stations more than once: each call is placed once.
   std::vector<Station> stations;
   stations.reserve(contacts.size());
-  std::unordered_map<std::string_view, size_t> first;  // call -> its first contact
+  std::pmr::monotonic_buffer_resource arena;
+  std::pmr::unordered_map<std::string_view, size_t> first(&arena);  // call -> its first contact
   first.reserve(contacts.size());
   for (size_t i = 0; i < contacts.size(); ++i) {
     const auto [at, new_call] = first.try_emplace(contacts[i].call, i);
