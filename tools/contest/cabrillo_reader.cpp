@@ -23,12 +23,11 @@ constexpr Designator kDesignators[] = {
 
 }  // namespace
 
-std::string ModeFromCabrillo(const std::string& code) {
-  const std::string upper = Upper(code);
-  if (upper == "CW") return "CW";
-  if (upper == "PH") return "SSB";
-  if (upper == "RY") return "RTTY";
-  return code;
+std::string ModeFromCabrillo(std::string_view code) {
+  if (EqualsNoCase(code, "CW")) return "CW";
+  if (EqualsNoCase(code, "PH")) return "SSB";
+  if (EqualsNoCase(code, "RY")) return "RTTY";
+  return std::string(code);
 }
 
 std::string CabrilloHeaderValue(std::string_view text, std::string_view tag) {
@@ -64,10 +63,10 @@ bool PlainReport(std::string_view field) {
   return field == "59" || field == "599" || field == "5NN";
 }
 
-// A QSO line's fields in their places.
-struct QsoFields {
-  std::string_view freq, mode, date, time, own_call, call;
-  std::string rst_sent, exch_sent, rst_rcvd, exch_rcvd;
+// The two calls of a QSO line; the reports and exchanges go straight into
+// its contact.
+struct QsoCalls {
+  std::string_view own_call, call;
 };
 
 // The report and the exchange of one side from FIELDS, the fields between
@@ -85,33 +84,33 @@ void PlaceSide(const std::vector<std::string_view>& fields, std::string* rst, st
 
 // Ten columns, or eleven with the transmitter's: the fields by position, as
 // Cabrillo lays them out.
-void PlaceByPosition(const std::vector<std::string_view>& col, QsoFields* f) {
-  f->own_call = col[4];
-  f->rst_sent = std::string(col[5]);
-  f->exch_sent = std::string(col[6]);
-  f->call = col[7];
-  f->rst_rcvd = std::string(col[8]);
-  if (col.size() >= 10) f->exch_rcvd = std::string(col[9]);
+void PlaceByPosition(const std::vector<std::string_view>& col, QsoCalls* calls, Contact* c) {
+  calls->own_call = col[4];
+  c->rst_sent = col[5];
+  c->exch_sent = col[6];
+  calls->call = col[7];
+  c->rst_rcvd = col[8];
+  if (col.size() >= 10) c->exch_rcvd = col[9];
 }
 
 // Any other line whose fifth field is the sent call: the received call is the
 // next field that is a call sign, what stands between them is what was sent,
 // what follows is what was received (a last one-digit field being the
 // transmitter). False when there is no such pair of calls.
-bool PlaceByCalls(const std::vector<std::string_view>& col, QsoFields* f) {
+bool PlaceByCalls(const std::vector<std::string_view>& col, QsoCalls* calls, Contact* c) {
   if (col.size() < 6 || !CallShaped(col[4])) return false;
   size_t call = 5;
   while (call < col.size() && !CallShaped(col[call])) ++call;
   if (call == col.size()) return false;
-  f->own_call = col[4];
-  f->call = col[call];
+  calls->own_call = col[4];
+  calls->call = col[call];
   const auto at = [&](size_t i) { return col.begin() + static_cast<std::ptrdiff_t>(i); };
   std::vector<std::string_view> received(at(call + 1), col.end());
   if (received.size() >= 3 && received.back().size() == 1 && IsDigit(received.back()[0])) {
     received.pop_back();
   }
-  PlaceSide(std::vector<std::string_view>(at(5), at(call)), &f->rst_sent, &f->exch_sent);
-  PlaceSide(received, &f->rst_rcvd, &f->exch_rcvd);
+  PlaceSide(std::vector<std::string_view>(at(5), at(call)), &c->rst_sent, &c->exch_sent);
+  PlaceSide(received, &c->rst_rcvd, &c->exch_rcvd);
   return true;
 }
 
@@ -123,6 +122,86 @@ std::string SideText(const std::string& rst, const std::string& exch) {
 }
 
 }  // namespace
+
+void ReadCabrilloQso(const std::vector<std::string_view>& col, int line_no,
+                     const std::string& file_name, LogData* out) {
+  auto report = [&](const std::string& field, const std::string& message) {
+    out->Diagnose({file_name, line_no, field, message});
+  };
+  // The contact is made in its place in the list, and taken back when the
+  // line cannot be read.
+  Contact& c = out->contacts.emplace_back();
+  c.line = line_no;
+  QsoCalls calls;
+  const bool positional = col.size() == 10 || col.size() == 11;
+  bool by_calls = false;
+  if (!positional || !CallShaped(col[7])) by_calls = PlaceByCalls(col, &calls, &c);
+  if (!by_calls) {
+    if (!positional) {
+      out->contacts.pop_back();
+      report("", "QSO line has " + std::to_string(col.size()) +
+                     " columns, expected 10, and no sent and received call to read it by");
+      ++out->skipped;
+      return;
+    }
+    PlaceByPosition(col, &calls, &c);
+  }
+  const std::string_view freq = col[0], mode = col[1], date = col[2], time = col[3];
+
+  bool ok = true;
+  auto fail = [&](const std::string& field, const std::string& message) {
+    report(field, message);
+    ok = false;
+  };
+
+  bool designator = false;
+  for (const Designator& d : kDesignators) {
+    if (freq == d.text) {
+      c.freq_hz = d.khz * 1000u;
+      designator = true;
+    }
+  }
+  if (!designator && !ParseKilohertz(freq, &c.freq_hz)) {
+    fail("freq", "'" + std::string(freq) + "' is not a frequency in kHz");
+  } else {
+    c.band = BandFromKhz(c.freq_hz / 1000.0);
+    if (c.band.empty()) fail("freq", std::string(freq) + " kHz lies outside the amateur bands");
+  }
+
+  c.mode = ModeFromCabrillo(mode);
+
+  Date day;
+  const bool date_ok = ParseIsoDate(date, &day);
+  if (date_ok) {
+    c.year = day.year;
+    c.month = day.month;
+    c.day = day.day;
+  }
+  if (!date_ok) fail("date", "'" + std::string(date) + "' is not a date yyyy-mm-dd");
+
+  if (!ParseHhmm(time, &c.hour, &c.minute))
+    fail("time", "'" + std::string(time) + "' is not a time hhmm");
+
+  c.own_call = Upper(calls.own_call);
+  c.call = Upper(calls.call);
+  if (!LooksLikeCall(c.call)) fail("call", "'" + c.call + "' is not a call sign");
+
+  if (!ok) {
+    out->contacts.pop_back();
+    ++out->skipped;
+    return;
+  }
+  if (by_calls) {
+    Diagnostic d{file_name, line_no, "",
+                 "QSO line has " + std::to_string(col.size()) +
+                     " columns, expected 10: read by its calls " + c.own_call + " and " + c.call +
+                     ", sent " + SideText(c.rst_sent, c.exch_sent) + "; received " +
+                     SideText(c.rst_rcvd, c.exch_rcvd),
+                 true};
+    out->Diagnose(std::move(d));
+    ++out->warned;
+  }
+}
 
 void ParseCabrillo(const std::string& text, const std::string& file_name, LogData* out) {
   out->format = LogFormat::kCabrillo;
@@ -139,11 +218,8 @@ void ParseCabrillo(const std::string& text, const std::string& file_name, LogDat
     const size_t colon = line.find(':');
     const std::string tag =
         colon == std::string_view::npos ? "" : Upper(Trim(line.substr(0, colon)));
-    auto report = [&](const std::string& field, const std::string& message) {
-      out->Diagnose({file_name, line_no, field, message});
-    };
     if (tag.empty() || tag.find(' ') != std::string::npos) {
-      report("", "not a Cabrillo line (no TAG:)");
+      out->Diagnose({file_name, line_no, "", "not a Cabrillo line (no TAG:)"});
       continue;
     }
     const std::string_view value = Trim(line.substr(colon + 1));
@@ -153,86 +229,7 @@ void ParseCabrillo(const std::string& text, const std::string& file_name, LogDat
       continue;
     }
     if (tag != "QSO") continue;  // other header tags, X-QSO lines
-
-    const std::vector<std::string_view> col = SplitFields(value);
-    QsoFields fields;
-    const bool positional = col.size() == 10 || col.size() == 11;
-    bool by_calls = false;
-    if (!positional || !CallShaped(col[7])) by_calls = PlaceByCalls(col, &fields);
-    if (!by_calls) {
-      if (!positional) {
-        report("", "QSO line has " + std::to_string(col.size()) +
-                       " columns, expected 10, and no sent and received call to read it by");
-        ++out->skipped;
-        continue;
-      }
-      PlaceByPosition(col, &fields);
-    }
-    fields.freq = col[0];
-    fields.mode = col[1];
-    fields.date = col[2];
-    fields.time = col[3];
-
-    Contact c;
-    c.line = line_no;
-    bool ok = true;
-    auto fail = [&](const std::string& field, const std::string& message) {
-      report(field, message);
-      ok = false;
-    };
-
-    const std::string freq(fields.freq);
-    bool designator = false;
-    for (const Designator& d : kDesignators) {
-      if (freq == d.text) {
-        c.freq_hz = d.khz * 1000u;
-        designator = true;
-      }
-    }
-    if (!designator && !ParseKilohertz(freq, &c.freq_hz)) {
-      fail("freq", "'" + freq + "' is not a frequency in kHz");
-    } else {
-      c.band = BandFromKhz(c.freq_hz / 1000.0);
-      if (c.band.empty()) fail("freq", freq + " kHz lies outside the amateur bands");
-    }
-
-    c.mode = ModeFromCabrillo(std::string(fields.mode));
-
-    Date day;
-    const bool date_ok = ParseIsoDate(fields.date, &day);
-    if (date_ok) {
-      c.year = day.year;
-      c.month = day.month;
-      c.day = day.day;
-    }
-    if (!date_ok) fail("date", "'" + std::string(fields.date) + "' is not a date yyyy-mm-dd");
-
-    if (!ParseHhmm(fields.time, &c.hour, &c.minute))
-      fail("time", "'" + std::string(fields.time) + "' is not a time hhmm");
-
-    c.own_call = Upper(fields.own_call);
-    c.rst_sent = std::move(fields.rst_sent);
-    c.exch_sent = std::move(fields.exch_sent);
-    c.call = Upper(fields.call);
-    if (!LooksLikeCall(c.call)) fail("call", "'" + c.call + "' is not a call sign");
-    c.rst_rcvd = std::move(fields.rst_rcvd);
-    c.exch_rcvd = std::move(fields.exch_rcvd);
-
-    if (!ok) {
-      ++out->skipped;
-      continue;
-    }
-    if (by_calls) {
-      Diagnostic d{file_name, line_no, "",
-                   "QSO line has " + std::to_string(col.size()) +
-                       " columns, expected 10: read by its calls " + c.own_call + " and " + c.call +
-                       ", sent " + SideText(c.rst_sent, c.exch_sent) + "; received " +
-                       SideText(c.rst_rcvd, c.exch_rcvd),
-                   true};
-      out->Diagnose(std::move(d));
-      ++out->warned;
-    }
-    out->contacts.push_back(std::move(c));
+    ReadCabrilloQso(SplitFields(value), line_no, file_name, out);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/contest/contact.h"
 
@@ -24,6 +25,12 @@ namespace yodx {
 // naming FILE_NAME, its line and the column, and counted in out->skipped.
 void ParseCabrillo(const std::string& text, const std::string& file_name, LogData* out);
 
+// One QSO line as ParseCabrillo reads it, from COL, the fields of its value
+// as SplitFields gives them, on line LINE_NO: the contact appended to
+// out->contacts, or the line diagnosed and counted as ParseCabrillo does.
+void ReadCabrilloQso(const std::vector<std::string_view>& col, int line_no,
+                     const std::string& file_name, LogData* out);
+
 // The value of the header tag TAG ("CATEGORY-BAND", upper case) in TEXT, a
 // Cabrillo log: its first line of that tag before the first QSO line,
 // trimmed; "" when there is none.
@@ -31,7 +38,7 @@ std::string CabrilloHeaderValue(std::string_view text, std::string_view tag);
 
 // The host's mode name for a Cabrillo mode column: "CW" and "PH" give "CW"
 // and "SSB", "RY" gives "RTTY"; anything else is kept as written.
-std::string ModeFromCabrillo(const std::string& code);
+std::string ModeFromCabrillo(std::string_view code);
 
 }  // namespace yodx
 

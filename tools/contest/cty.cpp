@@ -111,6 +111,7 @@ bool CtyFile::Parse(const std::string& text, std::vector<std::string>* errors) {
     entities_.clear();
     aliases_.clear();
     exact_.clear();
+    exact_filter_.assign(kExactFilterWords, 0);
     trie_.assign(1, Node{});
     return false;
   }
@@ -122,6 +123,7 @@ bool CtyFile::ParseEntries(const std::string& text, std::vector<std::string>* er
   entities_.clear();
   aliases_.clear();
   exact_.clear();
+  exact_filter_.assign(kExactFilterWords, 0);
   trie_.assign(1, Node{});
   prefix_count_ = 0;
   auto problem = [&](const std::string& what) {
@@ -233,6 +235,8 @@ bool CtyFile::ParseEntries(const std::string& text, std::vector<std::string>* er
       aliases_.push_back(alias);
       if (exact) {
         exact_[body] = index;
+        for (const size_t bit : FilterBits(body))
+          exact_filter_[bit / 64] |= uint64_t{1} << bit % 64;
       } else {
         AddPrefix(body, index);
         ++prefix_count_;
@@ -280,17 +284,35 @@ CtyMatch CtyFile::FromAlias(int32_t index, bool exact) const {
   return m;
 }
 
-CtyMatch CtyFile::Resolve(const std::string& call) const {
+std::array<size_t, 2> CtyFile::FilterBits(std::string_view call) {
+  uint64_t h = 14695981039346656037u;  // FNV-1a, then SplitMix64's finaliser
+  for (const char c : call) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211u;
+  h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9u;
+  h = (h ^ (h >> 27)) * 0x94d049bb133111ebu;
+  h ^= h >> 31;
+  constexpr size_t kBits = kExactFilterWords * 64;
+  return {static_cast<size_t>(h % kBits), static_cast<size_t>((h >> 32) % kBits)};
+}
+
+int32_t CtyFile::Exact(const std::string& call) const {
+  for (const size_t bit : FilterBits(call)) {
+    if ((exact_filter_[bit / 64] >> bit % 64 & 1) == 0) return -1;
+  }
   const auto it = exact_.find(call);
-  if (it != exact_.end()) return FromAlias(it->second, true);
+  return it == exact_.end() ? -1 : it->second;
+}
+
+CtyMatch CtyFile::Resolve(const std::string& call) const {
+  const int32_t exact = Exact(call);
+  if (exact >= 0) return FromAlias(exact, true);
   return FromAlias(LongestPrefix(call), false);
 }
 
 CtyMatch CtyFile::Lookup(const std::string& raw) const {
   const std::string call = Upper(Trim(raw));
   if (call.empty()) return CtyMatch();
-  const auto it = exact_.find(call);
-  if (it != exact_.end()) return FromAlias(it->second, true);
+  const int32_t exact = Exact(call);
+  if (exact >= 0) return FromAlias(exact, true);
   if (call.find('/') == std::string::npos) return FromAlias(LongestPrefix(call), false);
 
   std::vector<std::string> parts;

@@ -7,9 +7,11 @@
 #ifndef YODX_CTY_H_
 #define YODX_CTY_H_
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -74,11 +76,20 @@ class CtyFile {
   int32_t LongestPrefix(const std::string& text) const;
   CtyMatch Resolve(const std::string& call) const;  // exact, else prefix
   CtyMatch FromAlias(int32_t alias, bool exact) const;
+  // The exact call CALL's alias, -1 for none.
+  int32_t Exact(const std::string& call) const;
+  // The two bits of CALL in exact_filter_.
+  static std::array<size_t, 2> FilterBits(std::string_view call);
 
   std::vector<CtyEntity> entities_;
   std::vector<CtyAlias> aliases_;
   std::vector<Node> trie_;
   std::unordered_map<std::string, int32_t> exact_;
+  // A filter over the exact calls, two bits set for each (a Bloom filter):
+  // most calls are none, and the filter says so without a walk through the
+  // table's nodes, which are all over memory.
+  static constexpr size_t kExactFilterWords = 4096;  // 32 KB
+  std::vector<uint64_t> exact_filter_ = std::vector<uint64_t>(kExactFilterWords);
   size_t prefix_count_ = 0;
 };
 

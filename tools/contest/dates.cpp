@@ -22,7 +22,7 @@ bool ParseIsoDate(std::string_view text, Date* out) {
     return false;
   }
   const int month = TwoDigits(text, 5), day = TwoDigits(text, 8);
-  const int year = std::stoi(std::string(text.substr(0, 4)));
+  const int year = TwoDigits(text, 0) * 100 + TwoDigits(text, 2);
   if (!ValidDate(year, month, day)) return false;
   *out = Date{year, month, day};
   return true;

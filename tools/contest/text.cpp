@@ -32,6 +32,11 @@ std::vector<std::string_view> SplitFields(std::string_view s) {
   out.reserve(12);  // a QSO line's fields, in one allocation
   size_t start = 0;
   for (size_t i = 0; i < s.size();) {
+    // Printable ASCII, most of a line, separates nothing.
+    if (static_cast<unsigned char>(s[i] - 0x21) < 0x5e) {
+      ++i;
+      continue;
+    }
     const size_t length = separator(i);
     if (length == 0) {
       ++i;

@@ -47,12 +47,14 @@ LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
   log.Size(text.size());
 
   lint::LogRules::ChoosePeriod(options, qsos, &result);
+  lint::ReadLog read;
+  lint::LogRules::Read(&qsos, countries, &read);
   lint::QsoRules qso(header.header(), countries, result, &findings);
   for (const lint::QsoLine& q : qsos) {
     lint::Worked worked;
     if (qso.Check(q, &worked)) log.Duplicate(q.line, worked);
   }
-  lint::LogRules::Count(text, header.header(), countries, &result);
+  lint::LogRules::Count(read, header.header(), countries, &result);
 
   // Findings about the whole file came after the lines; line order puts
   // each in its place.

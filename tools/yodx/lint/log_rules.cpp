@@ -85,7 +85,24 @@ void LogRules::Duplicate(int line, const Worked& worked) {
                          worked.mode + " (allowed; it scores nothing)");
 }
 
-void LogRules::Count(const std::string& text, const Header& header, const CtyFile& countries,
+void LogRules::Read(std::vector<QsoLine>* qsos, const CtyFile& countries, ReadLog* read) {
+  // The QSO lines as the Cabrillo reader takes them, from the fields
+  // already split.
+  LogData log;
+  log.contacts.reserve(qsos->size());
+  for (const QsoLine& q : *qsos) ReadCabrilloQso(q.fields, q.line, "", &log);
+  read->contacts = std::move(log.contacts);
+  read->stations = PlaceStations(read->contacts, countries);
+  size_t next = 0;
+  for (QsoLine& q : *qsos) {
+    if (next == read->contacts.size() || read->contacts[next].line != q.line) continue;
+    q.contact = &read->contacts[next];
+    q.worked = &read->stations[next];
+    ++next;
+  }
+}
+
+void LogRules::Count(const ReadLog& read, const Header& header, const CtyFile& countries,
                      LintResult* result) {
   if (header.callsign_line == 0 || !IsCallSign(header.callsign)) {
     result->not_counted = "the log names no own station (CALLSIGN:)";
@@ -101,9 +118,7 @@ void LogRules::Count(const std::string& text, const Header& header, const CtyFil
     entrant.start = result->start;
     entrant.end = result->end;
   }
-  LogData log;
-  ParseCabrillo(text, "", &log);
-  result->claim = CompareWithPlugin(log.contacts, PlaceStations(log.contacts, countries), entrant);
+  result->claim = CompareWithPlugin(read.contacts, read.stations, entrant);
   result->counted = true;
 }
 

@@ -71,7 +71,10 @@ bool QsoRules::Check(const QsoLine& q, Worked* worked) {
 
   // Who sent what: the own station its exchange, the worked one the other.
   if (!own.empty()) Exchange(line, "exchange sent", q.fields[6], own);
-  if (call_ok) Exchange(line, "exchange received", q.fields[9], call);
+  if (call_ok) {
+    const bool placed = q.contact != nullptr && q.contact->call == call;
+    Exchange(line, "exchange received", q.fields[9], call, placed ? q.worked : nullptr);
+  }
 
   if (!call_ok || band.empty() || !(cw || phone)) return false;
   *worked = {call, band, mode};
@@ -164,32 +167,34 @@ void QsoRules::Reports(const QsoLine& q, const std::string& mode) {
 }
 
 void QsoRules::Exchange(int line, const char* field, std::string_view value,
-                        std::string_view station) {
+                        std::string_view station, const Station* placed) {
   if (Missing(line, "exchange", field, value)) return;
-  const std::string who = Printable(station, 20);
-  if (IsRomanianStation(station)) {
+  if (placed != nullptr ? placed->romanian : IsRomanianStation(station)) {
     if (CountyCode(value).empty()) {
       findings_->Error(line, "exchange",
-                       std::string(field) + " " + Quote(value) + " is not a county code (" + who +
-                           " is a Romanian station)");
+                       std::string(field) + " " + Quote(value) + " is not a county code (" +
+                           Printable(station, 20) + " is a Romanian station)");
     }
   } else if (!IsSerialNumber(value)) {
     findings_->Error(line, "exchange",
                      std::string(field) + " " + Quote(value) +
-                         " is not a serial number from 001 (" + who +
+                         " is not a serial number from 001 (" + Printable(station, 20) +
                          " is not a Romanian station)");
   }
 }
 
 bool QsoRules::IsRomanianStation(std::string_view call) {
-  if (call != looked_[0].call) {
-    std::swap(looked_[0], looked_[1]);
-    if (call != looked_[0].call) {
-      looked_[0].call = std::string(call);
-      looked_[0].romanian = IsRomanian(countries_.Lookup(looked_[0].call));
-    }
+  for (int i = 0; i < 2; ++i) {
+    if (call != looked_[i].call) continue;
+    latest_ = i;
+    return looked_[i].romanian;
   }
-  return looked_[0].romanian;
+  // The one not asked for last makes room: the own station stays.
+  latest_ ^= 1;
+  Looked& l = looked_[latest_];
+  l.call = call;
+  l.romanian = IsRomanian(countries_.Lookup(l.call));
+  return l.romanian;
 }
 
 }  // namespace lint

@@ -4,13 +4,16 @@
 #ifndef YODX_LINT_RULES_H_
 #define YODX_LINT_RULES_H_
 
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "tools/contest/contact.h"
 #include "tools/contest/cty.h"
 #include "tools/contest/dates.h"
+#include "tools/contest/rules.h"
 #include "tools/yodx/lint/linter.h"
 
 namespace yodx {
@@ -66,6 +69,18 @@ class HeaderRules {
 struct QsoLine {
   int line = 0;
   std::vector<std::string_view> fields;
+  // The contact that the Cabrillo reader took from the line, and the
+  // station it worked as the country file placed it; null when the reader
+  // left the line out.
+  const Contact* contact = nullptr;
+  const Station* worked = nullptr;
+};
+
+// The log's contacts as the Cabrillo reader takes its QSO lines, and the
+// station each worked, placed once for the exchange rule and the count.
+struct ReadLog {
+  std::vector<Contact> contacts;
+  std::vector<Station> stations;
 };
 
 // The station a QSO line worked, on which band and in which mode.
@@ -94,20 +109,24 @@ class QsoRules {
   // The own call as the exchange rule reads it, "" when it is not a call sign.
   std::string SentCall(int line, const std::string& sent_call);
   void Reports(const QsoLine& q, const std::string& mode);
-  void Exchange(int line, const char* field, std::string_view value, std::string_view station);
+  // PLACED, when given, is STATION as the country file placed it.
+  void Exchange(int line, const char* field, std::string_view value, std::string_view station,
+                const Station* placed = nullptr);
   bool IsRomanianStation(std::string_view call);
 
   const Header& header_;
   const CtyFile& countries_;
   const LintResult& period_;
   Findings* findings_;
-  // The last two stations looked up, the latest first, and whether each is
-  // Romanian: a line looks up its own station and the worked one in turn.
+  // The last two stations looked up, the latest at LATEST_, and whether
+  // each is Romanian: a line looks up its own station and the worked one
+  // in turn.
   struct Looked {
     std::string call;
     bool romanian = false;
   };
   Looked looked_[2];
+  int latest_ = 0;
 };
 
 // The log as a whole: where it begins and ends, its lines' form, its size,
@@ -131,16 +150,21 @@ class LogRules {
                            LintResult* result);
   // The same call, band and mode as an earlier line.
   void Duplicate(int line, const Worked& worked);
-  // The organiser's count of TEXT's contacts, for the station of HEADER's
+  // The contacts of QSOS, the log's QSO lines, into *READ, and each line
+  // pointed at its own.
+  static void Read(std::vector<QsoLine>* qsos, const CtyFile& countries, ReadLog* read);
+  // The organiser's count of READ's contacts, for the station of HEADER's
   // CALLSIGN within RESULT's period, into RESULT.
-  static void Count(const std::string& text, const Header& header, const CtyFile& countries,
+  static void Count(const ReadLog& read, const Header& header, const CtyFile& countries,
                     LintResult* result);
 
  private:
   Findings* findings_;
   int first_line_ = 0, last_line_ = 0;  // non-blank
   bool ended_ = false, after_end_reported_ = false;
-  std::unordered_map<std::string, int> first_of_;  // call, band and mode -> line
+  // Call, band and mode -> line; the nodes from one arena, given back at once.
+  std::pmr::monotonic_buffer_resource arena_;
+  std::pmr::unordered_map<std::string, int> first_of_{&arena_};
 };
 
 }  // namespace lint
