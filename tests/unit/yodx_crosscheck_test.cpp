@@ -457,6 +457,26 @@ TEST(YodxCrosscheckTest, ALineNamingItsOwnStationIsNotInLog) {
             "DL1ABC: nil confirmed; F5XYZ: confirmed");
 }
 
+// A CALLSIGN far longer than any call costs no station its report, nor the
+// contest its results.
+TEST(YodxCrosscheckTest, AnOverlongCallStopsNoReport) {
+  stats::testing::ScratchDir scratch;
+  stats::testing::WriteFileBytes("cty.dat", kSmallCountryFile);
+  std::filesystem::create_directory("logs");
+  const std::string call = "DL1" + std::string(300, 'A');
+  stats::testing::WriteFileBytes(
+      "logs/long.log",
+      Log(call.c_str(), {"14025 CW 2021-08-28 1201 " + call + " 599 001 YO3ABC 599 BU"}));
+  stats::testing::WriteFileBytes(
+      "logs/yo3abc.log", Log("YO3ABC", {"14025 CW 2021-08-28 1201 YO3ABC 599 BU DL1ABC 599 001"}));
+  ::testing::internal::CaptureStdout();
+  const int status = CrosscheckCommand({"logs", "--cty", "cty.dat", "--out", "out"});
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(std::filesystem::exists("out/results.csv"));
+  EXPECT_TRUE(std::filesystem::exists("out/" + call.substr(0, 40) + ".txt"));
+}
+
 // Of two logs of one station with as many QSO lines, the first by name is
 // checked, whatever the order they came in, and the message says so.
 TEST(YodxCrosscheckTest, ASecondLogOfAStationSaysWhatDecided) {

@@ -90,7 +90,8 @@ int Total(const Checked& checked, Class c) {
 }  // namespace
 
 std::string ReportName(const std::string& call) {
-  std::string name = call;
+  // A CALLSIGN line may say anything: the name stays one a file system takes.
+  std::string name = call.substr(0, kLongestReportName);
   for (char& c : name) {
     if (!IsAlpha(c) && !IsDigit(c) && c != '-') c = '_';
   }

@@ -29,7 +29,9 @@ struct Checked {
 std::string LogReport(const Checked& checked, size_t l);
 
 // A file name for log L's report: its call, with '_' for every character
-// but letters, digits and '-' ("YO7LBX/P" -> "YO7LBX_P.txt").
+// but letters, digits and '-' ("YO7LBX/P" -> "YO7LBX_P.txt"), cut to its
+// first kLongestReportName characters.
+constexpr size_t kLongestReportName = 40;
 std::string ReportName(const std::string& call);
 
 // One line a log: "[  12/1100] YO3ABC  812 QSO lines: 780 confirmed, ...".
