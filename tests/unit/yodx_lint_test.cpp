@@ -159,6 +159,8 @@ const Planted kPlanted[] = {
      "sent call 'YO3ABD' is not the log's CALLSIGN YO3ABC"},
     {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1-ABC 599 001", 9, E, "call",
      "call 'DL1-ABC' is not a call sign"},
+    {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU VP2E/DL1000ABCDEF/QRP 599 001", 9, E, "call",
+     "is not a call sign"},
     {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 5NN BU DL1ABC 599 001", 9, E, "report",
      "report sent '5NN' does not fit CW"},
     {9, "QSO: 14025 CW 2021-08-28 1200 YO3ABC 579 BU DL1ABC 590 001", 9, E, "report",

@@ -26,7 +26,12 @@ std::string Quote(std::string_view text) {
 }
 
 bool IsCallSign(std::string_view call) {
-  if (!LooksLikeCall(call) || call.front() == '/' || call.back() == '/') return false;
+  // The longest calls, a prefix and a suffix around a special call
+  // ("VP2E/DL100ABC/QRP"), stay well within it.
+  constexpr size_t kLongest = 20;
+  if (call.size() > kLongest || !LooksLikeCall(call) || call.front() == '/' || call.back() == '/') {
+    return false;
+  }
   return call.find("//") == std::string_view::npos;
 }
 
