@@ -21,7 +21,7 @@ def anchors(path):
     """GitHub's anchors of a page's headings: lower case, blanks to '-',
     punctuation dropped, repeats numbered."""
     seen, found = {}, set()
-    for line in strip_code(open(path, encoding="utf-8").read()).splitlines():
+    for line in strip_code(open(path, encoding="utf-8").read(), spans=None).splitlines():
         match = re.match(r"#{1,6}\s+(.*?)\s*#*\s*$", line)
         if not match:
             continue
@@ -32,11 +32,13 @@ def anchors(path):
     return found
 
 
-def strip_code(text):
-    """The text with code blocks and code spans blanked, lines kept."""
+def strip_code(text, spans=""):
+    """The text with code blocks blanked, lines kept, and each code span
+    replaced by SPANS ("" for links, whose examples are no links), or by its
+    own text (a heading's anchor keeps it)."""
     text = re.sub(r"^(```|~~~).*?^\1", lambda m: "\n" * m.group(0).count("\n"), text,
                   flags=re.S | re.M)
-    return re.sub(r"`[^`\n]*`", "", text)
+    return re.sub(r"`([^`\n]*)`", (lambda m: m.group(1)) if spans is None else spans, text)
 
 
 def pages():
