@@ -10,8 +10,7 @@ class RealFiles : public FileSystem {
   bool Replace(const std::string& path, const std::string& bytes) override {
     // The report: small, started again at every reset, and made again by
     // the host's replay after it, so not worth a wait for the disk.
-    std::string ignored;
-    return ReplaceFileSafely(path, bytes, &ignored, false);
+    return ReplaceOrRewriteFile(path, bytes);
   }
   bool Append(const std::string& path, const std::string& bytes) override {
     return AppendToFile(path, bytes);

@@ -12,6 +12,8 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // Gives the file the bytes as its whole content, creating it when it does
   // not exist: false when it could not, and then the old file is as it was.
+  // A file that another program holds open, which the platform will not
+  // replace, is written over in place instead (ReplaceOrRewriteFile).
   virtual bool Replace(const std::string& path, const std::string& bytes) = 0;
   // Appends the bytes, creating the file when it does not exist. False when
   // a byte could not be written or the file did not close without error;
@@ -30,6 +32,14 @@ class FileSystem {
 // *error gets the platform's own reason and the old file is left as it was.
 bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error,
                        bool flushToDisk = true);
+
+// The platform part of the real Replace, for a file that is started afresh
+// (the report): as ReplaceFileSafely without the wait for the disk, and no
+// reason told. Where the platform refuses to rename over a file that another
+// program holds open (Windows, unless that program lets it be deleted: a
+// viewer that follows the report as it grows does not), the bytes, which
+// fitted on the disk a moment ago, are written over the old ones in place.
+bool ReplaceOrRewriteFile(const std::string& path, const std::string& bytes);
 
 // The platform part of the real Append: the file opened for appending
 // (created when missing), written and closed with the system's own calls,

@@ -44,14 +44,15 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
   return CloseChecked(fd) && written;
 }
 
-bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error,
-                       bool flushToDisk) {
+namespace {
+
+// The bytes under a temporary name, renamed over path: 0, or the errno of
+// the step that failed, and then the temporary file is gone. No text is
+// made here: the caller decides whether it needs one.
+int ReplaceWhole(const std::string& path, const std::string& bytes, bool flushToDisk) {
   const std::string temporary = path + ".tmp";
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    *error = std::generic_category().message(errno);  // strerror is not thread-safe
-    return false;
-  }
+  if (fd < 0) return errno;
   bool ok = WriteAll(fd, bytes) && (!flushToDisk || fsync(fd) == 0);
   int why = errno;
   if (!CloseChecked(fd) && ok) {
@@ -62,10 +63,24 @@ bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::s
     ok = false;
     why = errno;
   }
-  if (ok) return true;
-  *error = std::generic_category().message(why);
+  if (ok) return 0;
   std::remove(temporary.c_str());
+  return why != 0 ? why : EIO;
+}
+
+}  // namespace
+
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error,
+                       bool flushToDisk) {
+  const int why = ReplaceWhole(path, bytes, flushToDisk);
+  if (why == 0) return true;
+  *error = std::generic_category().message(why);  // strerror is not thread-safe
   return false;
+}
+
+// A rename here replaces a file that others hold open as well.
+bool ReplaceOrRewriteFile(const std::string& path, const std::string& bytes) {
+  return ReplaceWhole(path, bytes, false) == 0;
 }
 
 }  // namespace stats

@@ -1,6 +1,7 @@
 // Appends and whole-file replacement with the Win32 file functions: for an
 // append, open for appending, write, close; for a replacement write, (flush,)
-// close, then MoveFileExA over the old file.
+// close, then MoveFileExA over the old file (for the report, written over in
+// place when another program holds the old one open).
 #include <windows.h>
 
 #include "platform/file_system.h"
@@ -45,32 +46,65 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
   return CloseChecked(file) && written;
 }
 
-bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error,
-                       bool flushToDisk) {
-  const std::string temporary = path + ".tmp";
+namespace {
+
+// Where a replacement stopped.
+enum class Stop { kDone, kNotWritten, kNotRenamed };
+
+// The bytes under the temporary name, renamed over path; on failure *why
+// gets the failed step's error code, and the temporary file is gone. No
+// text is made here: the caller decides whether it needs one (the one step
+// that may throw).
+Stop ReplaceWhole(const std::string& path, const std::string& temporary, const std::string& bytes,
+                  bool flushToDisk, DWORD* why) {
   HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    *error = LastErrorText();
-    return false;
+    *why = GetLastError();
+    return Stop::kNotWritten;
   }
-  // The reason is kept as a code and made into text once the file is
-  // closed and gone: the text is the one step that may throw.
   bool ok = WriteAll(file, bytes) && (!flushToDisk || FlushFileBuffers(file));
-  DWORD why = GetLastError();
+  *why = GetLastError();
   if (!CloseChecked(file) && ok) {
     ok = false;
-    why = GetLastError();
+    *why = GetLastError();
   }
+  Stop stop = ok ? Stop::kDone : Stop::kNotWritten;
   if (ok && !MoveFileExA(temporary.c_str(), path.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ok = false;
-    why = GetLastError();
+    stop = Stop::kNotRenamed;
+    *why = GetLastError();
   }
-  if (ok) return true;
-  DeleteFileA(temporary.c_str());
+  if (stop != Stop::kDone) DeleteFileA(temporary.c_str());
+  return stop;
+}
+
+}  // namespace
+
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error,
+                       bool flushToDisk) {
+  DWORD why = 0;
+  if (ReplaceWhole(path, path + ".tmp", bytes, flushToDisk, &why) == Stop::kDone) return true;
   *error = ErrorText(why);
   return false;
+}
+
+bool ReplaceOrRewriteFile(const std::string& path, const std::string& bytes) {
+  DWORD why = 0;
+  const Stop stop = ReplaceWhole(path, path + ".tmp", bytes, false, &why);
+  if (stop == Stop::kDone) return true;
+  // Windows renames over a file only when every program that holds it open
+  // allows it to be deleted, which a viewer that follows the file as it
+  // grows does not. The bytes fitted on the disk a moment ago: they are
+  // written over the old ones in place, sharing the file as the C library's
+  // "wb" does. A read-only file or a folder refuses this open too.
+  if (stop != Stop::kNotRenamed || (why != ERROR_ACCESS_DENIED && why != ERROR_SHARING_VIOLATION))
+    return false;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool written = WriteAll(file, bytes);
+  return CloseChecked(file) && written;
 }
 
 }  // namespace stats

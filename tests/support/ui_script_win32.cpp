@@ -126,6 +126,9 @@ struct UiScript::Driver {
     } else {
       std::string text;
       EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+      // Gone before it could be read: one of the information windows as it
+      // closed (a box waits for its OK), seen without its caption or controls.
+      if (!IsWindow(dialog)) return;
       script.RecordMessage(caption + ": " + text);
       if (auto inspect = script.MessageInspector()) inspect(dialog);
       Press(dialog, IDOK);
