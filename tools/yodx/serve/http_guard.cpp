@@ -136,24 +136,25 @@ class GuardedStream : public httplib::Stream {
   }
 
   void get_remote_ip_and_port(std::string& ip, int& port) const override {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    port = -1;
-    if (getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-      ip = NumericHost(address, length, &port);
-    }
+    Describe(getpeername, ip, port);
   }
   void get_local_ip_and_port(std::string& ip, int& port) const override {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    port = -1;
-    if (getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-      ip = NumericHost(address, length, &port);
-    }
+    Describe(getsockname, ip, port);
   }
   socket_t socket() const override { return fd_; }
 
  private:
+  // The peer's or our own end of the socket, as getpeername or getsockname
+  // tells it; port -1 when it cannot.
+  void Describe(int (*query)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    port = -1;
+    if (query(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+      ip = NumericHost(address, length, &port);
+    }
+  }
+
   // A chunked body's framing, beside its bytes.
   static constexpr size_t kBodySlack = size_t{64} * 1024;
 
