@@ -105,6 +105,12 @@ bool PrepareToken(Store* store, const std::string& path, bool new_token, std::st
   } else if (!WriteTokenFile(path, token, error)) {
     return false;
   }
+  // The file's name is made durable before its hash is stored: a power cut
+  // must not leave a hash whose token is in no file.
+  if (!SyncFolderOf(path)) {
+    *error = "cannot sync the folder of " + path + ": " + ErrnoText(errno);
+    return false;
+  }
   if (!StoreHash(store, token, error)) return false;
   *note =
       std::string(new_token ? "a new organiser's token is in " : "the organiser's token is in ") +

@@ -1,6 +1,8 @@
 #include "tools/yodx/serve/store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <condition_variable>
@@ -11,6 +13,7 @@
 #include <future>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace yodx {
@@ -612,6 +615,18 @@ long long Store::CountRefused() const {
   return s.Int(0);
 }
 
+bool SyncFolderOf(const std::string& file) {
+  const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+  const std::string name = folder.empty() ? std::string(".") : folder.string();
+  const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  const int why = errno;  // the fsync's, for the caller's message
+  ::close(fd);
+  errno = why;
+  return synced;
+}
+
 bool Store::Backup(const std::string& path, const std::string& file, std::string* error) {
   // Renamed over the database or its WAL, the copy would take the place of
   // the file the server writes, and what it commits after would be lost.
@@ -658,6 +673,12 @@ bool Store::Backup(const std::string& path, const std::string& file, std::string
   if (std::rename(partial.c_str(), file.c_str()) != 0) {
     *error = "cannot back up " + path + ": cannot rename " + partial + " to " + file;
     std::remove(partial.c_str());
+    return false;
+  }
+  // Done is said only of a copy whose name survives a power cut too.
+  if (!SyncFolderOf(file)) {
+    *error = "cannot back up " + path + ": cannot sync the folder of " + file + ": " +
+             std::generic_category().message(errno);
     return false;
   }
   return true;

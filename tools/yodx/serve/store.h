@@ -53,6 +53,10 @@ struct LogRecord {
 // Splits RECEIPT into the store's number and the tag; false when it is not one.
 bool ParseReceipt(const std::string& receipt, long long* id, std::string* tag);
 
+// Syncs the folder that holds FILE, so that a file just made or renamed in it
+// is still there after a power cut; false when it could not.
+bool SyncFolderOf(const std::string& file);
+
 // An upload that was refused: what was answered, never the log.
 struct RefusedRecord {
   long long id = 0;
