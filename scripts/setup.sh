@@ -113,7 +113,10 @@ for attempt in 1 2 3; do
   errors=$(grep '^E: Failed to fetch' <<<"$update_log" || true)
   other_errors=$(grep -v -E 'binary-i386|i386\.deb' <<<"$errors" || true)
   if [ "$status" -eq 0 ] || { [ -n "$errors" ] && [ -z "$other_errors" ]; }; then
-    [ -z "$errors" ] || i386_index_error=$(head -n 1 <<<"$errors" | sed 's/ *\[IP:.*//')
+    # The first error or warning about an i386 index: the reason a user
+    # will be told if the i386 packages then cannot be had.
+    i386_index_error=$(grep -E '^[EW]: .*i386' <<<"$update_log" | head -n 1 |
+                       sed 's/ *\[IP:.*//' || true)
     break
   fi
   if [ "$attempt" -eq 3 ]; then
