@@ -167,6 +167,10 @@ std::string CountText(long long n) {
   return GroupedNumber(static_cast<unsigned long long>(n < 0 ? 0 : n));
 }
 
+std::string Counted(long long n, const char* what) {
+  return CountText(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 std::string JsonStrings(const std::vector<std::string>& texts) {
   std::string out = "[";
   for (size_t i = 0; i < texts.size(); ++i) out += (i == 0 ? "" : ", ") + JsonString(texts[i]);

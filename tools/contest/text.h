@@ -127,6 +127,10 @@ using stats::GroupedNumber;
 // does; a negative one, which no count should be, as 0.
 std::string CountText(long long n);
 
+// "1 QSO", "1,893 QSOs": a count and what it counts, which takes an s for
+// any other number than one.
+std::string Counted(long long n, const char* what);
+
 // ["AB", "AR"]: TEXTS as a JSON array of JsonString texts, on one line.
 std::string JsonStrings(const std::vector<std::string>& texts);
 

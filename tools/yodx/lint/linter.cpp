@@ -9,15 +9,6 @@
 
 namespace yodx {
 
-namespace {
-
-// "1 QSO", "1,893 QSOs".
-std::string Figure(long long n, const char* what) {
-  return CountText(n) + " " + what + (n == 1 ? "" : "s");
-}
-
-}  // namespace
-
 LintResult LintCabrillo(const std::string& text, const CtyFile& countries,
                         const LintOptions& options) {
   LintResult result;
@@ -78,8 +69,8 @@ std::string FormatFindings(const std::string& log_name, const LintResult& result
          std::to_string(result.warnings) + (result.warnings == 1 ? " warning\n" : " warnings\n");
   if (!result.counted) return out + "organiser's count: none: " + result.not_counted + "\n";
   const CountTotals& o = result.claim.organiser;
-  out += "organiser's count: " + Figure(o.qsos, "QSO") + ", " + Figure(o.points, "point") + ", " +
-         Figure(o.multipliers(), "multiplier") + ", score " + CountText(o.score());
+  out += "organiser's count: " + Counted(o.qsos, "QSO") + ", " + Counted(o.points, "point") + ", " +
+         Counted(o.multipliers(), "multiplier") + ", score " + CountText(o.score());
   if (result.claim.plugin.score() != o.score()) {
     out += " (the plug-in claims " + CountText(result.claim.plugin.score());
     for (size_t i = 0; i < result.claim.differences.size(); ++i) {

@@ -32,10 +32,6 @@ bool LooksLikeText(const std::string& text) {
   return control * 100 <= text.size();
 }
 
-std::string Plural(int n, const char* what) {
-  return CountText(n) + " " + what + (n == 1 ? "" : "s");
-}
-
 }  // namespace
 
 Assessment Assess(const std::string& bytes, const CtyFile& countries,
@@ -69,7 +65,7 @@ Assessment Assess(const std::string& bytes, const CtyFile& countries,
   a.call = Upper(CabrilloHeaderValue(text, "CALLSIGN"));
   a.category = crosscheck::CategoryOf(text);
   if (a.lint.errors > 0) {
-    a.sentence = "The log is refused: " + Plural(a.lint.errors, "error") +
+    a.sentence = "The log is refused: " + Counted(a.lint.errors, "error") +
                  " (listed below with their lines). Mend them and upload the log again.";
     return a;
   }
@@ -85,7 +81,7 @@ Assessment Assess(const std::string& bytes, const CtyFile& countries,
         " as a late log (it came after the deadline, " + MinuteText(window.deadline) + ")";
   a.sentence += a.lint.warnings == 0
                     ? "."
-                    : ", with " + Plural(a.lint.warnings, "warning") + " (listed below).";
+                    : ", with " + Counted(a.lint.warnings, "warning") + " (listed below).";
   return a;
 }
 

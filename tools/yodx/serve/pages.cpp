@@ -101,11 +101,6 @@ std::string UrlComponent(const std::string& text) {
   return out;
 }
 
-// "1 station", "1,204 stations".
-std::string Count(long long n, const char* what) {
-  return CountText(n) + " " + what + (n == 1 ? "" : "s");
-}
-
 std::string Bool(bool b) {
   return b ? "true" : "false";
 }
@@ -207,7 +202,7 @@ std::string UploadAnswerJson(const Assessment& a, const std::string& receipt,
 
 std::string LogsPage(const std::vector<LogRecord>& logs, const RobotState& state) {
   std::string body = "<h1>YO-DX HF Contest: the logs received</h1>\n<p>" +
-                     Count(static_cast<long long>(logs.size()), "station") + ". " +
+                     Counted(static_cast<long long>(logs.size()), "station") + ". " +
                      H(WindowSentence(state)) +
                      " Claimed scores are the organiser's count of each log as sent.</p>\n";
   body +=
@@ -276,9 +271,9 @@ std::string LoginPage(const std::string& sentence) {
 std::string AdminPage(const AdminState& s) {
   const RobotState& r = s.robot;
   std::string body = "<h1>The organiser's pages</h1>\n" + AdminNav();
-  body += "<p id=\"counts\">" + Count(s.current, "station") + ", " + Count(s.versions, "version") +
-          " kept, " + Count(s.refused, "refused attempt") + ".</p>\n<p id=\"window\">" +
-          H(WindowSentence(r)) + "</p>\n";
+  body += "<p id=\"counts\">" + Counted(s.current, "station") + ", " +
+          Counted(s.versions, "version") + " kept, " + Counted(s.refused, "refused attempt") +
+          ".</p>\n<p id=\"window\">" + H(WindowSentence(r)) + "</p>\n";
   const std::string deadline =
       r.window.has_deadline ? FormatUtc(UtcFromUnix(r.window.deadline)).substr(0, 16) : "";
   std::string value = deadline;
@@ -296,7 +291,7 @@ std::string AdminPage(const AdminState& s) {
   body += "<h2>Cross-check</h2>\n";
   if (s.has_run) {
     body += "<p>The latest run, number " + std::to_string(s.run.id) + ", of " +
-            Count(s.run.logs, "log") + " at " + H(SecondText(s.run.created)) +
+            Counted(s.run.logs, "log") + " at " + H(SecondText(s.run.created)) +
             ": <a href=\"/admin/results\">its results</a>.</p>\n";
   }
   body +=
@@ -337,7 +332,7 @@ std::string AdminStatusJson(const AdminState& s) {
 
 std::string VersionsPage(const std::vector<LogRecord>& versions) {
   std::string body = "<h1>Every version of every log</h1>\n" + AdminNav() + "<p>" +
-                     Count(static_cast<long long>(versions.size()), "version") +
+                     Counted(static_cast<long long>(versions.size()), "version") +
                      ", newest first.</p>\n";
   body +=
       "<table id=\"versions\">\n<tr><th>Receipt</th><th>Call</th><th>Current</th><th>Received "
@@ -412,7 +407,7 @@ std::string RefusedJson(const std::vector<RefusedRecord>& refused) {
 std::string RunPage(const RunRecord& run, const std::vector<std::string>& calls,
                     long long published_run) {
   std::string body = "<h1>Cross-check run " + std::to_string(run.id) + "</h1>\n" + AdminNav();
-  body += "<p>" + Count(run.logs, "log") + ", checked at " + H(SecondText(run.created)) + ". " +
+  body += "<p>" + Counted(run.logs, "log") + ", checked at " + H(SecondText(run.created)) + ". " +
           (published_run == run.id ? "Published." : "Not published.") + "</p>\n";
   body += "<pre id=\"summary\">";
   for (size_t at = 0; at < run.summary.size();) {  // line by line: H writes a line end as \x0a
