@@ -176,11 +176,15 @@ std::string ReportReason(const std::string& line, const Contact& c) {
   return std::string(rest);
 }
 
+bool LoadCountries(const std::string& cty_option, const std::string& log, CtyFile* countries,
+                   std::string* error) {
+  return LoadCountryFile(cty_option,
+                         CountryFileCandidates(log, stats::tools::LoadedPlugin::ProgramFolder()),
+                         countries, error);
+}
+
 bool Replay::LoadCty(std::string* error) {
-  return LoadCountryFile(
-      options_.cty_path,
-      CountryFileCandidates(options_.log_path, stats::tools::LoadedPlugin::ProgramFolder()), &cty_,
-      error);
+  return LoadCountries(options_.cty_path, options_.log_path, &cty_, error);
 }
 
 bool Replay::Run(std::string* error) {

@@ -102,6 +102,12 @@ class Replay {
   std::unique_ptr<WindowsView> windows_;
 };
 
+// Loads the country file CTY_OPTION (--cty), or when it is empty the first
+// cty.dat of CountryFileCandidates for LOG (a log or a folder of logs),
+// beside the program that runs included.
+bool LoadCountries(const std::string& cty_option, const std::string& log, CtyFile* countries,
+                   std::string* error);
+
 // Reads the band rows, the total row and the score from the summary text.
 void ParseSummary(const std::string& summary, std::vector<Tally>* tallies, long long* score);
 

@@ -4,7 +4,6 @@
 
 #include "platform/file_system.h"
 #include "tools/contest/text.h"
-#include "tools/plugin_loader.h"
 
 namespace yodx {
 
@@ -99,13 +98,6 @@ bool WriteOutput(const std::string& path, const std::string& bytes) {
   if (WriteFileBytes(path, bytes)) return true;
   Fail(kUsage, "cannot write " + path);
   return false;
-}
-
-bool LoadCountries(const std::string& cty_option, const std::string& log, CtyFile* countries,
-                   std::string* error) {
-  return LoadCountryFile(cty_option,
-                         CountryFileCandidates(log, stats::tools::LoadedPlugin::ProgramFolder()),
-                         countries, error);
 }
 
 int Fail(int status, const std::string& message) {

@@ -12,6 +12,7 @@
 #include "tools/contest/count.h"
 #include "tools/contest/cty.h"
 #include "tools/contest/dates.h"
+#include "tools/replay/replay.h"
 
 namespace yodx {
 
@@ -76,11 +77,6 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // WriteFileBytes for a file the user asked for: on failure "yodx: cannot
 // write PATH" on standard error and false, the command then ending with kUsage.
 bool WriteOutput(const std::string& path, const std::string& bytes);
-
-// Loads the country file CTY_OPTION (--cty), or when it is empty the first
-// cty.dat of CountryFileCandidates for LOG (a log or a folder of logs).
-bool LoadCountries(const std::string& cty_option, const std::string& log, CtyFile* countries,
-                   std::string* error);
 
 // "yodx: MESSAGE" on standard error, its bytes printable; returns STATUS.
 int Fail(int status, const std::string& message);
