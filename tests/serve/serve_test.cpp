@@ -171,6 +171,47 @@ TEST(ServeStoreTest, RefusedAttemptKeepsItsRecordNotTheLog) {
   EXPECT_EQ(kept[0].findings.size(), RefusedRecord::kKeptFindings);
   EXPECT_EQ(kept[0].findings_total, 600);
   EXPECT_EQ(store->CountVersions(), 0);
+
+  // Later attempts, one without findings: each listed with its own.
+  for (const char* reason : {"two", "none", "one"}) {
+    RefusedRecord next;
+    next.reason = reason;
+    const int n = reason[0] == 't' ? 2 : reason[0] == 'o' ? 1 : 0;
+    for (int line = 1; line <= n; ++line) next.findings.push_back({line, true, reason});
+    ASSERT_EQ(store->AddRefused(next).status, WriteStatus::kCommitted);
+  }
+  const std::vector<RefusedRecord> newest = store->Refused(3);
+  ASSERT_EQ(newest.size(), 3u);
+  EXPECT_EQ(newest[0].reason, "one");
+  EXPECT_EQ(newest[0].findings.size(), 1u);
+  EXPECT_TRUE(newest[1].findings.empty());
+  ASSERT_EQ(newest[2].findings.size(), 2u);
+  EXPECT_EQ(newest[2].findings[1].line, 2);
+  EXPECT_EQ(newest[2].findings[1].message, "two");
+  EXPECT_EQ(store->CountRefused(), 4);
+}
+
+// A run's reports are those of the logs it checked: a call that sent its
+// first log after the run has none in it.
+TEST(ServeStoreTest, RunKeepsItsOwnReports) {
+  ScratchDir dir;
+  std::string error;
+  std::unique_ptr<Store> store = Store::Open((dir.path() / "logs.sqlite").string(), &error);
+  ASSERT_TRUE(store) << error;
+  RunRecord run;
+  run.created = 700;
+  run.logs = 2;
+  run.summary = "2 logs checked";
+  run.html = "<html>";
+  ASSERT_EQ(store->AddRun(run, {{"YO3ABC", "a"}, {"DL1ABC", "b"}}).status, WriteStatus::kCommitted);
+  RunRecord found;
+  ASSERT_TRUE(store->FindRun(0, &found, false));
+  EXPECT_EQ(found.summary, "2 logs checked");
+  EXPECT_TRUE(found.html.empty());
+  ASSERT_TRUE(store->FindRun(found.id, &found));
+  EXPECT_EQ(found.html, "<html>");
+  EXPECT_EQ(store->ReportCalls(found.id), (std::vector<std::string>{"DL1ABC", "YO3ABC"}));
+  EXPECT_TRUE(store->ReportCalls(found.id + 1).empty());
 }
 
 // Uploads from many threads at once are committed in groups: each gets its

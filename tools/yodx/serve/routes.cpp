@@ -534,10 +534,10 @@ void Robot::Route(GuardedServer* server) {
   auto admin_state = [this] {
     AdminState s;
     s.robot = State();
-    s.current = static_cast<long long>(store_->CurrentLogs().size());
+    s.current = store_->CountCurrent();
     s.versions = store_->CountVersions();
     s.refused = store_->CountRefused();
-    s.has_run = store_->FindRun(0, &s.run);
+    s.has_run = store_->FindRun(0, &s.run, false);
     return s;
   };
   server->Get("/admin", admin([admin_state](const Request&, Response& res) {
@@ -664,9 +664,9 @@ void Robot::Route(GuardedServer* server) {
   server->Get("/admin/results", admin([this, latest_run](const Request& req, Response& res) {
                 RunRecord run;
                 if (!latest_run(req, res, &run)) return;
-                std::vector<std::string> calls;
-                for (const LogRecord& log : store_->CurrentLogs()) calls.push_back(log.call);
-                res.set_content(RunPage(run, calls, PublishedRun()), kHtml);
+                // The run's own reports: a call that sent its first log
+                // after the run has none in it.
+                res.set_content(RunPage(run, store_->ReportCalls(run.id), PublishedRun()), kHtml);
               }));
   server->Get("/api/admin/results", admin([this, latest_run](const Request& req, Response& res) {
                 RunRecord run;

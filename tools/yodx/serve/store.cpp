@@ -546,7 +546,21 @@ std::vector<RefusedRecord> Store::Refused(int limit) const {
     r.findings_total = static_cast<int>(s.Int(8));
     list.push_back(std::move(r));
   }
-  for (RefusedRecord& r : list) r.findings = ReadFindings(lease.db(), 1, r.id);
+  if (list.empty()) return list;
+  // The attempts listed are every id from the last one to the first: their
+  // findings in one query, not one a row.
+  Statement f(lease.db(),
+              "SELECT owner, line, error, message FROM findings "
+              "WHERE kind = 1 AND owner BETWEEN ? AND ? ORDER BY owner, seq");
+  f.Bind(1, list.back().id).Bind(2, list.front().id);
+  size_t at = list.size();  // list is newest first: walked from its end
+  while (f.Step()) {
+    const long long owner = f.Int(0);
+    while (at > 0 && list[at - 1].id < owner) --at;
+    if (at > 0 && list[at - 1].id == owner) {
+      list[at - 1].findings.push_back({static_cast<int>(f.Int(1)), f.Int(2) != 0, f.Text(3)});
+    }
+  }
   return list;
 }
 
@@ -574,21 +588,20 @@ std::string Store::Setting(const std::string& key) const {
   return s.Step() ? s.Text(0) : std::string();
 }
 
-bool Store::FindRun(long long id, RunRecord* run) const {
+bool Store::FindRun(long long id, RunRecord* run, bool pages) const {
   Impl::Lease lease(impl_.get());
-  Statement s(lease.db(), id == 0 ? "SELECT id, created, logs, summary, html, csv, json FROM runs "
-                                    "ORDER BY id DESC LIMIT 1"
-                                  : "SELECT id, created, logs, summary, html, csv, json FROM runs "
-                                    "WHERE id = ?");
+  Statement s(lease.db(), std::string("SELECT id, created, logs, summary") +
+                              (pages ? ", html, csv, json" : "") + " FROM runs " +
+                              (id == 0 ? "ORDER BY id DESC LIMIT 1" : "WHERE id = ?"));
   if (id != 0) s.Bind(1, id);
   if (!s.Step()) return false;
   run->id = s.Int(0);
   run->created = s.Int(1);
   run->logs = static_cast<int>(s.Int(2));
   run->summary = s.Text(3);
-  run->html = s.Text(4);
-  run->csv = s.Text(5);
-  run->json = s.Text(6);
+  run->html = pages ? s.Text(4) : std::string();
+  run->csv = pages ? s.Text(5) : std::string();
+  run->json = pages ? s.Text(6) : std::string();
   return true;
 }
 
@@ -601,18 +614,30 @@ bool Store::FindReport(long long run, const std::string& call, std::string* text
   return true;
 }
 
-long long Store::CountVersions() const {
+std::vector<std::string> Store::ReportCalls(long long run) const {
   Impl::Lease lease(impl_.get());
-  Statement s(lease.db(), "SELECT COUNT(*) FROM logs");
+  Statement s(lease.db(), "SELECT call FROM reports WHERE run = ? ORDER BY call");
+  s.Bind(1, run);
+  std::vector<std::string> calls;
+  while (s.Step()) calls.push_back(s.Text(0));
+  return calls;
+}
+
+long long Store::CountRows(const char* table) const {
+  Impl::Lease lease(impl_.get());
+  Statement s(lease.db(), std::string("SELECT COUNT(*) FROM ") + table);
   s.Step();
   return s.Int(0);
 }
 
+long long Store::CountCurrent() const {
+  return CountRows("current");
+}
+long long Store::CountVersions() const {
+  return CountRows("logs");
+}
 long long Store::CountRefused() const {
-  Impl::Lease lease(impl_.get());
-  Statement s(lease.db(), "SELECT COUNT(*) FROM refused");
-  s.Step();
-  return s.Int(0);
+  return CountRows("refused");
 }
 
 bool SyncFolderOf(const std::string& file) {

@@ -125,11 +125,16 @@ class Store {
   bool FindLog(long long id, const std::string& tag, LogRecord* record, std::string* bytes) const;
   // The value of a setting, "" when it was never set.
   std::string Setting(const std::string& key) const;
-  // Run ID, or the latest when ID is 0; false when there is none.
-  bool FindRun(long long id, RunRecord* run) const;
+  // Run ID, or the latest when ID is 0; false when there is none. Without
+  // PAGES, its html, csv and json are left empty.
+  bool FindRun(long long id, RunRecord* run, bool pages = true) const;
   // The report of CALL in run RUN; false when the run has none.
   bool FindReport(long long run, const std::string& call, std::string* text) const;
-  // How many versions and refused attempts are kept.
+  // The calls that run RUN holds a report of, in order.
+  std::vector<std::string> ReportCalls(long long run) const;
+  // How many calls have a current log, and how many versions and refused
+  // attempts are kept.
+  long long CountCurrent() const;
   long long CountVersions() const;
   long long CountRefused() const;
 
@@ -142,6 +147,7 @@ class Store {
  private:
   class Impl;
   explicit Store(std::unique_ptr<Impl> impl);
+  long long CountRows(const char* table) const;
   std::unique_ptr<Impl> impl_;
 };
 
