@@ -204,6 +204,10 @@ class Matcher {
   void PairsOf(int32_t log, std::vector<Pair>* pairs);
   // Fills crossing_ with the lines that named_back_ does not mark.
   void IndexCrossing();
+  // The lines whose serials tell and that SKIP(log, index) does not leave
+  // out, keyed by their exchanges.
+  template <typename Skip>
+  KeyedEntries LinesByExchanges(Skip skip) const;
   // The pairs of the lines of LOG with lines of later logs where neither
   // names the other's station, the two calls together a few slips from the
   // two stations, the serials agreeing both ways.
@@ -534,17 +538,24 @@ void Matcher::PairsOf(int32_t log, std::vector<Pair>* pairs) {
   }
 }
 
-void Matcher::IndexCrossing() {
+template <typename Skip>
+KeyedEntries Matcher::LinesByExchanges(Skip skip) const {
   std::vector<Entry> lines;
   for (size_t l = 0; l < qsos_.size(); ++l) {
     for (size_t i = 0; i < qsos_[l].size(); ++i) {
       const Qso& q = qsos_[l][i];
-      if (named_back_[l][i] != 0 || !(Telling(q.sent) || Telling(q.received))) continue;
+      if (skip(l, i) || !(Telling(q.sent) || Telling(q.received))) continue;
       lines.push_back({ExchangesKey(q.sent, q.received, q.band, q.mode), static_cast<int32_t>(l),
                        static_cast<int32_t>(i), q.minute});
     }
   }
-  crossing_.Build(std::move(lines));
+  KeyedEntries keyed;
+  keyed.Build(std::move(lines));
+  return keyed;
+}
+
+void Matcher::IndexCrossing() {
+  crossing_ = LinesByExchanges([this](size_t l, size_t i) { return named_back_[l][i] != 0; });
 }
 
 // A line of LOG and a line of a later log at that time, on that band and
@@ -587,16 +598,7 @@ void Matcher::CrossedPairsOf(int32_t log, std::vector<Pair>* pairs) const {
 }
 
 void Matcher::IndexUnpaired() {
-  std::vector<Entry> unpaired;
-  for (size_t l = 0; l < qsos_.size(); ++l) {
-    for (size_t i = 0; i < qsos_[l].size(); ++i) {
-      const Qso& q = qsos_[l][i];
-      if (partner_[l][i].log >= 0 || !(Telling(q.sent) || Telling(q.received))) continue;
-      unpaired.push_back({ExchangesKey(q.sent, q.received, q.band, q.mode), static_cast<int32_t>(l),
-                          static_cast<int32_t>(i), q.minute});
-    }
-  }
-  by_exchanges_.Build(std::move(unpaired));
+  by_exchanges_ = LinesByExchanges([this](size_t l, size_t i) { return partner_[l][i].log >= 0; });
 }
 
 void Matcher::Match() {
