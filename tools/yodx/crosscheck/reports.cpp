@@ -89,13 +89,17 @@ int Total(const Checked& checked, Class c) {
 
 }  // namespace
 
-std::string ReportName(const std::string& call) {
+std::string FileStem(const std::string& call) {
   // A CALLSIGN line may say anything: the name stays one a file system takes.
   std::string name = call.substr(0, kLongestReportName);
   for (char& c : name) {
     if (!IsAlpha(c) && !IsDigit(c) && c != '-') c = '_';
   }
-  return name + ".txt";
+  return name;
+}
+
+std::string ReportName(const std::string& call) {
+  return FileStem(call) + ".txt";
 }
 
 std::string LogReport(const Checked& checked, size_t l) {

@@ -28,10 +28,11 @@ struct Checked {
 // and those it could not use).
 std::string LogReport(const Checked& checked, size_t l);
 
-// A file name for log L's report: its call, with '_' for every character
-// but letters, digits and '-' ("YO7LBX/P" -> "YO7LBX_P.txt"), cut to its
-// first kLongestReportName characters.
+// A station's files go by its call, with '_' for every character but
+// letters, digits and '-' ("YO7LBX/P" -> "YO7LBX_P"), cut to its first
+// kLongestReportName characters; its report adds ".txt".
 constexpr size_t kLongestReportName = 40;
+std::string FileStem(const std::string& call);
 std::string ReportName(const std::string& call);
 
 // One line a log: "[  12/1100] YO3ABC  812 QSO lines: 780 confirmed, ...".

@@ -8,8 +8,7 @@ namespace yodx {
 namespace serve {
 
 std::string LogFileName(const std::string& call) {
-  const std::string report = crosscheck::ReportName(call);  // "YO7LBX_P.txt"
-  return report.substr(0, report.size() - 4) + ".log";
+  return crosscheck::FileStem(call) + ".log";
 }
 
 ContestRun RunCrosscheck(const std::vector<std::pair<LogRecord, std::string>>& logs,

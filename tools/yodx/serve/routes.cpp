@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "tools/contest/text.h"
+#include "tools/yodx/crosscheck/reports.h"
 #include "tools/yodx/serve/contest_run.h"
 #include "tools/yodx/serve/crypto.h"
 #include "tools/yodx/serve/pages.h"
@@ -560,10 +561,9 @@ void Robot::Route(GuardedServer* server) {
       Say(req, res, 404, "No such receipt", "No log has that receipt.");
       return;
     }
-    const std::string name = LogFileName(log.call);
     res.set_header("Content-Disposition", "attachment; filename=\"" +
-                                              name.substr(0, name.size() - 4) + "-" +
-                                              log.Receipt() + ".log\"");
+                                              crosscheck::FileStem(log.call) + "-" + log.Receipt() +
+                                              ".log\"");
     res.set_content(kept, "application/octet-stream");
   };
   server->Get(R"(/admin/logs/([0-9]{1,12}-[0-9a-f]{12}))", admin(bytes));
