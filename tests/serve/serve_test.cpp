@@ -116,23 +116,32 @@ TEST(ServeIntakeTest, EachUploadGetsItsVerdict) {
   EXPECT_EQ(refused.lint.findings[0].line, 2);
 }
 
-TEST(ServeStoreTest, EveryVersionIsKeptAndTheLatestCounts) {
-  ScratchDir dir;
-  std::string error;
-  std::unique_ptr<Store> store = Store::Open((dir.path() / "logs.sqlite").string(), &error);
-  ASSERT_TRUE(store) << error;
+// A store of its own in a scratch folder.
+class ServeStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    store_ = Store::Open(path_, &error);
+    ASSERT_TRUE(store_) << error;
+  }
+  ScratchDir dir_;
+  const std::string path_ = (dir_.path() / "logs.sqlite").string();
+  std::unique_ptr<Store> store_;
+};
+
+TEST_F(ServeStoreTest, EveryVersionIsKeptAndTheLatestCounts) {
   const std::string first = std::string("first\0bytes", 11), second = "second", other = "other";
-  const WriteOutcome a = store->AddLog(Record("YO3ABC", 100), first);
-  const WriteOutcome b = store->AddLog(Record("DL1ABC", 200), other);
+  const WriteOutcome a = store_->AddLog(Record("YO3ABC", 100), first);
+  const WriteOutcome b = store_->AddLog(Record("DL1ABC", 200), other);
   LogRecord again = Record("YO3ABC", 300);
-  const WriteOutcome c = store->AddLog(again, second);
+  const WriteOutcome c = store_->AddLog(again, second);
   for (const WriteOutcome& w : {a, b, c}) ASSERT_EQ(w.status, WriteStatus::kCommitted) << w.message;
 
-  const std::vector<LogRecord> current = store->CurrentLogs();
+  const std::vector<LogRecord> current = store_->CurrentLogs();
   ASSERT_EQ(current.size(), 2u);
   EXPECT_EQ(current[0].call, "DL1ABC");
   EXPECT_EQ(current[1].id, c.id);
-  const std::vector<LogRecord> versions = store->Versions();
+  const std::vector<LogRecord> versions = store_->Versions();
   ASSERT_EQ(versions.size(), 3u);
   EXPECT_EQ(versions[2].id, a.id);
   EXPECT_FALSE(versions[2].current);
@@ -143,20 +152,16 @@ TEST(ServeStoreTest, EveryVersionIsKeptAndTheLatestCounts) {
   std::string tag, bytes;
   LogRecord found;
   ASSERT_TRUE(ParseReceipt(versions[2].Receipt(), &id, &tag));
-  ASSERT_TRUE(store->FindLog(id, tag, &found, &bytes));
+  ASSERT_TRUE(store_->FindLog(id, tag, &found, &bytes));
   EXPECT_EQ(bytes, first);
   ASSERT_EQ(found.findings.size(), 1u);
   EXPECT_EQ(found.findings[0].message, "a warning of YO3ABC");
-  EXPECT_FALSE(store->FindLog(id, RandomHex(6), &found, &bytes)) << "a receipt's tag is its key";
+  EXPECT_FALSE(store_->FindLog(id, RandomHex(6), &found, &bytes)) << "a receipt's tag is its key";
   EXPECT_FALSE(ParseReceipt("42-../../etc", &id, &tag));
-  EXPECT_EQ(store->CurrentLogsWithBytes()[1].second, second);
+  EXPECT_EQ(store_->CurrentLogsWithBytes()[1].second, second);
 }
 
-TEST(ServeStoreTest, RefusedAttemptKeepsItsRecordNotTheLog) {
-  ScratchDir dir;
-  std::string error;
-  std::unique_ptr<Store> store = Store::Open((dir.path() / "logs.sqlite").string(), &error);
-  ASSERT_TRUE(store) << error;
+TEST_F(ServeStoreTest, RefusedAttemptKeepsItsRecordNotTheLog) {
   RefusedRecord r;
   r.received = 500;
   r.address = "198.51.100.4";
@@ -165,12 +170,12 @@ TEST(ServeStoreTest, RefusedAttemptKeepsItsRecordNotTheLog) {
   r.reason = "The log is refused: 600 errors";
   for (int line = 1; line <= 600; ++line) r.findings.push_back({line, true, "bad"});
   r.findings_total = 600;
-  ASSERT_EQ(store->AddRefused(r).status, WriteStatus::kCommitted);
-  const std::vector<RefusedRecord> kept = store->Refused(10);
+  ASSERT_EQ(store_->AddRefused(r).status, WriteStatus::kCommitted);
+  const std::vector<RefusedRecord> kept = store_->Refused(10);
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(kept[0].findings.size(), RefusedRecord::kKeptFindings);
   EXPECT_EQ(kept[0].findings_total, 600);
-  EXPECT_EQ(store->CountVersions(), 0);
+  EXPECT_EQ(store_->CountVersions(), 0);
 
   // Later attempts, one without findings: each listed with its own.
   for (const char* reason : {"two", "none", "one"}) {
@@ -178,9 +183,9 @@ TEST(ServeStoreTest, RefusedAttemptKeepsItsRecordNotTheLog) {
     next.reason = reason;
     const int n = reason[0] == 't' ? 2 : reason[0] == 'o' ? 1 : 0;
     for (int line = 1; line <= n; ++line) next.findings.push_back({line, true, reason});
-    ASSERT_EQ(store->AddRefused(next).status, WriteStatus::kCommitted);
+    ASSERT_EQ(store_->AddRefused(next).status, WriteStatus::kCommitted);
   }
-  const std::vector<RefusedRecord> newest = store->Refused(3);
+  const std::vector<RefusedRecord> newest = store_->Refused(3);
   ASSERT_EQ(newest.size(), 3u);
   EXPECT_EQ(newest[0].reason, "one");
   EXPECT_EQ(newest[0].findings.size(), 1u);
@@ -188,41 +193,34 @@ TEST(ServeStoreTest, RefusedAttemptKeepsItsRecordNotTheLog) {
   ASSERT_EQ(newest[2].findings.size(), 2u);
   EXPECT_EQ(newest[2].findings[1].line, 2);
   EXPECT_EQ(newest[2].findings[1].message, "two");
-  EXPECT_EQ(store->CountRefused(), 4);
+  EXPECT_EQ(store_->CountRefused(), 4);
 }
 
 // A run's reports are those of the logs it checked: a call that sent its
 // first log after the run has none in it.
-TEST(ServeStoreTest, RunKeepsItsOwnReports) {
-  ScratchDir dir;
-  std::string error;
-  std::unique_ptr<Store> store = Store::Open((dir.path() / "logs.sqlite").string(), &error);
-  ASSERT_TRUE(store) << error;
+TEST_F(ServeStoreTest, RunKeepsItsOwnReports) {
   RunRecord run;
   run.created = 700;
   run.logs = 2;
   run.summary = "2 logs checked";
   run.html = "<html>";
-  ASSERT_EQ(store->AddRun(run, {{"YO3ABC", "a"}, {"DL1ABC", "b"}}).status, WriteStatus::kCommitted);
+  ASSERT_EQ(store_->AddRun(run, {{"YO3ABC", "a"}, {"DL1ABC", "b"}}).status,
+            WriteStatus::kCommitted);
   RunRecord found;
-  ASSERT_TRUE(store->FindRun(0, &found, false));
+  ASSERT_TRUE(store_->FindRun(0, &found, false));
   EXPECT_EQ(found.summary, "2 logs checked");
   EXPECT_TRUE(found.html.empty());
-  ASSERT_TRUE(store->FindRun(found.id, &found));
+  ASSERT_TRUE(store_->FindRun(found.id, &found));
   EXPECT_EQ(found.html, "<html>");
-  EXPECT_EQ(store->ReportCalls(found.id), (std::vector<std::string>{"DL1ABC", "YO3ABC"}));
-  EXPECT_TRUE(store->ReportCalls(found.id + 1).empty());
+  EXPECT_EQ(store_->ReportCalls(found.id), (std::vector<std::string>{"DL1ABC", "YO3ABC"}));
+  EXPECT_TRUE(store_->ReportCalls(found.id + 1).empty());
 }
 
 // Uploads from many threads at once are committed in groups: each gets its
 // own number and finds its own bytes, and a backup taken meanwhile is one
 // whole commit of them.
-TEST(ServeStoreTest, ConcurrentWritesAndABackupMeanwhile) {
-  ScratchDir dir;
-  const std::string path = (dir.path() / "logs.sqlite").string();
+TEST_F(ServeStoreTest, ConcurrentWritesAndABackupMeanwhile) {
   std::string error;
-  std::unique_ptr<Store> store = Store::Open(path, &error);
-  ASSERT_TRUE(store) << error;
   constexpr int kThreads = 8, kEach = 15;
   std::vector<std::thread> threads;
   std::vector<long long> ids(kThreads * kEach);
@@ -231,19 +229,19 @@ TEST(ServeStoreTest, ConcurrentWritesAndABackupMeanwhile) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < kEach; ++i) {
         const std::string call = "DL" + std::to_string(t) + "A" + std::string(1, 'A' + i);
-        const WriteOutcome w = store->AddLog(Record(call, i), "bytes of " + call);
+        const WriteOutcome w = store_->AddLog(Record(call, i), "bytes of " + call);
         failed += w.status == WriteStatus::kCommitted ? 0 : 1;
         ids[t * kEach + i] = w.id;
       }
     });
   }
-  const std::string copy = (dir.path() / "copy.sqlite").string();
-  const bool backed_up = Store::Backup(path, copy, &error);
+  const std::string copy = (dir_.path() / "copy.sqlite").string();
+  const bool backed_up = Store::Backup(path_, copy, &error);
   for (std::thread& t : threads) t.join();
   ASSERT_TRUE(backed_up) << error;
   EXPECT_EQ(failed, 0);
   EXPECT_EQ(std::set<long long>(ids.begin(), ids.end()).size(), ids.size());
-  EXPECT_EQ(store->CurrentLogs().size(), ids.size());
+  EXPECT_EQ(store_->CurrentLogs().size(), ids.size());
 
   std::unique_ptr<Store> restored = Store::Open(copy, &error);
   ASSERT_TRUE(restored) << error;
@@ -254,10 +252,10 @@ TEST(ServeStoreTest, ConcurrentWritesAndABackupMeanwhile) {
 
   // Never over the database's own files, as written or by another way there.
   for (const std::string& own :
-       {path, path + "-wal", (dir.path() / "." / "logs.sqlite").string()}) {
-    EXPECT_FALSE(Store::Backup(path, own, &error)) << own;
+       {path_, path_ + "-wal", (dir_.path() / "." / "logs.sqlite").string()}) {
+    EXPECT_FALSE(Store::Backup(path_, own, &error)) << own;
   }
-  EXPECT_EQ(store->CurrentLogs().size(), ids.size());
+  EXPECT_EQ(store_->CurrentLogs().size(), ids.size());
 }
 
 TEST(ServeAdminTest, TheTokenIsWrittenOnceForItsOwnerAndOnlyItsHashKept) {
